@@ -1,0 +1,77 @@
+// Writes PNG images of the panel's windows into a folder, without a display:
+// both pages for both parts, the part dialog, the File menu and the credits
+// dialog. The part dialog is answered through the dialog seam.
+#include "Controls.h"
+#include "DialogSeam.h"
+#include "PanelApplication.h"
+#include "QV7310.h"
+#include "created.h"
+#include "frmPartSelect.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+bool save(QWidget* widget, const QString& path) {
+    const bool ok = widget->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    PanelApplication::Init();
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(out.path()))
+        return 1;
+    bool ok = true;
+    struct Part {
+        const char* name;
+        int button;
+    };
+    for (const Part part : {Part{"QV7301", 0}, Part{"QV7310", 1}}) {
+        DialogSeam::setHandler([&](QDialog& dialog) {
+            if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
+                dialog.show();
+                ok = save(&dialog, out.filePath(QStringLiteral("part-dialog.png"))) && ok;
+                select->cmdPartSelect[static_cast<std::size_t>(part.button)]->click();
+            }
+            return dialog.result();
+        });
+        QV7310 window;
+        window.Form_Load();
+        window.show();
+        QApplication::processEvents();
+        const QString prefix = QString::fromLatin1(part.name).toLower();
+        for (int page = 0; page < 2; ++page) {
+            window.SSTab1->setCurrentIndex(page);
+            ok = save(&window, out.filePath(QStringLiteral("%1-page%2.png").arg(prefix).arg(page))) &&
+                 ok;
+        }
+        if (part.button == 1) {
+            auto* file = window.menuBar()->findChild<QMenu*>(QStringLiteral("mnuFile"));
+            file->popup(window.mapToGlobal(QPoint(0, 0)));
+            QApplication::processEvents();
+            ok = save(file, out.filePath(QStringLiteral("file-menu.png"))) && ok;
+            file->hide();
+            created credits(&window);
+            credits.show();
+            QApplication::processEvents();
+            ok = save(&credits, out.filePath(QStringLiteral("credits.png"))) && ok;
+        }
+        window.mnuDontRESET_Click(); // pictures only: leave the board alone
+        window.close();
+    }
+    DialogSeam::setHandler(nullptr);
+    return ok ? 0 : 1;
+}

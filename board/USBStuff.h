@@ -1,0 +1,56 @@
+// Binding to the board maker's BoardPort library: the request numbers the
+// panel sends, the byte path the firmware loader takes, and the status of the
+// last call.
+#ifndef USBSTUFF_H
+#define USBSTUFF_H
+
+#include <QString>
+#include <cstdint>
+
+namespace USBStuff {
+
+// Request numbers, first argument of VendorIORequest.
+namespace BoardRequest {
+constexpr std::int16_t ClrHigh = 218;
+constexpr std::int16_t ClrLow = 219;
+constexpr std::int16_t SerialWord = 221;
+constexpr std::int16_t PulseLdac = 222;
+constexpr std::int16_t Start = 224;
+constexpr std::int16_t LdacHigh = 226;
+constexpr std::int16_t LdacLow = 227;
+constexpr std::int16_t Range30V = 228;
+constexpr std::int16_t Range60V = 229;
+constexpr std::int16_t WarningOn = 230;
+constexpr std::int16_t WarningOff = 231;
+} // namespace BoardRequest
+
+// Status returned when the library or one of its functions cannot be used.
+constexpr std::int16_t LibraryMissingStatus = -1000;
+// Status of a download that was not attempted because the path does not fit.
+constexpr std::int16_t PathUnusableStatus = -1001;
+
+constexpr int AnsiPathSize = 513;
+// NUL-terminated single-byte copy of the firmware path, reused on each download.
+extern char ansiPath[AnsiPathSize];
+// Set by LoadUSB: the executable's directory, a separator, "QV7310.hex".
+extern QString firmwarePath;
+// Status of the most recent board library call.
+extern std::int16_t lastStatus;
+
+// The two board functions. Each records its result in lastStatus.
+std::int16_t LoadFirmWare(char* path);
+std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
+                             std::int16_t arg4, std::int16_t arg5, char* buffer);
+
+// Sends a request without data: value 0, index 0, a zeroed one-byte buffer.
+void PlainRequest(std::int16_t request);
+
+// Copies `path` into ansiPath as single-byte characters. Returns false, and
+// leaves ansiPath untouched, when the path is too long for the buffer or has
+// a character without a single-byte code; bytes past the terminator keep
+// what an earlier, longer path left there.
+bool PathToAnsiBytes(const QString& path);
+
+} // namespace USBStuff
+
+#endif

@@ -1,0 +1,30 @@
+// Reading a DAC code typed in hexadecimal, and showing a voltage.
+#ifndef CODES_H
+#define CODES_H
+
+#include <QString>
+#include <cstdint>
+
+namespace Codes {
+
+constexpr std::int32_t MaxCode = 4095;
+
+enum class EntryResult { Valid, NotANumber, TooLarge };
+
+struct Entry {
+    EntryResult result;
+    std::int32_t value; // the code when Valid, else 0
+};
+
+// Hexadecimal digits only (either case, leading zeros allowed, no spaces or
+// prefix). A number of more than 32 bits cannot be read; any value of 4096 or
+// more is too large, including those a 32-bit conversion would make negative.
+Entry ReadHexEntry(const QString& text);
+
+// "#0.0000" followed by "V": at least one digit before a point, exactly four
+// after, ties rounded away from zero.
+QString FormatVolts(double volts);
+
+} // namespace Codes
+
+#endif

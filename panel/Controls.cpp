@@ -1,0 +1,136 @@
+#include "Controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionTabWidgetFrame>
+#include <QStylePainter>
+
+namespace {
+constexpr int CaptionSpacing = 4;
+constexpr int TextFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+} // namespace
+
+OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+    followSelection(false);
+    connect(this, &QAbstractButton::toggled, this, &OptionButton::followSelection);
+}
+
+void OptionButton::followSelection(bool checked) {
+    // Clicking still gives the focus; Tab only stops at the selected button.
+    setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+QRect OptionButton::captionRect() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect indicator = style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, this);
+    const int left = indicator.right() + 1 + CaptionSpacing;
+    return QRect(left, 0, width() - left, height());
+}
+
+void OptionButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    QStyleOptionButton indicator = option;
+    indicator.rect = style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, this);
+    painter.drawPrimitive(QStyle::PE_IndicatorRadioButton, indicator);
+    if (text().isEmpty())
+        return;
+    const QRect caption = captionRect();
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   QPalette::WindowText));
+    painter.drawText(caption, TextFlags, text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = painter.boundingRect(caption, TextFlags, text()).adjusted(-1, 0, 1, 0);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+bool OptionButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+
+LineControl::LineControl(QPoint from, QPoint to, QWidget* parent)
+    : QWidget(parent), from_(from), to_(to) {
+    setGeometry(QRect(from, to).normalized().adjusted(0, 0, 1, 1));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void LineControl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawLine(from_ - pos(), to_ - pos());
+}
+
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+SheetTabBar::SheetTabBar(int sheetWidth, int tabHeight, QWidget* parent)
+    : QTabBar(parent), sheetWidth_(sheetWidth), tabHeight_(tabHeight) {
+    setExpanding(false);
+    setDrawBase(false);
+    setUsesScrollButtons(false);
+    // A click on a tab takes the focus, as the sheet's tabs do on the form.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QSize SheetTabBar::tabSizeHint(int) const { return QSize(sheetWidth_ / 3, tabHeight_); }
+
+namespace {
+// A page: white, framed below the tab row.
+class SheetPage : public QWidget {
+public:
+    SheetPage(int tabHeight, QWidget* parent) : QWidget(parent), tabHeight_(tabHeight) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionTabWidgetFrame frame;
+        frame.initFrom(this);
+        frame.rect = rect().adjusted(0, tabHeight_ - 1, 0, 0);
+        frame.shape = QTabBar::RoundedNorth;
+        painter.drawPrimitive(QStyle::PE_FrameTabWidget, frame);
+    }
+
+private:
+    int tabHeight_;
+};
+} // namespace
+
+TabbedSheet::TabbedSheet(QSize size, int tabHeight, QWidget* parent)
+    : QWidget(parent), tabs_(new SheetTabBar(size.width(), tabHeight, this)),
+      pages_(new QStackedWidget(this)), tabHeight_(tabHeight) {
+    resize(size);
+    pages_->setGeometry(0, 0, size.width(), size.height());
+    tabs_->setGeometry(0, 0, size.width() * 2 / 3, tabHeight);
+    tabs_->raise();
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+        pages_->setCurrentIndex(index);
+        emit currentChanged(index);
+    });
+}
+
+QWidget* TabbedSheet::addPage(const QString& caption) {
+    auto* page = new SheetPage(tabHeight_, pages_);
+    page->setAutoFillBackground(true);
+    pages_->addWidget(page);
+    tabs_->addTab(caption);
+    return page;
+}
+
+QWidget* TabbedSheet::page(int index) const { return pages_->widget(index); }
+int TabbedSheet::pageCount() const { return pages_->count(); }
+int TabbedSheet::currentIndex() const { return tabs_->currentIndex(); }
+void TabbedSheet::setCurrentIndex(int index) { tabs_->setCurrentIndex(index); }

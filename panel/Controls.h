@@ -1,0 +1,98 @@
+// Small widgets that stand in for the classic form controls the panel is laid
+// out with: option buttons whose caption wraps, drawn lines, picture boxes
+// that report clicks, and the two-page tabbed sheet.
+#ifndef CONTROLS_H
+#define CONTROLS_H
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QWidget>
+
+class QStackedWidget;
+
+// An option button whose caption wraps inside its box, and which, like the
+// option buttons of a group on a classic form, is reached by Tab only while
+// it is the selected one of its group.
+class OptionButton : public QRadioButton {
+    Q_OBJECT
+public:
+    explicit OptionButton(const QString& text, QWidget* parent = nullptr);
+    // The rectangle the caption is drawn in (word-wrapped).
+    QRect captionRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    void followSelection(bool checked);
+};
+
+// A straight line drawn on its container, which takes no input.
+class LineControl : public QWidget {
+    Q_OBJECT
+public:
+    LineControl(QPoint from, QPoint to, QWidget* parent);
+    QPoint from() const { return from_; }
+    QPoint to() const { return to_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPoint from_;
+    QPoint to_;
+};
+
+// A picture box: shows an image (or nothing) and reports clicks.
+class PictureBox : public QLabel {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Tabs laid out as if three fitted in the row, so two take its left two thirds.
+class SheetTabBar : public QTabBar {
+    Q_OBJECT
+public:
+    SheetTabBar(int sheetWidth, int tabHeight, QWidget* parent);
+
+protected:
+    QSize tabSizeHint(int index) const override;
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+
+private:
+    int sheetWidth_;
+    int tabHeight_;
+};
+
+// The tabbed sheet. Each page covers the whole sheet so that controls are
+// placed in sheet coordinates; the tab row stays above the pages.
+class TabbedSheet : public QWidget {
+    Q_OBJECT
+public:
+    TabbedSheet(QSize size, int tabHeight, QWidget* parent);
+    QWidget* addPage(const QString& caption);
+    QWidget* page(int index) const;
+    int pageCount() const;
+    int currentIndex() const;
+    void setCurrentIndex(int index);
+    QTabBar* tabBar() const { return tabs_; }
+
+signals:
+    void currentChanged(int index);
+
+private:
+    SheetTabBar* tabs_;
+    QStackedWidget* pages_;
+    int tabHeight_;
+};
+
+#endif

@@ -1,0 +1,103 @@
+#include "FormBuilder.h"
+
+#include "Controls.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace FormBuilder {
+
+QFont DialogFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+namespace {
+// Frames, buttons and labels sit on the system's button-face colour, even on
+// the white window and sheet.
+void useButtonFace(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// A single border that shows on white as well as on grey.
+const QString SingleBorder = QStringLiteral("border: 1px solid #808080;");
+
+void useWhite(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+} // namespace
+
+QWidget* Build(const FormLayout::Control& control, QWidget* container) {
+    using FormLayout::Kind;
+    const QString caption = QString::fromLatin1(control.caption);
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+    case Kind::Frame:
+        widget = new QGroupBox(caption, container);
+        useButtonFace(widget);
+        break;
+    case Kind::Label: {
+        auto* label = new QLabel(caption, container);
+        useButtonFace(label);
+        widget = label;
+        break;
+    }
+    case Kind::SerialWordBox: {
+        auto* label = new QLabel(caption, container);
+        label->setStyleSheet(SingleBorder + QStringLiteral("background: white; padding-left: 2px;"));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        useWhite(label);
+        widget = label;
+        break;
+    }
+    case Kind::VoltageLabel: {
+        auto* label = new QLabel(caption, container);
+        label->setStyleSheet(SingleBorder);
+        label->setAlignment(Qt::AlignCenter);
+        QFont font = DialogFont();
+        font.setPointSize(12);
+        font.setBold(true);
+        label->setFont(font);
+        useButtonFace(label);
+        widget = label;
+        break;
+    }
+    case Kind::CommandButton:
+        widget = new QPushButton(caption, container);
+        widget->setAutoFillBackground(false);
+        break;
+    case Kind::OptionButton: {
+        auto* button = new OptionButton(caption, container);
+        button->setChecked(control.flags & FormLayout::Selected);
+        widget = button;
+        break;
+    }
+    case Kind::TextBox:
+        widget = new QLineEdit(caption, container);
+        break;
+    case Kind::PictureBox:
+    case Kind::Lamp:
+        widget = new PictureBox(container);
+        break;
+    }
+    widget->setObjectName(FormLayout::ControlName(control.name, control.index));
+    widget->setGeometry(
+        FormLayout::TwipsRect(control.left, control.top, control.width, control.height));
+    if (control.flags & FormLayout::Hidden)
+        widget->setVisible(false);
+    return widget;
+}
+
+} // namespace FormBuilder

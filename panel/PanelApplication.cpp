@@ -1,0 +1,19 @@
+#include "PanelApplication.h"
+
+#include "FormBuilder.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QStyleFactory>
+
+namespace PanelApplication {
+
+void Init() {
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(FormBuilder::DialogFont());
+    QApplication::setApplicationName(QStringLiteral("QV7310"));
+}
+
+} // namespace PanelApplication
