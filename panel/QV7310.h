@@ -2,22 +2,17 @@
 #ifndef QV7310_H
 #define QV7310_H
 
+#include "Controls.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
+#include <QPushButton>
 #include <array>
 #include <cstdint>
-
-class QAction;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class LineControl;
-class OptionButton;
-class PictureBox;
-class TabbedSheet;
 
 class QV7310 : public QMainWindow {
     Q_OBJECT

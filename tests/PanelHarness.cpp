@@ -1,0 +1,146 @@
+#include "PanelHarness.h"
+
+#include "DialogSeam.h"
+#include "PanelApplication.h"
+#include "QV7310.h"
+#include "QV7310Variables.h"
+#include "frmPartSelect.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+
+namespace Harness {
+
+namespace {
+template <typename Fn> Fn resolve(QLibrary& lib, const char* name) {
+    auto fn = reinterpret_cast<Fn>(lib.resolve(name));
+    if (!fn)
+        qFatal("simulated board has no %s: %s", name, qPrintable(lib.errorString()));
+    return fn;
+}
+} // namespace
+
+SimBoard::SimBoard() {
+    static QLibrary lib(QCoreApplication::applicationDirPath() + QStringLiteral("/BoardPort"));
+    if (!lib.load())
+        qFatal("simulated board not found: %s", qPrintable(lib.errorString()));
+    reset_ = resolve<void (*)()>(lib, "simboard_reset");
+    callCount_ = resolve<int (*)()>(lib, "simboard_call_count");
+    getCall_ = resolve<int (*)(int, SimCall*)>(lib, "simboard_get_call");
+    getState_ = resolve<void (*)(SimState*)>(lib, "simboard_get_state");
+    failAfter_ = resolve<void (*)(int, int)>(lib, "simboard_fail_after");
+    clearFaults_ = resolve<void (*)()>(lib, "simboard_clear_faults");
+    unplug_ = resolve<void (*)()>(lib, "simboard_unplug");
+    replug_ = resolve<void (*)()>(lib, "simboard_replug");
+}
+
+SimBoard& SimBoard::get() {
+    static SimBoard board;
+    return board;
+}
+
+void SimBoard::reset() const { reset_(); }
+int SimBoard::callCount() const { return callCount_(); }
+
+SimCall SimBoard::call(int i) const {
+    SimCall c{};
+    if (getCall_(i, &c) != 0)
+        qFatal("no call %d in the board's log", i);
+    return c;
+}
+
+std::vector<SimCall> SimBoard::callsSince(int mark) const {
+    std::vector<SimCall> calls;
+    for (int i = mark; i < callCount(); ++i)
+        calls.push_back(call(i));
+    return calls;
+}
+
+SimState SimBoard::state() const {
+    SimState s{};
+    getState_(&s);
+    return s;
+}
+
+void SimBoard::failAfter(int calls, int status) const { failAfter_(calls, status); }
+void SimBoard::clearFaults() const { clearFaults_(); }
+void SimBoard::unplug() const { unplug_(); }
+void SimBoard::replug() const { replug_(); }
+
+QString describe(const SimCall& call) {
+    if (call.kind == SIM_CALL_LOAD_FIRMWARE)
+        return QStringLiteral("load");
+    if (call.request == 221)
+        return QStringLiteral("221:0x%1").arg(call.value, 4, 16, QLatin1Char('0'));
+    return QString::number(call.request);
+}
+
+QStringList describe(const std::vector<SimCall>& calls) {
+    QStringList out;
+    for (const SimCall& c : calls)
+        out << describe(c);
+    return out;
+}
+
+DialogAnswerer::DialogAnswerer(int button) : partButton(button) {
+    DialogSeam::setHandler([this](QDialog& dialog) {
+        ShownDialog record;
+        record.className = QString::fromLatin1(dialog.metaObject()->className());
+        record.title = dialog.windowTitle();
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+            record.text = box->text();
+            record.icon = box->icon();
+        }
+        shown.push_back(record);
+        if (onShow)
+            onShow(dialog);
+        if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
+            if (partButton >= 0)
+                select->cmdPartSelect[static_cast<std::size_t>(partButton)]->click();
+            else
+                dialog.reject();
+        } else if (qobject_cast<QMessageBox*>(&dialog)) {
+            dialog.accept();
+        } else {
+            dialog.accept();
+        }
+        return dialog.result();
+    });
+}
+
+DialogAnswerer::~DialogAnswerer() { DialogSeam::setHandler(nullptr); }
+
+int DialogAnswerer::count(const QString& className) const {
+    int n = 0;
+    for (const ShownDialog& d : shown)
+        n += d.className == className ? 1 : 0;
+    return n;
+}
+
+std::unique_ptr<QV7310> startPanel(DialogAnswerer& answers, bool keepReset) {
+    (void)answers;
+    static bool initialised = false;
+    if (!initialised) {
+        PanelApplication::Init();
+        initialised = true;
+    }
+    QV7310Variables::Clear();
+    SimBoard::get().reset();
+    auto window = std::make_unique<QV7310>();
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qFatal("panel window was not exposed");
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get()))
+        qFatal("panel window did not become active");
+    if (!keepReset)
+        QV7310Variables::resetOnExit = false;
+    return window;
+}
+
+} // namespace Harness

@@ -1,0 +1,88 @@
+// Shared by the panel's suites: the simulated board's inspection functions,
+// resolved from the same library the panel loads, and a dialog answerer that
+// stands in for the person at the bench.
+#ifndef PANELHARNESS_H
+#define PANELHARNESS_H
+
+#include "simboard.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QV7310;
+
+namespace Harness {
+
+// The simulated board, reached through the library the panel itself loads
+// (beside the test executable).
+class SimBoard {
+public:
+    static SimBoard& get();
+    void reset() const;
+    int callCount() const;
+    SimCall call(int i) const;
+    std::vector<SimCall> callsSince(int mark) const;
+    SimState state() const;
+    void failAfter(int calls, int status) const;
+    void clearFaults() const;
+    void unplug() const;
+    void replug() const;
+
+private:
+    SimBoard();
+    void (*reset_)();
+    int (*callCount_)();
+    int (*getCall_)(int, SimCall*);
+    void (*getState_)(SimState*);
+    void (*failAfter_)(int, int);
+    void (*clearFaults_)();
+    void (*unplug_)();
+    void (*replug_)();
+};
+
+// Calls as compact text: "221:0x2800" for a serial word, "224" for a plain
+// request, "load" for a firmware download.
+QString describe(const SimCall& call);
+QStringList describe(const std::vector<SimCall>& calls);
+
+// One dialog the panel showed: its kind and what it said.
+struct ShownDialog {
+    QString className; // "frmPartSelect", "QMessageBox", "created"
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Answers every dialog the panel shows while it lives, records it, and
+// restores the real dialogs when it goes. The part dialog is answered with
+// `partButton` (0 "QV7301", 1 "QV7310", -1 closes it without a choice);
+// message boxes with OK.
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(int partButton = 1);
+    ~DialogAnswerer();
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    std::vector<ShownDialog> shown;
+    int partButton;
+    // Runs for each dialog before it is answered (may inspect it).
+    std::function<void(QDialog&)> onShow;
+    // Message boxes of one kind ("QMessageBox") that were shown.
+    int count(const QString& className) const;
+};
+
+// A fresh panel state, a reset board and a main window through Form_Load
+// (part chosen with `partButton`), shown and exposed. The window's exit
+// sequence is switched off unless `keepReset`, so closing it in cleanup does
+// not add requests a test did not ask for.
+std::unique_ptr<QV7310> startPanel(DialogAnswerer& answers, bool keepReset = false);
+
+} // namespace Harness
+
+#endif

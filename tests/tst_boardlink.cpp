@@ -1,0 +1,185 @@
+// The board link and the serial word, through the simulated library: plain
+// requests, the status of the last call, the path bytes for the firmware
+// loader and the hexadecimal echo of each word.
+#include "Declare.h"
+#include "PanelHarness.h"
+#include "QV7310.h"
+#include "QV7310Variables.h"
+#include "USBStuff.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstring>
+
+using Harness::DialogAnswerer;
+using Harness::SimBoard;
+
+class TestBoardLink : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void serialWordEcho_data();
+    void serialWordEcho();
+    void echoReachesBothLabels();
+    void lastStatusFollowsEveryCall();
+    void pathBytes_data();
+    void pathBytes();
+    void pathTooLongLeavesBufferAlone();
+    void longestPathThatFits();
+    void unusableFirmwarePathIsAFailedDownload();
+    void unusableFirmwarePathChild();
+};
+
+void TestBoardLink::init() {
+    SimBoard::get().reset();
+}
+
+void TestBoardLink::serialWordEcho_data() {
+    QTest::addColumn<int>("word");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("echo");
+    QTest::newRow("DAC2 half scale") << 0x2800 << 0x2800 << 0 << "0x2800";
+    QTest::newRow("DAC1 code 0") << (0x1000 | 0) << 0x1000 << 0 << "0x1000";
+    QTest::newRow("no address") << 5 << 5 << 0 << "0x0005";
+    QTest::newRow("two digits") << 0xAB << 0xAB << 0 << "0x00AB";
+    QTest::newRow("control, all clear") << 0x7000 << 0x7000 << 0 << "0x7000";
+    QTest::newRow("all DACs code 0") << 0x5000 << 0x5000 << 0 << "0x5000";
+    QTest::newRow("bits 16-23 set") << 0x123456 << 0x3456 << 0x12 << "0x123456";
+    QTest::newRow("bit 16 only") << 0x10000 << 0 << 1 << "0x10000";
+    QTest::newRow("negative word") << -1 << 0xFFFF << 0xFF << "0xFFFFFFFF";
+}
+
+void TestBoardLink::serialWordEcho() {
+    QFETCH(int, word);
+    QFETCH(int, value);
+    QFETCH(int, index);
+    QFETCH(QString, echo);
+    QCOMPARE(Declare::SerialWordEcho(word), echo);
+    QString seen;
+    Declare::SetSerialWordEchoSink([&](const QString& text) { seen = text; });
+    Declare::WriteSerialWord(word);
+    Declare::SetSerialWordEchoSink(nullptr);
+    // Before a download the board refuses the word; the echo shows it anyway.
+    const auto calls = SimBoard::get().callsSince(0);
+    QCOMPARE(calls.size(), std::size_t(1));
+    QCOMPARE(calls[0].request, 221);
+    QCOMPARE(calls[0].value, value);
+    QCOMPARE(calls[0].index, index);
+    QCOMPARE(calls[0].arg4, 0);
+    QCOMPARE(calls[0].arg5, 0);
+    QCOMPARE(calls[0].bufferByte, 0);
+    QVERIFY(calls[0].status < 0);
+    QCOMPARE(int(USBStuff::lastStatus), calls[0].status);
+    QCOMPARE(seen, echo);
+}
+
+void TestBoardLink::echoReachesBothLabels() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    for (int page : {0, 1}) {
+        window->SSTab1->setCurrentIndex(page);
+        Declare::WriteSerialWord(0x2800 + page);
+        const QString expected = page ? "0x2801" : "0x2800";
+        QCOMPARE(window->Label1[0]->text(), expected);
+        QCOMPARE(window->Label1[1]->text(), expected);
+    }
+}
+
+void TestBoardLink::lastStatusFollowsEveryCall() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    // Alternate failing and passing calls; lastStatus tracks each one.
+    SimBoard::get().failAfter(0, -3);
+    USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(-3));
+    SimBoard::get().clearFaults();
+    USBStuff::PlainRequest(USBStuff::BoardRequest::LdacHigh);
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    USBStuff::PlainRequest(200); // a request the board does not know
+    QVERIFY(USBStuff::lastStatus < 0);
+    Declare::WriteSerialWord(0x1123);
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    const auto calls = SimBoard::get().callsSince(0);
+    QCOMPARE(int(USBStuff::lastStatus), calls.back().status);
+}
+
+void TestBoardLink::pathBytes_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("drive path") << "C:\\A" << QByteArray("\x43\x3A\x5C\x41\x00", 5);
+    QTest::newRow("empty") << "" << QByteArray("\x00", 1);
+    QTest::newRow("unix path") << "/opt/qv/QV7310.hex" << QByteArray("/opt/qv/QV7310.hex\0", 19);
+}
+
+void TestBoardLink::pathBytes() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, bytes);
+    std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
+    QVERIFY(USBStuff::PathToAnsiBytes(path));
+    QCOMPARE(QByteArray(USBStuff::ansiPath, int(bytes.size())), bytes);
+    // Bytes after the terminator keep what was there.
+    QCOMPARE(USBStuff::ansiPath[bytes.size()], 'x');
+}
+
+void TestBoardLink::pathTooLongLeavesBufferAlone() {
+    std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
+    QVERIFY(!USBStuff::PathToAnsiBytes(QString(513, 'a')));
+    QVERIFY(!USBStuff::PathToAnsiBytes(QString(100000, 'a')));
+    // A character without a single-byte code is refused too.
+    QVERIFY(!USBStuff::PathToAnsiBytes(QString::fromUtf8("/tmp/\xe2\x82\xac/QV7310.hex")));
+    QVERIFY(!USBStuff::PathToAnsiBytes(QString::fromUtf8("/tmp/\xf0\x9f\x94\x8c")));
+    for (char byte : USBStuff::ansiPath)
+        QCOMPARE(byte, 'x');
+}
+
+void TestBoardLink::longestPathThatFits() {
+    QVERIFY(USBStuff::PathToAnsiBytes(QString(512, 'b')));
+    QCOMPARE(USBStuff::ansiPath[511], 'b');
+    QCOMPARE(USBStuff::ansiPath[512], '\0');
+}
+
+// Copies this suite and the simulated board into a folder whose path does not
+// fit the loader's buffer, and runs the child check there.
+void TestBoardLink::unusableFirmwarePathIsAFailedDownload() {
+    QTemporaryDir temp;
+    QString deep = temp.path();
+    while (deep.size() <= 600)
+        deep += '/' + QString(120, 'd');
+    QVERIFY(QDir().mkpath(deep));
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    for (const QString& file : {exe, QString("libBoardPort.so"), QString("QV7310.hex")})
+        QVERIFY(QFile::copy(here + '/' + file, deep + '/' + file));
+    QFile::setPermissions(deep + '/' + exe, QFile::permissions(here + '/' + exe));
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(deep + '/' + exe, {"unusableFirmwarePathChild"});
+    QVERIFY(child.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QVERIFY2(child.exitCode() == 0, qPrintable(output));
+    QVERIFY2(output.contains("PASS   : TestBoardLink::unusableFirmwarePathChild()"),
+             qPrintable(output));
+}
+
+void TestBoardLink::unusableFirmwarePathChild() {
+    if (QCoreApplication::applicationDirPath().size() < 512)
+        QSKIP("runs from a folder with a very long path, started by the test above");
+    std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    // The download was never attempted: the board saw only the start request.
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(0)), QStringList({"224"}));
+    QCOMPARE(answers.count("QMessageBox"), 1);
+    QCOMPARE(answers.shown.back().text, QString("No Evaluation Board Found"));
+    QVERIFY(answers.shown.back().title.startsWith(": -"));
+    for (char byte : USBStuff::ansiPath)
+        QCOMPARE(byte, 'x');
+}
+
+QTEST_MAIN(TestBoardLink)
+#include "tst_boardlink.moc"

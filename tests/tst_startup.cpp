@@ -1,0 +1,283 @@
+// Start-up, reload and exit of the main window against the simulated board:
+// the requests each sends, the part choice, and the missing-board box.
+#include "PanelHarness.h"
+#include "QV7310.h"
+#include "QV7310Variables.h"
+#include "USBStuff.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Harness::DialogAnswerer;
+using Harness::SimBoard;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void startupDownloadsThenStarts();
+    void partChoiceSetsLayout_data();
+    void partChoiceSetsLayout();
+    void absentBoardShowsOneBoxAndStillStarts();
+    void reloadRepeatsStartupAndKeepsState();
+    void reloadAfterReplugBringsBoardBack();
+    void exitSequence_data();
+    void exitSequence();
+    void exitSequenceRunsOnce();
+    void exitMenuClosesWindow();
+    void traceFileRecordsStartupAndExit();
+    void realPartDialogAnswersByClick();
+    void failingRequestsOnlyRecordStatus();
+};
+
+void TestStartup::cleanup() {
+    qunsetenv("BOARDPORT_ABSENT");
+    qunsetenv("BOARDPORT_TRACE");
+    SimBoard::get().clearFaults();
+}
+
+void TestStartup::startupDownloadsThenStarts() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    const auto calls = SimBoard::get().callsSince(0);
+    QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
+    const QString expectedPath = QCoreApplication::applicationDirPath() + "/QV7310.hex";
+    QCOMPARE(QString::fromLocal8Bit(calls[0].path), expectedPath);
+    QCOMPARE(USBStuff::firmwarePath, expectedPath);
+    QCOMPARE(calls[0].status, 0);
+    // A plain request: value 0, index 0, two zero arguments, a zeroed buffer.
+    QCOMPARE(calls[1].value, 0);
+    QCOMPARE(calls[1].index, 0);
+    QCOMPARE(calls[1].arg4, 0);
+    QCOMPARE(calls[1].arg5, 0);
+    QCOMPARE(calls[1].bufferByte, 0);
+    QCOMPARE(answers.count("QMessageBox"), 0);
+    QVERIFY(SimBoard::get().state().started);
+    // The panel state after start-up.
+    QVERIFY(QV7310Variables::ldacIsHigh);
+    QCOMPARE(QV7310Variables::pendingCode, 0);
+    QCOMPARE(QV7310Variables::registerAddress, 0);
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    QCOMPARE(window->SSTab1->currentIndex(), 1);
+    QVERIFY(window->Label1[0]->text().isEmpty());
+}
+
+void TestStartup::partChoiceSetsLayout_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("quad");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("QV7301") << 0 << false << "QV7301 High Voltage DAC";
+    QTest::newRow("QV7310") << 1 << true << "QV7310 Quad High Voltage DAC";
+    QTest::newRow("closed without a choice") << -1 << false << "QV7301 High Voltage DAC";
+}
+
+void TestStartup::partChoiceSetsLayout() {
+    QFETCH(int, button);
+    QFETCH(bool, quad);
+    QFETCH(QString, title);
+    DialogAnswerer answers(button);
+    auto window = Harness::startPanel(answers);
+    QCOMPARE(answers.count("frmPartSelect"), 1);
+    QCOMPARE(answers.shown.front().title, QString("Select Part"));
+    QCOMPARE(QV7310Variables::partIsQuad, quad);
+    QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(window->cmdWrite[2]->text(), QString(quad ? "Load DAC3" : "Load DAC"));
+    for (int i : {0, 1, 3, 4})
+        QCOMPARE(!window->cmdWrite[i]->isHidden(), quad);
+    QCOMPARE(!window->Frame11->isHidden(), quad);
+    QVERIFY(!window->Frame14->isHidden());
+    QVERIFY(window->Frame10->isHidden());
+    // Whatever the part, the board gets the same start-up.
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(0)), QStringList({"load", "224"}));
+}
+
+void TestStartup::absentBoardShowsOneBoxAndStillStarts() {
+    qputenv("BOARDPORT_ABSENT", "1");
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    const auto calls = SimBoard::get().callsSince(0);
+    QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
+    QVERIFY(calls[0].status < 0);
+    QCOMPARE(answers.count("QMessageBox"), 1);
+    const Harness::ShownDialog& box = answers.shown.back();
+    QCOMPARE(box.text, QString("No Evaluation Board Found"));
+    QCOMPARE(box.title, ": " + QString::number(calls[0].status));
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(int(USBStuff::lastStatus), calls[1].status);
+    // The panel stays usable: a write still goes to the library and fails there.
+    window->SSTab1->setCurrentIndex(0);
+    window->cmdWrite[1]->click();
+    QCOMPARE(window->Label1[0]->text(), QString("0x2000"));
+    QVERIFY(USBStuff::lastStatus < 0);
+}
+
+void TestStartup::reloadRepeatsStartupAndKeepsState() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    window->SSTab1->setCurrentIndex(0);
+    window->txtInput[0]->setText("800");
+    window->cmdLDAC[2]->click();
+    window->cmdWrite[1]->click();
+    QCOMPARE(window->lblVoltage[1]->text(), QString("15.0000V"));
+    const int mark = SimBoard::get().callCount();
+    window->mnuReload->trigger();
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList({"load", "224"}));
+    QCOMPARE(QV7310Variables::dacCode[1], 0x800);
+    QCOMPARE(window->lblVoltage[1]->text(), QString("15.0000V"));
+    QCOMPARE(window->Label1[1]->text(), QString("0x2800"));
+    QCOMPARE(answers.count("QMessageBox"), 0);
+}
+
+void TestStartup::reloadAfterReplugBringsBoardBack() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    SimBoard::get().unplug();
+    window->cmdLDAC[0]->click();
+    QVERIFY(USBStuff::lastStatus < 0);
+    window->mnuReload->trigger();
+    QCOMPARE(answers.count("QMessageBox"), 1);
+    SimBoard::get().replug();
+    window->mnuReload->trigger();
+    QCOMPARE(answers.count("QMessageBox"), 1);
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    QVERIFY(SimBoard::get().state().firmwareLoaded);
+    window->cmdLDAC[0]->click();
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+}
+
+void TestStartup::exitSequence_data() {
+    QTest::addColumn<bool>("chooseDontReset");
+    QTest::addColumn<QStringList>("requests");
+    QTest::newRow("turn off DACs (default)")
+        << false << QStringList({"221:0x7000", "221:0x5000", "222", "228"});
+    QTest::newRow("exit without reseting") << true << QStringList();
+}
+
+void TestStartup::exitSequence() {
+    QFETCH(bool, chooseDontReset);
+    QFETCH(QStringList, requests);
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers, true);
+    QVERIFY(window->cmdDACoff->isChecked());
+    QVERIFY(!window->mnuDontRESET->isChecked());
+    if (chooseDontReset) {
+        window->mnuDontRESET->trigger();
+        QVERIFY(window->mnuDontRESET->isChecked());
+        QVERIFY(!window->cmdDACoff->isChecked());
+        QVERIFY(!QV7310Variables::resetOnExit);
+    }
+    window->cmdLDAC[2]->click(); // LDAC low, so the exit pulse matters
+    const int mark = SimBoard::get().callCount();
+    window->close();
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), requests);
+    if (!chooseDontReset) {
+        QVERIFY(QV7310Variables::ldacIsHigh);
+        const SimState state = SimBoard::get().state();
+        QCOMPARE(state.controlRegister, 0);
+        QCOMPARE(state.range60, 0);
+        for (double volts : state.output)
+            QCOMPARE(volts, 0.0);
+        QCOMPARE(window->Label1[0]->text(), QString("0x5000"));
+    }
+}
+
+void TestStartup::exitSequenceRunsOnce() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers, true);
+    // The check items are a pair: choosing one, then the other, restores reset.
+    window->mnuDontRESET->trigger();
+    window->cmdDACoff->trigger();
+    QVERIFY(window->cmdDACoff->isChecked());
+    QVERIFY(!window->mnuDontRESET->isChecked());
+    QVERIFY(QV7310Variables::resetOnExit);
+    const int mark = SimBoard::get().callCount();
+    window->close();
+    window->Form_Unload();
+    window->close();
+    QCOMPARE(SimBoard::get().callsSince(mark).size(), std::size_t(4));
+}
+
+void TestStartup::exitMenuClosesWindow() {
+    DialogAnswerer answers(0);
+    auto window = Harness::startPanel(answers, true);
+    const int mark = SimBoard::get().callCount();
+    window->mnuExit->trigger();
+    QVERIFY(!window->isVisible());
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
+             QStringList({"221:0x7000", "221:0x5000", "222", "228"}));
+}
+
+void TestStartup::traceFileRecordsStartupAndExit() {
+    QTemporaryDir dir;
+    const QString tracePath = dir.filePath("trace.txt");
+    qputenv("BOARDPORT_TRACE", tracePath.toLocal8Bit());
+    {
+        DialogAnswerer answers(1);
+        auto window = Harness::startPanel(answers, true);
+        window->close();
+    }
+    QFile trace(tracePath);
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLocal8Bit(trace.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList expected = {
+        "LoadFirmWare " + QCoreApplication::applicationDirPath() + "/QV7310.hex = 0",
+        "VendorIORequest 224 0 0 0 0 0 = 0",
+        "VendorIORequest 221 28672 0 0 0 0 = 0",
+        "VendorIORequest 221 20480 0 0 0 0 = 0",
+        "VendorIORequest 222 0 0 0 0 0 = 0",
+        "VendorIORequest 228 0 0 0 0 0 = 0",
+    };
+    QCOMPARE(lines, expected);
+}
+
+void TestStartup::realPartDialogAnswersByClick() {
+    // No seam: the real modal dialog runs, and a click on "QV7310" ends it.
+    QV7310Variables::Clear();
+    SimBoard::get().reset();
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        QVERIFY(QTest::qWaitForWindowActive(modal));
+        sawDialog = modal->objectName() == "frmPartSelect";
+        QCOMPARE(modal->windowTitle(), QString("Select Part"));
+        QVERIFY(QApplication::focusWidget());
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString("cmdPartSelect(0)"));
+        auto* quad = modal->findChild<QPushButton*>("cmdPartSelect(1)");
+        QVERIFY(quad);
+        QTest::mouseClick(quad, Qt::LeftButton);
+    });
+    QV7310 window;
+    window.Form_Load();
+    QVERIFY(sawDialog);
+    QVERIFY(QV7310Variables::partIsQuad);
+    QCOMPARE(window.windowTitle(), QString("QV7310 Quad High Voltage DAC"));
+    QV7310Variables::resetOnExit = false;
+}
+
+void TestStartup::failingRequestsOnlyRecordStatus() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    window->SSTab1->setCurrentIndex(0);
+    SimBoard::get().failAfter(1, -9);
+    window->cmdLDAC[2]->click(); // 227 passes, the refresh's 231 fails
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
+    QVERIFY(!QV7310Variables::ldacIsHigh);
+    window->txtInput[0]->setText("FFF");
+    window->cmdWrite[0]->click();
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
+    QCOMPARE(window->Label1[0]->text(), QString("0x1FFF"));
+    QCOMPARE(window->lblVoltage[0]->text(), QString("29.9927V"));
+    QCOMPARE(answers.count("QMessageBox"), 0);
+    SimBoard::get().clearFaults();
+    window->cmdCLR[1]->click();
+    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
