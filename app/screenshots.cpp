@@ -55,7 +55,8 @@ int main(int argc, char* argv[]) {
         const QString prefix = QString::fromLatin1(part.name).toLower();
         for (int page = 0; page < 2; ++page) {
             window.SSTab1->setCurrentIndex(page);
-            ok = save(&window, out.filePath(QStringLiteral("%1-page%2.png").arg(prefix).arg(page))) &&
+            ok = save(&window,
+                      out.filePath(QStringLiteral("%1-page%2.png").arg(prefix).arg(page))) &&
                  ok;
         }
         if (part.button == 1) {

@@ -29,7 +29,7 @@ constexpr const char* VendorIORequestSymbol = "VendorIORequest";
 
 using LoadFirmWareFn = std::int16_t(BOARDPORT_CALL*)(char*);
 using VendorIORequestFn = std::int16_t(BOARDPORT_CALL*)(std::int16_t, std::int32_t, std::int32_t,
-                                                         std::int16_t, std::int16_t, char*);
+                                                        std::int16_t, std::int16_t, char*);
 
 struct Binding {
     bool attempted = false;

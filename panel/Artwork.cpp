@@ -18,11 +18,21 @@ QPixmap render(const QString& name, QSize size) {
 }
 } // namespace
 
-QPixmap Logo() { return render(QStringLiteral("logo"), {173, 72}); }
-QPixmap Banner() { return render(QStringLiteral("banner"), {518, 29}); }
-QPixmap Slogan() { return render(QStringLiteral("slogan"), {518, 42}); }
-QPixmap Caution() { return render(QStringLiteral("caution"), {150, 37}); }
-QPixmap Cartoon() { return render(QStringLiteral("credits"), {320, 200}); }
+QPixmap Logo() {
+    return render(QStringLiteral("logo"), {173, 72});
+}
+QPixmap Banner() {
+    return render(QStringLiteral("banner"), {518, 29});
+}
+QPixmap Slogan() {
+    return render(QStringLiteral("slogan"), {518, 42});
+}
+QPixmap Caution() {
+    return render(QStringLiteral("caution"), {150, 37});
+}
+QPixmap Cartoon() {
+    return render(QStringLiteral("credits"), {320, 200});
+}
 
 QPixmap Lamp() {
     QImage image(14, 14, QImage::Format_RGB32);

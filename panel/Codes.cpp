@@ -36,8 +36,7 @@ QString FormatVolts(double volts) {
     const long long magnitude = std::llabs(tenThousandths);
     const QString sign = tenThousandths < 0 ? QStringLiteral("-") : QString();
     return sign + QString::number(magnitude / 10000) + QLatin1Char('.') +
-           QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QLatin1Char('0')) +
-           QLatin1Char('V');
+           QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QLatin1Char('0')) + QLatin1Char('V');
 }
 
 } // namespace Codes

@@ -5,7 +5,6 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 
 namespace {
@@ -41,8 +40,8 @@ void OptionButton::paintEvent(QPaintEvent*) {
     if (text().isEmpty())
         return;
     const QRect caption = captionRect();
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(caption, TextFlags, text());
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
@@ -52,7 +51,9 @@ void OptionButton::paintEvent(QPaintEvent*) {
     }
 }
 
-bool OptionButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+bool OptionButton::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
 
 LineControl::LineControl(QPoint from, QPoint to, QWidget* parent)
     : QWidget(parent), from_(from), to_(to) {
@@ -86,7 +87,9 @@ SheetTabBar::SheetTabBar(int sheetWidth, int tabHeight, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-QSize SheetTabBar::tabSizeHint(int) const { return QSize(sheetWidth_ / 3, tabHeight_); }
+QSize SheetTabBar::tabSizeHint(int) const {
+    return QSize(sheetWidth_ / 3, tabHeight_);
+}
 
 namespace {
 // A page: white, framed below the tab row.
@@ -96,12 +99,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        QStyleOptionTabWidgetFrame frame;
-        frame.initFrom(this);
-        frame.rect = rect().adjusted(0, tabHeight_ - 1, 0, 0);
-        frame.shape = QTabBar::RoundedNorth;
-        painter.drawPrimitive(QStyle::PE_FrameTabWidget, frame);
+        // White like the window, with a plain border, whatever the style's
+        // own tab-widget frame would fill it with.
+        QPainter painter(this);
+        const QRect frame = rect().adjusted(0, tabHeight_ - 1, -1, -1);
+        painter.fillRect(rect(), Qt::white);
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRect(frame);
     }
 
 private:
@@ -130,7 +134,15 @@ QWidget* TabbedSheet::addPage(const QString& caption) {
     return page;
 }
 
-QWidget* TabbedSheet::page(int index) const { return pages_->widget(index); }
-int TabbedSheet::pageCount() const { return pages_->count(); }
-int TabbedSheet::currentIndex() const { return tabs_->currentIndex(); }
-void TabbedSheet::setCurrentIndex(int index) { tabs_->setCurrentIndex(index); }
+QWidget* TabbedSheet::page(int index) const {
+    return pages_->widget(index);
+}
+int TabbedSheet::pageCount() const {
+    return pages_->count();
+}
+int TabbedSheet::currentIndex() const {
+    return tabs_->currentIndex();
+}
+void TabbedSheet::setCurrentIndex(int index) {
+    tabs_->setCurrentIndex(index);
+}

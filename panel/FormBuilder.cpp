@@ -55,7 +55,8 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
     }
     case Kind::SerialWordBox: {
         auto* label = new QLabel(caption, container);
-        label->setStyleSheet(SingleBorder + QStringLiteral("background: white; padding-left: 2px;"));
+        label->setStyleSheet(SingleBorder +
+                             QStringLiteral("background: white; padding-left: 2px;"));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         useWhite(label);

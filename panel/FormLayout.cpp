@@ -14,7 +14,9 @@ QRect TwipsRect(int left, int top, int width, int height) {
                  TwipsToPixels(height));
 }
 
-QPoint TwipsPoint(int x, int y) { return QPoint(TwipsToPixels(x), TwipsToPixels(y)); }
+QPoint TwipsPoint(int x, int y) {
+    return QPoint(TwipsToPixels(x), TwipsToPixels(y));
+}
 
 QSize TwipsSize(int width, int height) {
     return QSize(TwipsToPixels(width), TwipsToPixels(height));
@@ -66,13 +68,13 @@ const std::vector<Control>& MainWindowControls() {
             {K::SerialWordBox, "Label1", 1, "SSTab1.0", 8040, 4920, 1275, 315, "", None},
         };
         // "Input Code (Hex)": ten rows, 420 twips apart.
-        const char* texts[10] = {"00", "200", "400", "600", "800",
+        const char* texts[10] = {"00",  "200", "400", "600", "800",
                                  "A00", "C00", "E00", "FFF", "FFF"};
         for (int i = 0; i < 10; ++i) {
             c.push_back({K::TextBox, "txtInput", i, "Frame8", 120, 240 + 420 * i, 795, 315,
                          texts[i], None});
-            c.push_back({K::OptionButton, "InputSel", i, "Frame8", 960, 300 + 420 * i, 195, 195,
-                         "", i == 0 ? Selected : None});
+            c.push_back({K::OptionButton, "InputSel", i, "Frame8", 960, 300 + 420 * i, 195, 195, "",
+                         i == 0 ? Selected : None});
         }
         const std::vector<Control> rest = {
             // "DAC Write": write buttons, then the lamps on them, then the voltages.

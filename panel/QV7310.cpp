@@ -50,7 +50,7 @@ struct ControlBit {
     int button;
     std::int32_t bit;
 };
-constexpr ControlBit ControlBits[] = {{1, 0x04}, {3, 0x08}, {4, 0x10}, {6, 0x20},
+constexpr ControlBit ControlBits[] = {{1, 0x04}, {3, 0x08},  {4, 0x10}, {6, 0x20},
                                       {8, 0x40}, {11, 0x02}, {13, 0x80}};
 
 template <typename T, std::size_t N>
@@ -94,7 +94,8 @@ void QV7310::buildMenus() {
     mnuReload = mnuFile->addAction(QStringLiteral("Reload USB"));
     mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
     mnuDash = mnuFile->addSeparator();
-    cmdDACoff = mnuFile->addAction(QStringLiteral("Turn off DACs when program exits (Recommended)"));
+    cmdDACoff =
+        mnuFile->addAction(QStringLiteral("Turn off DACs when program exits (Recommended)"));
     mnuDontRESET = mnuFile->addAction(QStringLiteral("Exit without reseting DACs"));
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("About"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -118,8 +119,8 @@ void QV7310::buildForm() {
     client->setFixedSize(TwipsSize(ClientWidth, ClientHeight));
     setCentralWidget(client);
 
-    SSTab1 = new TabbedSheet(TwipsSize(SheetWidth, SheetHeight), TwipsToPixels(SheetTabHeight),
-                             client);
+    SSTab1 =
+        new TabbedSheet(TwipsSize(SheetWidth, SheetHeight), TwipsToPixels(SheetTabHeight), client);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     SSTab1->move(TwipsPoint(SheetLeft, SheetTop));
     QWidget* page0 = SSTab1->addPage(QStringLiteral("Data Registers"));
@@ -144,8 +145,8 @@ void QV7310::buildForm() {
                 ++it;
                 continue;
             }
-            auto* widget =
-                new LineControl(TwipsPoint(line.x1, line.y1), TwipsPoint(line.x2, line.y2), container);
+            auto* widget = new LineControl(TwipsPoint(line.x1, line.y1),
+                                           TwipsPoint(line.x2, line.y2), container);
             widget->setObjectName(ControlName(line.name, line.index));
             if (line.index >= 0)
                 Line2[static_cast<std::size_t>(line.index)] = widget;
@@ -239,6 +240,9 @@ void QV7310::buildForm() {
         area->setPalette(palette);
         area->setAutoFillBackground(true);
     }
+    // "SPI Value" is sized to its text, whatever the font it maps to.
+    for (QLabel* label : Label2)
+        label->adjustSize();
     for (int k = 0; k < 4; ++k)
         cmdWrite[static_cast<std::size_t>(k)]->setToolTip(PoweredDown);
     for (QPushButton* button : cmdWrite)
@@ -272,8 +276,6 @@ void QV7310::connectHandlers() {
     connect(cmdDACoff, &QAction::triggered, this, &QV7310::cmdDACoff_Click);
     connect(mnuDontRESET, &QAction::triggered, this, &QV7310::mnuDontRESET_Click);
     connect(mnuAbout, &QAction::triggered, this, &QV7310::mnuAbout_Click);
-    for (int i = 0; i < 10; ++i)
-        txtInput[static_cast<std::size_t>(i)]->installEventFilter(this);
     for (int i = 0; i < 5; ++i)
         connect(cmdWrite[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
                 [this, i] { cmdWrite_Click(i); });
@@ -355,7 +357,8 @@ void QV7310::LoadUSB() {
         USBStuff::lastStatus = status;
     }
     if (status < 0)
-        DialogSeam::message(this, QMessageBox::Warning, QStringLiteral(": ") + QString::number(status),
+        DialogSeam::message(this, QMessageBox::Warning,
+                            QStringLiteral(": ") + QString::number(status),
                             QStringLiteral("No Evaluation Board Found"));
     USBStuff::PlainRequest(Request::Start);
 }
@@ -378,9 +381,13 @@ void QV7310::Form_Unload() {
     USBStuff::PlainRequest(Request::Range30V);
 }
 
-void QV7310::mnuReload_Click() { LoadUSB(); }
+void QV7310::mnuReload_Click() {
+    LoadUSB();
+}
 
-void QV7310::mnuExit_Click() { close(); }
+void QV7310::mnuExit_Click() {
+    close();
+}
 
 void QV7310::cmdDACoff_Click() {
     cmdDACoff->setChecked(true);
@@ -402,13 +409,18 @@ void QV7310::showSerialWord(const QString& echo) {
 // ---- Version box and credits ---------------------------------------------
 
 void QV7310::mnuAbout_Click() {
-    DialogSeam::message(this, QMessageBox::Information, QStringLiteral("QV7301/QV7310"),
-                        QStringLiteral("Software Version %1").arg(QStringLiteral(QV_PANEL_VERSION)));
+    DialogSeam::message(
+        this, QMessageBox::Information, QStringLiteral("QV7301/QV7310"),
+        QStringLiteral("Software Version %1").arg(QStringLiteral(QV_PANEL_VERSION)));
 }
 
-void QV7310::Picture2_Click() { creditsStep = creditsStep == 0 ? 1 : 0; }
+void QV7310::Picture2_Click() {
+    creditsStep = creditsStep == 0 ? 1 : 0;
+}
 
-void QV7310::Picture3_Click() { creditsStep = creditsStep == 1 ? 2 : 0; }
+void QV7310::Picture3_Click() {
+    creditsStep = creditsStep == 1 ? 2 : 0;
+}
 
 void QV7310::Picture4_Click() {
     if (creditsStep != 2)
@@ -423,11 +435,10 @@ void QV7310::Picture4_Click() {
 bool QV7310::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
-        if (droppedPressTarget_ && watched == droppedPressTarget_) {
-            droppedPressTarget_.clear();
-            return true;
-        }
-        return false;
+        // Only the press that was under way when the box refused is dropped.
+        const bool drop = droppedPressTarget_ && watched == droppedPressTarget_;
+        droppedPressTarget_.clear();
+        return drop;
     }
     if (type != QEvent::KeyPress && type != QEvent::FocusOut)
         return false;
@@ -442,8 +453,11 @@ bool QV7310::eventFilter(QObject* watched, QEvent* event) {
             // Another window taking over (a message box, a menu) is not the
             // user leaving the box.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+                focusLeftByMouse_ = reason == Qt::MouseFocusReason;
                 txtInput_LostFocus(i);
+                focusLeftByMouse_ = false;
+            }
         }
         return false;
     }
@@ -461,11 +475,12 @@ void QV7310::txtInput_LostFocus(int Index) {
     if (validating_)
         return;
     // A mouse press that was taking the focus elsewhere must not go on to
-    // click once the box has refused its entry.
-    QWidget* newFocus = QApplication::focusWidget();
-    const bool leavingByMouse = newFocus && newFocus != txtInput[static_cast<std::size_t>(Index)];
-    if (!acceptEntry(Index) && leavingByMouse)
-        droppedPressTarget_ = newFocus;
+    // click once the box has refused its entry. The focus widget is already
+    // the one the press is for.
+    QWidget* pressTarget = focusLeftByMouse_ ? QApplication::focusWidget() : nullptr;
+    if (!acceptEntry(Index) && pressTarget &&
+        pressTarget != txtInput[static_cast<std::size_t>(Index)])
+        droppedPressTarget_ = pressTarget;
 }
 
 bool QV7310::acceptEntry(int Index) {
@@ -497,7 +512,8 @@ void QV7310::cmdWrite_Click(int Index) {
         if (!InputSel[static_cast<std::size_t>(i)]->isChecked())
             continue;
         // A box that cannot be read sends nothing and changes nothing.
-        const Codes::Entry entry = Codes::ReadHexEntry(txtInput[static_cast<std::size_t>(i)]->text());
+        const Codes::Entry entry =
+            Codes::ReadHexEntry(txtInput[static_cast<std::size_t>(i)]->text());
         if (entry.result != Codes::EntryResult::Valid) {
             acceptEntry(i);
             return;
@@ -553,8 +569,8 @@ void QV7310::CheckVoltage() {
             HVLED[i]->setVisible(dacCode[i] >= HighVoltageCode);
     }
     for (std::size_t i = 0; i < lblVoltage.size(); ++i)
-        lblVoltage[i]->setText(
-            Codes::FormatVolts(static_cast<double>(dacCode[i]) * static_cast<double>(voltsPerCode)));
+        lblVoltage[i]->setText(Codes::FormatVolts(static_cast<double>(dacCode[i]) *
+                                                  static_cast<double>(voltsPerCode)));
 }
 
 void QV7310::CLRcontrols() {

@@ -111,6 +111,7 @@ private:
 
     bool unloaded_ = false;
     bool validating_ = false;
+    bool focusLeftByMouse_ = false;
     // The widget a mouse press was giving the focus to when a box refused
     // its entry: that press, and the click it starts, are dropped.
     QPointer<QWidget> droppedPressTarget_;

@@ -29,4 +29,6 @@ created::created(QWidget* parent) : QDialog(parent) {
     WindowPlacement::CentreOnScreen(this);
 }
 
-void created::Command1_Click() { accept(); }
+void created::Command1_Click() {
+    accept();
+}

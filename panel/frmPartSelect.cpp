@@ -15,8 +15,7 @@ frmPartSelect::frmPartSelect(QWidget* parent)
     setWindowTitle(QStringLiteral("Select Part"));
     setWindowIcon(Artwork::WindowIcon());
     setFont(FormBuilder::DialogFont());
-    setFixedSize(
-        FormLayout::TwipsSize(FormLayout::PartSelectWidth, FormLayout::PartSelectHeight));
+    setFixedSize(FormLayout::TwipsSize(FormLayout::PartSelectWidth, FormLayout::PartSelectHeight));
     for (const FormLayout::Control& control : FormLayout::PartSelectControls()) {
         auto* button = static_cast<QPushButton*>(FormBuilder::Build(control, this));
         button->setAutoDefault(false);

@@ -19,7 +19,9 @@ QString SerialWordEcho(std::int32_t word) {
     return QStringLiteral("0x") + digits;
 }
 
-void SetSerialWordEchoSink(EchoSink sink) { echoSink() = std::move(sink); }
+void SetSerialWordEchoSink(EchoSink sink) {
+    echoSink() = std::move(sink);
+}
 
 void WriteSerialWord(std::int32_t word) {
     const std::int32_t value = word & 0xFFFF;

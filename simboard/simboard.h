@@ -29,9 +29,9 @@ enum SimCallKind { SIM_CALL_LOAD_FIRMWARE = 0, SIM_CALL_VENDOR_IO = 1 };
 
 // One call made to the board library, with all its arguments and its status.
 typedef struct SimCall {
-    int kind;       // SimCallKind
+    int kind;        // SimCallKind
     char path[1024]; // LoadFirmWare: the path as passed (truncated if longer)
-    int request;    // VendorIORequest: the arguments in order
+    int request;     // VendorIORequest: the arguments in order
     int value;
     int index;
     int arg4;

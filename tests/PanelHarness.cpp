@@ -43,8 +43,12 @@ SimBoard& SimBoard::get() {
     return board;
 }
 
-void SimBoard::reset() const { reset_(); }
-int SimBoard::callCount() const { return callCount_(); }
+void SimBoard::reset() const {
+    reset_();
+}
+int SimBoard::callCount() const {
+    return callCount_();
+}
 
 SimCall SimBoard::call(int i) const {
     SimCall c{};
@@ -66,10 +70,18 @@ SimState SimBoard::state() const {
     return s;
 }
 
-void SimBoard::failAfter(int calls, int status) const { failAfter_(calls, status); }
-void SimBoard::clearFaults() const { clearFaults_(); }
-void SimBoard::unplug() const { unplug_(); }
-void SimBoard::replug() const { replug_(); }
+void SimBoard::failAfter(int calls, int status) const {
+    failAfter_(calls, status);
+}
+void SimBoard::clearFaults() const {
+    clearFaults_();
+}
+void SimBoard::unplug() const {
+    unplug_();
+}
+void SimBoard::replug() const {
+    replug_();
+}
 
 QString describe(const SimCall& call) {
     if (call.kind == SIM_CALL_LOAD_FIRMWARE)
@@ -112,7 +124,9 @@ DialogAnswerer::DialogAnswerer(int button) : partButton(button) {
     });
 }
 
-DialogAnswerer::~DialogAnswerer() { DialogSeam::setHandler(nullptr); }
+DialogAnswerer::~DialogAnswerer() {
+    DialogSeam::setHandler(nullptr);
+}
 
 int DialogAnswerer::count(const QString& className) const {
     int n = 0;

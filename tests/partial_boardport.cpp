@@ -6,4 +6,6 @@
 #define EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-EXPORT short LoadFirmWare(char*) { return 0; }
+EXPORT short LoadFirmWare(char*) {
+    return 0;
+}

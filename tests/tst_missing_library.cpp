@@ -53,7 +53,8 @@ void TestMissingLibrary::panelStartsAndStaysUsable() {
 #else
     QVERIFY2(lines[0].contains("BoardPort"), qPrintable(lines[0]));
     QCOMPARE(boxes.size(), 1);
-    QCOMPARE(boxes[0], QString(": %1|No Evaluation Board Found").arg(USBStuff::LibraryMissingStatus));
+    QCOMPARE(boxes[0],
+             QString(": %1|No Evaluation Board Found").arg(USBStuff::LibraryMissingStatus));
 #endif
     QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
 

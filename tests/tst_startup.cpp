@@ -223,7 +223,8 @@ void TestStartup::traceFileRecordsStartupAndExit() {
     }
     QFile trace(tracePath);
     QVERIFY(trace.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLocal8Bit(trace.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromLocal8Bit(trace.readAll()).split('\n', Qt::SkipEmptyParts);
     const QStringList expected = {
         "LoadFirmWare " + QCoreApplication::applicationDirPath() + "/QV7310.hex = 0",
         "VendorIORequest 224 0 0 0 0 0 = 0",
