@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the panel needs (when missing), then configures
 # and builds it in build/ (or $QV_BUILD_DIR). Extra arguments go to CMake.
+# QV_PACKAGE_LISTS names further package lists to install (space-separated).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
-          fonts-liberation2)
+packages=()
+for list in scripts/packages.txt ${QV_PACKAGE_LISTS:-}; do
+    while read -r p; do
+        [[ -z "$p" || "$p" == \#* ]] || packages+=("$p")
+    done <"$list"
+done
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
