@@ -109,8 +109,6 @@ private:
     QLibrary m_lib;
     QTemporaryDir m_dir;
     QByteArray m_firmwarePath;
-    int m_envFaultFirst = 0;
-    int m_envFaultSecond = 0;
 
     CheckHexFn checkHex = nullptr;
     LoadFirmWareFn loadFirmWare = nullptr;
