@@ -1,0 +1,43 @@
+// Every way the program can be told to end (SIGTERM, SIGINT, SIGHUP, the
+// desktop session ending, the application quitting) goes through the main
+// window's close, so the safe-state sequence runs when it should.
+#ifndef EXITPATHS_H
+#define EXITPATHS_H
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class QSocketNotifier;
+class QV7310;
+
+class ExitPaths : public QObject {
+    Q_OBJECT
+public:
+    // Install before the window loads, so that a signal that arrives while
+    // a dialog is open is handled too. Only one instance at a time.
+    explicit ExitPaths(QObject* parent = nullptr);
+    ~ExitPaths() override;
+
+    void setWindow(QV7310* window);
+    // True once any way out has been taken.
+    bool exitRequested() const { return exitRequested_; }
+    // Closes the open dialogs and the main window, then quits the application.
+    void requestExit();
+    // What ends the event loop (QCoreApplication::quit unless replaced).
+    void setQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
+
+signals:
+    void signalReceived(int signalNumber);
+
+private:
+    void readSignal();
+
+    QPointer<QV7310> window_;
+    QSocketNotifier* notifier_ = nullptr;
+    bool exitRequested_ = false;
+    std::function<void()> quit_ = [] { QCoreApplication::quit(); };
+};
+
+#endif
