@@ -1,5 +1,7 @@
 #include "USBStuff.h"
 
+#include "BoardPortAbi.h"
+
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QStringEncoder>
@@ -14,22 +16,10 @@ std::int16_t lastStatus = 0;
 
 namespace {
 
-// The maker ships a 32-bit Windows DLL with C++-decorated __stdcall exports.
-// ELF symbol names cannot carry '@', so other builds of the library export
-// plain C names with the same argument and result types.
-#if defined(_WIN32)
-#define BOARDPORT_CALL __stdcall
-constexpr const char* LoadFirmWareSymbol = "?LoadFirmWare@@YGFPAD@Z";
-constexpr const char* VendorIORequestSymbol = "?VendorIORequest@@YGFFJJFFPAD@Z";
-#else
-#define BOARDPORT_CALL
-constexpr const char* LoadFirmWareSymbol = "LoadFirmWare";
-constexpr const char* VendorIORequestSymbol = "VendorIORequest";
-#endif
-
-using LoadFirmWareFn = std::int16_t(BOARDPORT_CALL*)(char*);
-using VendorIORequestFn = std::int16_t(BOARDPORT_CALL*)(std::int16_t, std::int32_t, std::int32_t,
-                                                        std::int16_t, std::int16_t, char*);
+using BoardPortAbi::LoadFirmWareFn;
+using BoardPortAbi::LoadFirmWareSymbol;
+using BoardPortAbi::VendorIORequestFn;
+using BoardPortAbi::VendorIORequestSymbol;
 
 struct Binding {
     bool attempted = false;

@@ -1,0 +1,34 @@
+// How the BoardPort library's two entry points are called and named. Kept
+// free of Qt so the Windows calling convention can be checked with a bare
+// 32-bit Windows cross compiler.
+#ifndef BOARDPORTABI_H
+#define BOARDPORTABI_H
+
+#include <cstdint>
+
+// The maker ships a 32-bit Windows DLL with C++-decorated __stdcall exports.
+// ELF symbol names cannot carry '@', so other builds of the library export
+// plain C names with the same argument and result types.
+#if defined(_WIN32)
+#define BOARDPORT_CALL __stdcall
+#else
+#define BOARDPORT_CALL
+#endif
+
+namespace BoardPortAbi {
+
+#if defined(_WIN32)
+constexpr const char* LoadFirmWareSymbol = "?LoadFirmWare@@YGFPAD@Z";
+constexpr const char* VendorIORequestSymbol = "?VendorIORequest@@YGFFJJFFPAD@Z";
+#else
+constexpr const char* LoadFirmWareSymbol = "LoadFirmWare";
+constexpr const char* VendorIORequestSymbol = "VendorIORequest";
+#endif
+
+using LoadFirmWareFn = std::int16_t(BOARDPORT_CALL*)(char*);
+using VendorIORequestFn = std::int16_t(BOARDPORT_CALL*)(std::int16_t, std::int32_t, std::int32_t,
+                                                        std::int16_t, std::int16_t, char*);
+
+} // namespace BoardPortAbi
+
+#endif
