@@ -1,0 +1,61 @@
+// For callgrind: starts the panel, then makes N calls of one command with
+// instrumentation on only around them (run with --instr-atstart=no).
+//   qv7310-write-once [write|ldac|control|bare] [N]
+#include "BenchPanel.h"
+#include "QV7310.h"
+#include "USBStuff.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <valgrind/callgrind.h>
+
+namespace {
+template <typename Op> void measure(Op op, int n) {
+    // First calls resolve symbols and fill caches; they are not counted.
+    for (int i = 0; i < 100; ++i)
+        op();
+    CALLGRIND_START_INSTRUMENTATION;
+    for (int i = 0; i < n; ++i)
+        op();
+    CALLGRIND_STOP_INSTRUMENTATION;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const char* command = argc > 1 ? argv[1] : "write";
+    const int n = argc > 2 ? std::atoi(argv[2]) : 1000;
+    auto window = Bench::startPanel();
+    Bench::freshBoard(*window);
+    QV7310& w = *window;
+    if (std::strcmp(command, "write") == 0) {
+        measure([&w] { w.cmdWrite_Click(1); }, n);
+    } else if (std::strcmp(command, "ldac") == 0) {
+        measure([&w] { w.cmdLDAC_Click(0); }, n);
+    } else if (std::strcmp(command, "control") == 0) {
+        bool up = false;
+        measure(
+            [&w, &up] {
+                up = !up;
+                w.optPD1[up ? 3 : 2]->setChecked(true);
+                w.optPD1_Click(3);
+            },
+            n);
+    } else if (std::strcmp(command, "bare") == 0) {
+        measure(
+            [] {
+                char buffer = 0;
+                Bench::board().vendorIORequest(USBStuff::BoardRequest::SerialWord, Bench::WriteWord,
+                                               0, 0, 0, &buffer);
+            },
+            n);
+    } else {
+        std::fprintf(stderr, "unknown command %s\n", command);
+        return 2;
+    }
+    std::printf("%s x %d, last status %d\n", command, n, USBStuff::lastStatus);
+    w.mnuDontRESET_Click();
+    return USBStuff::lastStatus == 0 ? 0 : 1;
+}
