@@ -50,21 +50,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/art/icon.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
     RENAME ${QV_APP_ID}.svg)
 
-qt_add_executable(qv-render-icon ${PROJECT_SOURCE_DIR}/packaging/render_icon.cpp)
-target_link_libraries(qv-render-icon PRIVATE Qt6::Gui Qt6::Svg)
-set_target_properties(qv-render-icon PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_PACKAGING_OUT})
-
-set(QV_ICON_PNG ${QV_PACKAGING_OUT}/icon-32.png)
-add_custom_command(
-    OUTPUT ${QV_ICON_PNG}
-    # A build has no display.
-    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen $<TARGET_FILE:qv-render-icon>
-        ${PROJECT_SOURCE_DIR}/resources/art/icon.svg ${QV_ICON_PNG} 32
-    DEPENDS qv-render-icon ${PROJECT_SOURCE_DIR}/resources/art/icon.svg
-    COMMENT "Rendering the 32x32 program icon"
-    VERBATIM
-)
-add_custom_target(qv-icon-png ALL DEPENDS ${QV_ICON_PNG})
+# The 32x32 icon is the one rendered for the program's own resources.
+set(QV_ICON_PNG ${QV_ART_DIR}/icon-32.png)
 install(FILES ${QV_ICON_PNG}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
     RENAME ${QV_APP_ID}.png)

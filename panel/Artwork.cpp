@@ -2,36 +2,30 @@
 
 #include <QImage>
 #include <QPainter>
-#include <QSvgRenderer>
 
 namespace Artwork {
 
 namespace {
-QPixmap render(const QString& name, QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QSvgRenderer renderer(QStringLiteral(":/art/%1.svg").arg(name));
-    QPainter painter(&image);
-    renderer.render(&painter);
-    painter.end();
-    return QPixmap::fromImage(image);
+// Rendered from the SVG sources at build time, at the sizes shown.
+QPixmap picture(const char* name) {
+    return QPixmap(QStringLiteral(":/art/%1.png").arg(QLatin1String(name)));
 }
 } // namespace
 
 QPixmap Logo() {
-    return render(QStringLiteral("logo"), {173, 72});
+    return picture("logo");
 }
 QPixmap Banner() {
-    return render(QStringLiteral("banner"), {518, 29});
+    return picture("banner");
 }
 QPixmap Slogan() {
-    return render(QStringLiteral("slogan"), {518, 42});
+    return picture("slogan");
 }
 QPixmap Caution() {
-    return render(QStringLiteral("caution"), {150, 37});
+    return picture("caution");
 }
 QPixmap Cartoon() {
-    return render(QStringLiteral("credits"), {320, 200});
+    return picture("credits");
 }
 
 QPixmap Lamp() {
@@ -46,7 +40,7 @@ QPixmap Lamp() {
 QIcon WindowIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64})
-        icon.addPixmap(render(QStringLiteral("icon"), {size, size}));
+        icon.addFile(QStringLiteral(":/art/icon-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 

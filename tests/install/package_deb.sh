@@ -34,7 +34,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends="$(field Depends)"
 # Package names of the comma-separated list, one a line, versions dropped.
 depends_names="$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")"
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 libc6 libstdc++6 \
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 \
     fonts-liberation2 qt6-qpa-plugins; do
     grep -qxF "$needed" <<<"$depends_names" || fail "Depends lacks $needed: $depends"
 done
@@ -56,7 +56,7 @@ has "^-rw-r--r-- root/root .* \./usr/share/icons/hicolor/32x32/apps/$id\.png$"
 has '^-rw-r--r-- root/root .* \./usr/share/doc/qv7310-panel/copyright$'
 has '^-rw-r--r-- root/root .* \./usr/share/doc/qv7310-panel/changelog\.gz$'
 has '^-rw-r--r-- root/root .* \./usr/share/man/man1/qv7310\.1\.gz$'
-if grep -Eq 'tst_|screenshots|render-icon|/usr/local/|/tmp/' "$tmp/contents"; then
+if grep -Eq 'tst_|screenshots|render-art|/usr/local/|/tmp/' "$tmp/contents"; then
     fail "package carries test, tool or stray files"
 fi
 [[ "$(grep -c '^-' "$tmp/contents")" -eq 10 ]] || fail "expected 10 regular files"
