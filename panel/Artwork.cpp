@@ -2,13 +2,29 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QResource>
+#include <QtEndian>
 
 namespace Artwork {
 
 namespace {
-// Rendered from the SVG sources at build time, at the sizes shown.
+// Rendered from the SVG sources at build time, at the sizes shown, as raw
+// premultiplied ARGB32 pixels after an 8-byte width/height header: the
+// pictures are wrapped in place, with nothing to decode at start-up.
+QPixmap picture(const QString& name) {
+    QResource resource(QStringLiteral(":/art/") + name);
+    const auto* data = resource.data();
+    if (!data || resource.compressionAlgorithm() != QResource::NoCompression || resource.size() < 8)
+        return QPixmap();
+    const int width = int(qFromLittleEndian<quint32>(data));
+    const int height = int(qFromLittleEndian<quint32>(data + 4));
+    if (width <= 0 || height <= 0 || resource.size() != 8 + qint64(width) * height * 4)
+        return QPixmap();
+    const QImage image(data + 8, width, height, width * 4, QImage::Format_ARGB32_Premultiplied);
+    return QPixmap::fromImage(image);
+}
 QPixmap picture(const char* name) {
-    return QPixmap(QStringLiteral(":/art/%1.png").arg(QLatin1String(name)));
+    return picture(QLatin1String(name));
 }
 } // namespace
 
@@ -40,7 +56,7 @@ QPixmap Lamp() {
 QIcon WindowIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/art/icon-%1.png").arg(size), QSize(size, size));
+        icon.addPixmap(picture(QStringLiteral("icon-%1").arg(size)));
     return icon;
 }
 

@@ -1,5 +1,6 @@
 #include "PanelApplication.h"
 
+#include "Artwork.h"
 #include "FormBuilder.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@ void Init() {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(FormBuilder::DialogFont());
     QApplication::setApplicationName(QStringLiteral("QV7310"));
+    // One icon for the main window and both dialogs, loaded once.
+    QApplication::setWindowIcon(Artwork::WindowIcon());
 }
 
 } // namespace PanelApplication

@@ -63,7 +63,6 @@ void store(std::array<T*, N>& array, int index, QWidget* widget) {
 QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("QV7310"));
     setWindowTitle(QStringLiteral("QV7310"));
-    setWindowIcon(Artwork::WindowIcon());
     // Fixed dialog frame: a title bar and a close box, nothing to resize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |

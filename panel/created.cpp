@@ -11,7 +11,6 @@
 created::created(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("created"));
     setWindowTitle(QString());
-    setWindowIcon(Artwork::WindowIcon());
     QFont font = FormBuilder::DialogFont();
     font.setBold(true);
     setFont(font);

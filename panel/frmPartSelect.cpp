@@ -13,7 +13,6 @@ frmPartSelect::frmPartSelect(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmPartSelect"));
     setWindowTitle(QStringLiteral("Select Part"));
-    setWindowIcon(Artwork::WindowIcon());
     setFont(FormBuilder::DialogFont());
     setFixedSize(FormLayout::TwipsSize(FormLayout::PartSelectWidth, FormLayout::PartSelectHeight));
     for (const FormLayout::Control& control : FormLayout::PartSelectControls()) {
