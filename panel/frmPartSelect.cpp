@@ -1,6 +1,5 @@
 #include "frmPartSelect.h"
 
-#include "Artwork.h"
 #include "FormBuilder.h"
 #include "QV7310Variables.h"
 #include "WindowPlacement.h"
