@@ -55,6 +55,36 @@ bool OptionButton::hitButton(const QPoint& pos) const {
     return rect().contains(pos);
 }
 
+namespace {
+constexpr int FrameCaptionInset = 6;
+} // namespace
+
+FrameBox::FrameBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+QRect FrameBox::captionRect() const {
+    // Up to the border's right edge; one line of the frame's font high.
+    return QRect(FrameCaptionInset, 0, width() - FrameCaptionInset - 2,
+                 fontMetrics().lineSpacing() + 1);
+}
+
+void FrameBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int top = title().isEmpty() ? 0 : fontMetrics().height() / 2;
+    const QRect border = rect().adjusted(0, top, -2, -2);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(border);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(border.translated(1, 1));
+    if (title().isEmpty())
+        return;
+    const int flags = Qt::AlignLeft | Qt::AlignTop;
+    QRect caption = painter.boundingRect(captionRect(), flags, title()).adjusted(-2, 0, 2, 0);
+    painter.fillRect(caption, palette().color(QPalette::Window));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(captionRect(), flags, title());
+}
+
 LineControl::LineControl(QPoint from, QPoint to, QWidget* parent)
     : QWidget(parent), from_(from), to_(to) {
     setGeometry(QRect(from, to).normalized().adjusted(0, 0, 1, 1));

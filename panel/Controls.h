@@ -4,6 +4,7 @@
 #ifndef CONTROLS_H
 #define CONTROLS_H
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTabBar>
@@ -27,6 +28,20 @@ protected:
 
 private:
     void followSelection(bool checked);
+};
+
+// A frame drawn the classic way: an etched border whose top runs through the
+// middle of the caption, so the controls inside start close under the
+// caption, where the form places them.
+class FrameBox : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit FrameBox(const QString& title, QWidget* parent = nullptr);
+    // Where the caption may be drawn: from its left inset to the right edge.
+    QRect captionRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A straight line drawn on its container, which takes no input.

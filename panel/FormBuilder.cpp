@@ -44,7 +44,7 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
     QWidget* widget = nullptr;
     switch (control.kind) {
     case Kind::Frame:
-        widget = new QGroupBox(caption, container);
+        widget = new FrameBox(caption, container);
         useButtonFace(widget);
         break;
     case Kind::Label: {

@@ -65,6 +65,9 @@ QString misfit(QWidget* w, const QString& caption) {
         if (button->autoDefault())
             opt.features |= QStyleOptionButton::AutoDefaultButton;
         room = style->subElementRect(QStyle::SE_PushButtonContents, &opt, button);
+    } else if (auto* box = qobject_cast<FrameBox*>(w)) {
+        room = box->captionRect();
+        flags = Qt::AlignLeft | Qt::AlignTop;
     } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
         // The title starts where the style puts it and must end inside the frame.
         QStyleOptionGroupBox opt;
