@@ -408,6 +408,36 @@ private slots:
     }
 
     // The manual's walk-through: 800 in the first box, LDAC Low, Load DAC2.
+    // The same refusal with the real modal warning box, answered by a click
+    // on its OK button: the write button's click that left the box is lost,
+    // nothing is sent, and the next click on it works again.
+    void realWarningBoxOnLeavingByClick() {
+        answers_.reset(); // real message boxes from here on
+        typeInto(0, QStringLiteral("xyz"));
+        QString text;
+        QTimer::singleShot(0, [&] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!shown)
+                return;
+            text = shown->text();
+            QTest::mouseClick(shown->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        const int mark = SimBoard::get().callCount();
+        click(w_->cmdWrite[1]);
+        QCOMPARE(text, QStringLiteral("Not a valid number. Please reenter it."));
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(SimBoard::get().callsSince(mark).empty());
+        QVERIFY(box(0)->text().isEmpty());
+        // Once its window is active again, the box has the focus.
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box(0)));
+        QTest::keyClicks(box(0), QStringLiteral("123"));
+        click(w_->cmdWrite[1]);
+        QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
+                 QStringList{QStringLiteral("221:0x2123")});
+    }
+
     void manualExample() {
         typeInto(0, QStringLiteral("800"));
         QTest::keyClick(box(0), Qt::Key_Return);
