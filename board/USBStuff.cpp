@@ -16,6 +16,18 @@ std::int16_t lastStatus = 0;
 
 namespace {
 
+CallObserver& observer() {
+    static CallObserver o;
+    return o;
+}
+
+std::int16_t record(std::int16_t request, std::int16_t status) {
+    lastStatus = status;
+    if (observer())
+        observer()(request, status);
+    return status;
+}
+
 using BoardPortAbi::LoadFirmWareFn;
 using BoardPortAbi::LoadFirmWareSymbol;
 using BoardPortAbi::VendorIORequestFn;
@@ -62,16 +74,23 @@ const Binding& binding() {
 
 std::int16_t LoadFirmWare(char* path) {
     const Binding& b = binding();
-    lastStatus = b.loadFirmWare ? b.loadFirmWare(path) : LibraryMissingStatus;
-    return lastStatus;
+    return record(DownloadCall, b.loadFirmWare ? b.loadFirmWare(path) : LibraryMissingStatus);
 }
 
 std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                              std::int16_t arg4, std::int16_t arg5, char* buffer) {
     const Binding& b = binding();
-    lastStatus = b.vendorIORequest ? b.vendorIORequest(request, value, index, arg4, arg5, buffer)
-                                   : LibraryMissingStatus;
-    return lastStatus;
+    return record(request, b.vendorIORequest
+                               ? b.vendorIORequest(request, value, index, arg4, arg5, buffer)
+                               : LibraryMissingStatus);
+}
+
+std::int16_t RefuseDownload() {
+    return record(DownloadCall, PathUnusableStatus);
+}
+
+void SetCallObserver(CallObserver o) {
+    observer() = std::move(o);
 }
 
 void PlainRequest(std::int16_t request) {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace USBStuff {
 
@@ -41,6 +42,17 @@ extern std::int16_t lastStatus;
 std::int16_t LoadFirmWare(char* path);
 std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                              std::int16_t arg4, std::int16_t arg5, char* buffer);
+
+// Told of every call as it returns, so the panel can show the board's health
+// without each caller checking statuses. The request number is DownloadCall
+// for a firmware download.
+constexpr std::int16_t DownloadCall = -1;
+using CallObserver = std::function<void(std::int16_t request, std::int16_t status)>;
+void SetCallObserver(CallObserver observer);
+
+// Records a download that was not attempted because the path is unusable:
+// PathUnusableStatus, as if the loader had returned it.
+std::int16_t RefuseDownload();
 
 // Sends a request without data: value 0, index 0, a zeroed one-byte buffer.
 void PlainRequest(std::int16_t request);

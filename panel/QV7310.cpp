@@ -1,6 +1,7 @@
 #include "QV7310.h"
 
 #include "Artwork.h"
+#include "BoardStatus.h"
 #include "Codes.h"
 #include "Controls.h"
 #include "Declare.h"
@@ -72,6 +73,7 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
+    boardStatus_ = new BoardStatus(this);
 
     buildMenus();
     buildForm();
@@ -352,8 +354,7 @@ void QV7310::LoadUSB() {
         status = USBStuff::LoadFirmWare(USBStuff::ansiPath);
     } else {
         // A path the buffer cannot hold is never handed to the library.
-        status = USBStuff::PathUnusableStatus;
-        USBStuff::lastStatus = status;
+        status = USBStuff::RefuseDownload();
     }
     if (status < 0)
         DialogSeam::message(this, QMessageBox::Warning,

@@ -14,6 +14,8 @@
 #include <array>
 #include <cstdint>
 
+class BoardStatus;
+
 class QV7310 : public QMainWindow {
     Q_OBJECT
 public:
@@ -91,6 +93,9 @@ public:
     QGroupBox* hvLEF = nullptr;
     QGroupBox* fraCLR = nullptr;
 
+    // The board's health from the statuses of its calls.
+    BoardStatus* boardStatus() const { return boardStatus_; }
+
     // How far the hidden click sequence has come (0, 1 or 2).
     std::int16_t creditsStep = 0;
 
@@ -109,6 +114,7 @@ private:
     // focus back and returns false.
     bool acceptEntry(int Index);
 
+    BoardStatus* boardStatus_ = nullptr;
     bool unloaded_ = false;
     bool validating_ = false;
     bool focusLeftByMouse_ = false;

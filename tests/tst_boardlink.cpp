@@ -1,6 +1,7 @@
 // The board link and the serial word, through the simulated library: plain
 // requests, the status of the last call, the path bytes for the firmware
 // loader and the hexadecimal echo of each word.
+#include "BoardStatus.h"
 #include "Declare.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
@@ -26,6 +27,7 @@ private slots:
     void serialWordEcho();
     void echoReachesBothLabels();
     void lastStatusFollowsEveryCall();
+    void boardStatusFollowsFaults();
     void pathBytes_data();
     void pathBytes();
     void pathTooLongLeavesBufferAlone();
@@ -106,6 +108,46 @@ void TestBoardLink::lastStatusFollowsEveryCall() {
     QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
     const auto calls = SimBoard::get().callsSince(0);
     QCOMPARE(int(USBStuff::lastStatus), calls.back().status);
+}
+
+void TestBoardLink::boardStatusFollowsFaults() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(answers);
+    const BoardStatus& board = *window->boardStatus();
+    QCOMPARE(board.text(), QString("Board: ready"));
+    QVERIFY(!board.isFault());
+    QSignalSpy failures(&board, &BoardStatus::requestFailed);
+
+    // A failing write marks the board, and a good call afterwards does not
+    // clear the mark: only a good Reload does.
+    SimBoard::get().failAfter(1, -7);
+    window->cmdCLR_Click(1);
+    QCOMPARE(board.text(), QString("Board: ready"));
+    window->cmdLDAC_Click(2);
+    QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
+    QVERIFY(board.isFault());
+    QCOMPARE(failures.size(), 2); // LDAC low and the refresh's 231
+    SimBoard::get().clearFaults();
+    window->cmdLDAC_Click(1);
+    QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
+    window->mnuReload_Click();
+    QCOMPARE(board.text(), QString("Board: ready"));
+
+    // Unplugged: a failed Reload says the board is not found, and keeps
+    // saying so while its requests fail; replugged, Reload brings it back.
+    SimBoard::get().unplug();
+    window->cmdCLR_Click(1);
+    QVERIFY(board.text().startsWith("Board: not responding (status -"));
+    window->mnuReload_Click();
+    QVERIFY(board.text().startsWith("Board: not found (status -"));
+    QVERIFY(!board.isFault());
+    QCOMPARE(answers.count("QMessageBox"), 1);
+    window->cmdCLR_Click(1);
+    QVERIFY(board.text().startsWith("Board: not found (status -"));
+    SimBoard::get().replug();
+    window->mnuReload_Click();
+    QCOMPARE(board.text(), QString("Board: ready"));
+    QCOMPARE(answers.count("QMessageBox"), 1);
 }
 
 void TestBoardLink::pathBytes_data() {

@@ -1,5 +1,6 @@
 // The panel started where the board library, or one of its functions, is
 // missing: no crash, negative statuses, one box and one line on stderr.
+#include "BoardStatus.h"
 #include "DialogSeam.h"
 #include "PanelApplication.h"
 #include "QV7310.h"
@@ -55,6 +56,7 @@ void TestMissingLibrary::panelStartsAndStaysUsable() {
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0],
              QString(": %1|No Evaluation Board Found").arg(USBStuff::LibraryMissingStatus));
+    QCOMPARE(window->boardStatus()->text(), QString("Board: library missing"));
 #endif
     QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
 

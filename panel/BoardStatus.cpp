@@ -1,0 +1,58 @@
+#include "BoardStatus.h"
+
+#include "USBStuff.h"
+
+BoardStatus::BoardStatus(QObject* parent) : QObject(parent) {
+    USBStuff::SetCallObserver(
+        [this](std::int16_t request, std::int16_t status) { record(request, status); });
+}
+
+BoardStatus::~BoardStatus() {
+    USBStuff::SetCallObserver(nullptr);
+}
+
+QString BoardStatus::text() const {
+    switch (state_) {
+    case State::Ready:
+        return QStringLiteral("Board: ready");
+    case State::NotFound:
+        return QStringLiteral("Board: not found (status %1)").arg(status_);
+    case State::LibraryMissing:
+        return QStringLiteral("Board: library missing");
+    case State::NotResponding:
+        return QStringLiteral("Board: not responding (status %1)").arg(status_);
+    case State::Unknown:
+        break;
+    }
+    return QStringLiteral("Board: not started");
+}
+
+void BoardStatus::record(std::int16_t request, std::int16_t status) {
+    if (request == USBStuff::DownloadCall) {
+        starting_ = status >= 0;
+        if (status == USBStuff::LibraryMissingStatus)
+            set(State::LibraryMissing, status);
+        else if (status < 0)
+            set(State::NotFound, status);
+        return;
+    }
+    if (status < 0)
+        emit requestFailed(request, status);
+    if (starting_ && request == USBStuff::BoardRequest::Start) {
+        starting_ = false;
+        set(status < 0 ? State::NotResponding : State::Ready, status < 0 ? status : 0);
+        return;
+    }
+    // A board that was never found fails every request; that is no news. A
+    // ready board that fails stays marked until the next good start.
+    if (status < 0 && (state_ == State::Ready || state_ == State::NotResponding))
+        set(State::NotResponding, status);
+}
+
+void BoardStatus::set(State state, std::int16_t status) {
+    if (state == state_ && status == status_)
+        return;
+    state_ = state;
+    status_ = status;
+    emit changed();
+}

@@ -1,0 +1,51 @@
+// The board's health as the panel last saw it, from the statuses of the
+// library calls: shown in the menu bar's corner and reported to remote
+// clients, so a failing board is never silent.
+#ifndef BOARDSTATUS_H
+#define BOARDSTATUS_H
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+class BoardStatus : public QObject {
+    Q_OBJECT
+public:
+    enum class State {
+        Unknown,        // no download yet
+        Ready,          // firmware downloaded and the board started
+        NotFound,       // the download failed
+        LibraryMissing, // the library or one of its functions is missing
+        NotResponding,  // a request failed after the board was ready
+    };
+
+    // Watches every board call from now on; only one instance at a time.
+    explicit BoardStatus(QObject* parent = nullptr);
+    ~BoardStatus() override;
+
+    State state() const { return state_; }
+    // The status behind the state (0 when ready or unknown).
+    std::int16_t status() const { return status_; }
+    // "Board: ready", "Board: not found (status -4)", ...
+    QString text() const;
+    // True when the text should be shown as a fault.
+    bool isFault() const { return state_ == State::NotResponding; }
+
+    // One call as it returned (request, or USBStuff::DownloadCall).
+    void record(std::int16_t request, std::int16_t status);
+
+signals:
+    void changed();
+    // A board request returned a negative status.
+    void requestFailed(std::int16_t request, std::int16_t status);
+
+private:
+    void set(State state, std::int16_t status);
+
+    State state_ = State::Unknown;
+    std::int16_t status_ = 0;
+    // A download happened and its start request has not come back yet.
+    bool starting_ = false;
+};
+
+#endif
