@@ -7,16 +7,52 @@
 #include <cstdio>
 #include <string>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace simboard {
 
 namespace {
 
-// A real image is tens of kilobytes; the cap keeps a wrong path (a device,
-// a huge file) from exhausting memory.
+// A real image is tens of kilobytes; the cap keeps a wrong path (a huge file)
+// from exhausting memory.
 constexpr std::size_t kMaxImageBytes = 16u * 1024u * 1024u;
 
+#if defined(_WIN32)
+FILE* openRegularFile(const char* path) {
+    return std::fopen(path, "rb");
+}
+#else
+// Only a regular file is opened for reading: a FIFO without a writer would
+// block the caller in open(), and a device may never end or may act on being
+// opened. stat() keeps such paths from being opened at all; the non-blocking
+// open and fstat() cover a path that is swapped for one in between.
+FILE* openRegularFile(const char* path) {
+    struct stat info;
+    if (::stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return nullptr;
+    }
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    FILE* f = nullptr;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) {
+        f = ::fdopen(fd, "rb");
+    }
+    if (f == nullptr) {
+        ::close(fd);
+    }
+    return f;
+}
+#endif
+
 int readImage(const char* path, std::string& out) {
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = openRegularFile(path);
     if (f == nullptr) {
         return SIM_FILE_UNREADABLE;
     }
@@ -29,7 +65,6 @@ int readImage(const char* path, std::string& out) {
         }
         out.append(chunk, n);
     }
-    // A directory opens on some systems and only fails on read.
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
     return failed ? SIM_FILE_UNREADABLE : SIM_OK;

@@ -30,7 +30,7 @@ extern "C" {
 enum SimStatus {
     SIM_OK = 0,
     SIM_NULL_PATH = -1,
-    SIM_FILE_UNREADABLE = -2, // missing or unreadable
+    SIM_FILE_UNREADABLE = -2, // missing, unreadable, or not a regular file (a FIFO, a device)
     SIM_MALFORMED_IMAGE = -3, // not Intel HEX, or far larger than any image
     SIM_BOARD_ABSENT = -4,    // BOARDPORT_ABSENT=1 or simboard_unplug
     SIM_NO_FIRMWARE = -5,     // a request before a successful download

@@ -11,6 +11,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -53,6 +58,8 @@ private slots:
     void downloadVerdict();
     void checkerStaysInsideTheBuffer();
     void missingFileIsRejected();
+    void specialFileIsRefusedAtOnce_data();
+    void specialFileIsRefusedAtOnce();
     void oversizedFileIsRejected();
     void absentBoardRefusesEverything();
     void requestsNeedFirmware();
@@ -260,6 +267,35 @@ void TestSimboardHex::missingFileIsRejected() {
     QByteArray folder = QFile::encodeName(m_dir.path());
     QCOMPARE(int(m_sim.loadFirmWare(folder.data())), -2);
     QCOMPARE(int(m_sim.loadFirmWare(nullptr)), -1);
+    QCOMPARE(state().firmwareLoaded, 0);
+}
+
+// A FIFO without a writer would block the download in open() for good, and
+// a device may never end. Should the board block, the test opens the FIFO's
+// other end itself, so the case fails instead of hanging the suite.
+void TestSimboardHex::specialFileIsRefusedAtOnce_data() {
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("fifo without a writer") << QFile::encodeName(m_dir.filePath("image.fifo"));
+    QTest::newRow("endless device") << QByteArray("/dev/zero");
+}
+
+void TestSimboardHex::specialFileIsRefusedAtOnce() {
+    QFETCH(QByteArray, path);
+    if (path.endsWith(".fifo")) {
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    }
+    auto load =
+        std::async(std::launch::async, [&] { return int(m_sim.loadFirmWare(path.data())); });
+    const bool prompt = load.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    if (!prompt) {
+        const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    const int status = load.get();
+    QVERIFY2(prompt, "the download blocked");
+    QCOMPARE(status, -2);
     QCOMPARE(state().firmwareLoaded, 0);
 }
 
