@@ -7,33 +7,12 @@
 #include "frmPartSelect.h"
 
 #include <QCoreApplication>
-#include <QLibrary>
 #include <QTest>
 
 namespace Bench {
 
-namespace {
-template <typename Fn> Fn resolve(QLibrary& lib, const char* name) {
-    auto fn = reinterpret_cast<Fn>(lib.resolve(name));
-    if (!fn)
-        qFatal("BoardPort has no %s: %s", name, qPrintable(lib.errorString()));
-    return fn;
-}
-} // namespace
-
-const Board& board() {
-    static const Board b = [] {
-        static QLibrary lib(QCoreApplication::applicationDirPath() + QStringLiteral("/BoardPort"));
-        if (!lib.load())
-            qFatal("BoardPort not found: %s", qPrintable(lib.errorString()));
-        Board r;
-        r.vendorIORequest = resolve<VendorIORequestFn>(lib, "VendorIORequest");
-        r.reset = resolve<void (*)()>(lib, "simboard_reset");
-        r.callCount = resolve<int (*)()>(lib, "simboard_call_count");
-        r.state = resolve<void (*)(SimState*)>(lib, "simboard_get_state");
-        return r;
-    }();
-    return b;
+const SimboardClient::Functions& board() {
+    return SimboardClient::besideExecutable();
 }
 
 std::unique_ptr<QV7310> startPanel() {

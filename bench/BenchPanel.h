@@ -4,7 +4,7 @@
 #ifndef BENCHPANEL_H
 #define BENCHPANEL_H
 
-#include "simboard.h"
+#include "SimboardClient.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,18 +13,8 @@ class QV7310;
 
 namespace Bench {
 
-using VendorIORequestFn = std::int16_t (*)(std::int16_t, std::int32_t, std::int32_t, std::int16_t,
-                                           std::int16_t, char*);
-
-struct Board {
-    VendorIORequestFn vendorIORequest = nullptr;
-    void (*reset)() = nullptr;
-    int (*callCount)() = nullptr;
-    void (*state)(SimState*) = nullptr;
-};
-
 // The functions of the BoardPort library beside the executable.
-const Board& board();
+const SimboardClient::Functions& board();
 
 // Main window after Form_Load, shown and exposed, with the code in box 3
 // ("600") selected for writes. Call after the QApplication exists.

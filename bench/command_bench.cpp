@@ -102,7 +102,7 @@ private slots:
         // The handlers really reach the board: check once before timing them.
         loadDac();
         SimState s{};
-        Bench::board().state(&s);
+        Bench::board().getState(&s);
         QCOMPARE(s.lastWord, Bench::WriteWord);
         QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
     }

@@ -3,15 +3,16 @@
 // resolve the simboard_ functions from the same loaded library to reset the
 // model and to read back what the panel asked of the board.
 //
-// The board entry points (exported with C names, not declared here):
+// The board entry points (exported with C names and not declared here, so
+// that tests too reach them through the library loading, as the panel does;
+// their types are checked against the panel's binding where they are defined):
 //   short LoadFirmWare(char* path);
 //   short VendorIORequest(short request, int value, int index, short arg4,
 //                         short arg5, char* buffer);
-// return 0 on success, or -1 null path, -2 file missing or unreadable,
-// -3 malformed image, -4 board absent or unplugged, -5 no firmware yet,
-// -6 unknown request, or the status given to simboard_fail_after (-7 by
-// default). BOARDPORT_ABSENT=1 and BOARDPORT_TRACE=<file> are read at each
-// call; BOARDPORT_FAIL_AFTER=n and BOARDPORT_FAIL_STATUS once, at load.
+// return a SimStatus, or the status given to simboard_fail_after.
+// BOARDPORT_ABSENT=1 and BOARDPORT_TRACE=<file> are read at each call;
+// BOARDPORT_FAIL_AFTER=n and BOARDPORT_FAIL_STATUS once, at load, and arm the
+// same fault as simboard_fail_after.
 #ifndef SIMBOARD_H
 #define SIMBOARD_H
 
@@ -24,6 +25,34 @@ extern "C" {
 #else
 #define SIMBOARD_API __attribute__((visibility("default")))
 #endif
+
+// What the entry points return: 0 for success, a negative status otherwise.
+enum SimStatus {
+    SIM_OK = 0,
+    SIM_NULL_PATH = -1,
+    SIM_FILE_UNREADABLE = -2, // missing, unreadable, or not a regular file (a FIFO, a device)
+    SIM_MALFORMED_IMAGE = -3, // not Intel HEX, or far larger than any image
+    SIM_BOARD_ABSENT = -4,    // BOARDPORT_ABSENT=1 or simboard_unplug
+    SIM_NO_FIRMWARE = -5,     // a request before a successful download
+    SIM_UNKNOWN_REQUEST = -6,
+    SIM_DEFAULT_FAULT = -7
+};
+
+// The requests the board's firmware understands (VendorIORequest's first
+// argument). Only the serial word uses the value; the others ignore it.
+enum SimRequest {
+    SIM_REQUEST_CLR_HIGH = 218,
+    SIM_REQUEST_CLR_LOW = 219, // also clears the converter's registers
+    SIM_REQUEST_SERIAL_WORD = 221,
+    SIM_REQUEST_LDAC_PULSE = 222,
+    SIM_REQUEST_START = 224,
+    SIM_REQUEST_LDAC_HIGH = 226,
+    SIM_REQUEST_LDAC_LOW = 227,
+    SIM_REQUEST_RANGE_30V = 228,
+    SIM_REQUEST_RANGE_60V = 229,
+    SIM_REQUEST_LAMP_ON = 230,
+    SIM_REQUEST_LAMP_OFF = 231
+};
 
 enum SimCallKind { SIM_CALL_LOAD_FIRMWARE = 0, SIM_CALL_VENDOR_IO = 1 };
 
@@ -65,10 +94,10 @@ SIMBOARD_API int simboard_call_count(void);
 SIMBOARD_API int simboard_get_call(int i, SimCall* out);
 SIMBOARD_API void simboard_get_state(SimState* out);
 
-// Fault injection: after `calls` further successful calls, every call fails
-// with `status` (negative) until simboard_clear_faults or simboard_reset.
-// Every call counts towards `calls`, whatever it returns; a status that is
-// not negative or does not fit in a short is replaced by -7.
+// Fault injection: the next `calls` calls are answered as usual, each one
+// counting whatever it returns; every call after them fails with `status`,
+// ahead of any other check, until simboard_clear_faults or simboard_reset.
+// A status that is not negative or does not fit in a short becomes -7.
 SIMBOARD_API void simboard_fail_after(int calls, int status);
 SIMBOARD_API void simboard_clear_faults(void);
 // Unplug: every call fails and the downloaded firmware is lost. Replug:

@@ -4,39 +4,17 @@
 #include "PanelApplication.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
+#include "SimboardClient.h"
 #include "frmPartSelect.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QLibrary>
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
 
 namespace Harness {
 
-namespace {
-template <typename Fn> Fn resolve(QLibrary& lib, const char* name) {
-    auto fn = reinterpret_cast<Fn>(lib.resolve(name));
-    if (!fn)
-        qFatal("simulated board has no %s: %s", name, qPrintable(lib.errorString()));
-    return fn;
-}
-} // namespace
-
-SimBoard::SimBoard() {
-    static QLibrary lib(QCoreApplication::applicationDirPath() + QStringLiteral("/BoardPort"));
-    if (!lib.load())
-        qFatal("simulated board not found: %s", qPrintable(lib.errorString()));
-    reset_ = resolve<void (*)()>(lib, "simboard_reset");
-    callCount_ = resolve<int (*)()>(lib, "simboard_call_count");
-    getCall_ = resolve<int (*)(int, SimCall*)>(lib, "simboard_get_call");
-    getState_ = resolve<void (*)(SimState*)>(lib, "simboard_get_state");
-    failAfter_ = resolve<void (*)(int, int)>(lib, "simboard_fail_after");
-    clearFaults_ = resolve<void (*)()>(lib, "simboard_clear_faults");
-    unplug_ = resolve<void (*)()>(lib, "simboard_unplug");
-    replug_ = resolve<void (*)()>(lib, "simboard_replug");
-}
+SimBoard::SimBoard() : fn_(SimboardClient::besideExecutable()) {}
 
 SimBoard& SimBoard::get() {
     static SimBoard board;
@@ -44,15 +22,15 @@ SimBoard& SimBoard::get() {
 }
 
 void SimBoard::reset() const {
-    reset_();
+    fn_.reset();
 }
 int SimBoard::callCount() const {
-    return callCount_();
+    return fn_.callCount();
 }
 
 SimCall SimBoard::call(int i) const {
     SimCall c{};
-    if (getCall_(i, &c) != 0)
+    if (fn_.getCall(i, &c) != 0)
         qFatal("no call %d in the board's log", i);
     return c;
 }
@@ -66,21 +44,21 @@ std::vector<SimCall> SimBoard::callsSince(int mark) const {
 
 SimState SimBoard::state() const {
     SimState s{};
-    getState_(&s);
+    fn_.getState(&s);
     return s;
 }
 
 void SimBoard::failAfter(int calls, int status) const {
-    failAfter_(calls, status);
+    fn_.failAfter(calls, status);
 }
 void SimBoard::clearFaults() const {
-    clearFaults_();
+    fn_.clearFaults();
 }
 void SimBoard::unplug() const {
-    unplug_();
+    fn_.unplug();
 }
 void SimBoard::replug() const {
-    replug_();
+    fn_.replug();
 }
 
 QString describe(const SimCall& call) {

@@ -16,6 +16,10 @@
 
 class QV7310;
 
+namespace SimboardClient {
+struct Functions;
+}
+
 namespace Harness {
 
 // The simulated board, reached through the library the panel itself loads
@@ -35,14 +39,7 @@ public:
 
 private:
     SimBoard();
-    void (*reset_)();
-    int (*callCount_)();
-    int (*getCall_)(int, SimCall*);
-    void (*getState_)(SimState*);
-    void (*failAfter_)(int, int);
-    void (*clearFaults_)();
-    void (*unplug_)();
-    void (*replug_)();
+    const SimboardClient::Functions& fn_;
 };
 
 // Calls as compact text: "221:0x2800" for a serial word, "224" for a plain

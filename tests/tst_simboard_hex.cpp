@@ -1,7 +1,8 @@
 // Exercises the simulated board library through QLibrary, the way the panel
 // loads the real one: firmware image checks, the modelled converter, fault
 // injection, the call log and the trace file.
-#include "../simboard/simboard.h"
+#include "SimboardClient.h"
+#include "USBStuff.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,32 +11,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
-
-using CheckHexFn = int (*)(const char*, unsigned long);
-using LoadFirmWareFn = short (*)(char*);
-using VendorIORequestFn = short (*)(short, int, int, short, short, char*);
-using ResetFn = void (*)();
-using GetStateFn = void (*)(SimState*);
-using GetCallFn = int (*)(int, SimCall*);
-using CallCountFn = int (*)();
-using FailAfterFn = void (*)(int, int);
-using VoidFn = void (*)();
-
-// Request numbers as the board firmware knows them.
-constexpr short kClrHigh = 218;
-constexpr short kClrLow = 219;
-constexpr short kSerialWord = 221;
-constexpr short kLdacPulse = 222;
-constexpr short kStart = 224;
-constexpr short kLdacHigh = 226;
-constexpr short kLdacLow = 227;
-constexpr short kRange30 = 228;
-constexpr short kRange60 = 229;
-constexpr short kLampOn = 230;
-constexpr short kLampOff = 231;
 
 // Serial words: address in bits 12..14, data in bits 0..11.
 constexpr int kPowerUpChannel1 = 0x7004;
@@ -75,6 +58,8 @@ private slots:
     void downloadVerdict();
     void checkerStaysInsideTheBuffer();
     void missingFileIsRejected();
+    void specialFileIsRefusedAtOnce_data();
+    void specialFileIsRefusedAtOnce();
     void oversizedFileIsRejected();
     void absentBoardRefusesEverything();
     void requestsNeedFirmware();
@@ -93,6 +78,8 @@ private slots:
     void clrLowClearsRegisters();
     void lineAndLampRequests_data();
     void lineAndLampRequests();
+    void panelRequestsReachTheBoard_data();
+    void panelRequestsReachTheBoard();
 
     void unplugLosesFirmware();
     void failAfterCountsCalls();
@@ -102,7 +89,7 @@ private slots:
 
 private:
     bool loadShippedFirmware();
-    short vendor(short request, int value = 0, char* buffer = nullptr);
+    short vendor(int request, int value = 0, char* buffer = nullptr);
     SimState state();
     QString writeTempFile(const QString& name, const QByteArray& contents);
 
@@ -110,17 +97,7 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_firmwarePath;
 
-    CheckHexFn checkHex = nullptr;
-    LoadFirmWareFn loadFirmWare = nullptr;
-    VendorIORequestFn vendorIORequest = nullptr;
-    ResetFn reset = nullptr;
-    GetStateFn getState = nullptr;
-    GetCallFn getCall = nullptr;
-    CallCountFn callCount = nullptr;
-    FailAfterFn failAfter = nullptr;
-    VoidFn clearFaults = nullptr;
-    VoidFn unplug = nullptr;
-    VoidFn replug = nullptr;
+    SimboardClient::Functions m_sim;
 };
 
 void TestSimboardHex::initTestCase() {
@@ -133,34 +110,20 @@ void TestSimboardHex::initTestCase() {
     qputenv("BOARDPORT_FAIL_AFTER", "1");
     qputenv("BOARDPORT_FAIL_STATUS", "-11");
     m_lib.setFileName(QCoreApplication::applicationDirPath() + "/BoardPort");
-    const bool loaded = m_lib.load();
+    const QString error = SimboardClient::resolve(m_lib, m_sim);
     qunsetenv("BOARDPORT_FAIL_AFTER");
     qunsetenv("BOARDPORT_FAIL_STATUS");
-    QVERIFY2(loaded, qPrintable(m_lib.errorString()));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 
-    checkHex = reinterpret_cast<CheckHexFn>(m_lib.resolve("simboard_check_intel_hex"));
-    loadFirmWare = reinterpret_cast<LoadFirmWareFn>(m_lib.resolve("LoadFirmWare"));
-    vendorIORequest = reinterpret_cast<VendorIORequestFn>(m_lib.resolve("VendorIORequest"));
-    reset = reinterpret_cast<ResetFn>(m_lib.resolve("simboard_reset"));
-    getState = reinterpret_cast<GetStateFn>(m_lib.resolve("simboard_get_state"));
-    getCall = reinterpret_cast<GetCallFn>(m_lib.resolve("simboard_get_call"));
-    callCount = reinterpret_cast<CallCountFn>(m_lib.resolve("simboard_call_count"));
-    failAfter = reinterpret_cast<FailAfterFn>(m_lib.resolve("simboard_fail_after"));
-    clearFaults = reinterpret_cast<VoidFn>(m_lib.resolve("simboard_clear_faults"));
-    unplug = reinterpret_cast<VoidFn>(m_lib.resolve("simboard_unplug"));
-    replug = reinterpret_cast<VoidFn>(m_lib.resolve("simboard_replug"));
-    QVERIFY(checkHex && loadFirmWare && vendorIORequest && reset && getState && getCall &&
-            callCount && failAfter && clearFaults && unplug && replug);
-
-    QCOMPARE(int(loadFirmWare(m_firmwarePath.data())), 0);
-    QCOMPARE(int(vendorIORequest(kLampOn, 0, 0, 0, 0, nullptr)), -11);
+    QCOMPARE(int(m_sim.loadFirmWare(m_firmwarePath.data())), 0);
+    QCOMPARE(int(m_sim.vendorIORequest(SIM_REQUEST_LAMP_ON, 0, 0, 0, 0, nullptr)), -11);
     QCOMPARE(state().lampOn, 0);
 }
 
 void TestSimboardHex::init() {
     qunsetenv("BOARDPORT_ABSENT");
     qunsetenv("BOARDPORT_TRACE");
-    reset();
+    m_sim.reset();
 }
 
 void TestSimboardHex::cleanup() {
@@ -169,16 +132,16 @@ void TestSimboardHex::cleanup() {
 }
 
 bool TestSimboardHex::loadShippedFirmware() {
-    return loadFirmWare(m_firmwarePath.data()) == 0;
+    return m_sim.loadFirmWare(m_firmwarePath.data()) == 0;
 }
 
-short TestSimboardHex::vendor(short request, int value, char* buffer) {
-    return vendorIORequest(request, value, 0, 0, 0, buffer);
+short TestSimboardHex::vendor(int request, int value, char* buffer) {
+    return m_sim.vendorIORequest(static_cast<short>(request), value, 0, 0, 0, buffer);
 }
 
 SimState TestSimboardHex::state() {
     SimState s;
-    getState(&s);
+    m_sim.getState(&s);
     return s;
 }
 
@@ -196,7 +159,7 @@ void TestSimboardHex::shippedFirmwareIsAccepted() {
     QFile f(QString::fromLocal8Bit(m_firmwarePath));
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray image = f.readAll();
-    QCOMPARE(checkHex(image.constData(), static_cast<unsigned long>(image.size())), 0);
+    QCOMPARE(m_sim.checkIntelHex(image.constData(), static_cast<unsigned long>(image.size())), 0);
 
     QVERIFY(loadShippedFirmware());
     const SimState s = state();
@@ -251,7 +214,7 @@ void TestSimboardHex::checkerVerdict_data() {
 void TestSimboardHex::checkerVerdict() {
     QFETCH(QByteArray, image);
     QFETCH(bool, valid);
-    const int rc = checkHex(image.constData(), static_cast<unsigned long>(image.size()));
+    const int rc = m_sim.checkIntelHex(image.constData(), static_cast<unsigned long>(image.size()));
     if (valid) {
         QCOMPARE(rc, 0);
     } else {
@@ -270,7 +233,7 @@ void TestSimboardHex::downloadVerdict() {
     QVERIFY(!path.isEmpty());
     QByteArray nativePath = QFile::encodeName(path);
 
-    const int rc = loadFirmWare(nativePath.data());
+    const int rc = m_sim.loadFirmWare(nativePath.data());
     if (valid) {
         QCOMPARE(rc, 0);
         QCOMPARE(state().firmwareLoaded, 1);
@@ -287,23 +250,52 @@ void TestSimboardHex::checkerStaysInsideTheBuffer() {
     const QByteArray image = ":00000001FF";
     for (int len = 0; len <= image.size(); ++len) {
         std::vector<char> exact(image.constData(), image.constData() + len);
-        const int rc = checkHex(exact.data(), static_cast<unsigned long>(exact.size()));
+        const int rc = m_sim.checkIntelHex(exact.data(), static_cast<unsigned long>(exact.size()));
         if (len == image.size()) {
             QCOMPARE(rc, 0);
         } else {
             QVERIFY(rc < 0);
         }
     }
-    QVERIFY(checkHex(nullptr, 0) < 0);
-    QVERIFY(checkHex(nullptr, 10) < 0);
+    QVERIFY(m_sim.checkIntelHex(nullptr, 0) < 0);
+    QVERIFY(m_sim.checkIntelHex(nullptr, 10) < 0);
 }
 
 void TestSimboardHex::missingFileIsRejected() {
     QByteArray missing = QFile::encodeName(m_dir.filePath("no-such-image.hex"));
-    QCOMPARE(int(loadFirmWare(missing.data())), -2);
+    QCOMPARE(int(m_sim.loadFirmWare(missing.data())), -2);
     QByteArray folder = QFile::encodeName(m_dir.path());
-    QCOMPARE(int(loadFirmWare(folder.data())), -2);
-    QCOMPARE(int(loadFirmWare(nullptr)), -1);
+    QCOMPARE(int(m_sim.loadFirmWare(folder.data())), -2);
+    QCOMPARE(int(m_sim.loadFirmWare(nullptr)), -1);
+    QCOMPARE(state().firmwareLoaded, 0);
+}
+
+// A FIFO without a writer would block the download in open() for good, and
+// a device may never end. Should the board block, the test opens the FIFO's
+// other end itself, so the case fails instead of hanging the suite.
+void TestSimboardHex::specialFileIsRefusedAtOnce_data() {
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("fifo without a writer") << QFile::encodeName(m_dir.filePath("image.fifo"));
+    QTest::newRow("endless device") << QByteArray("/dev/zero");
+}
+
+void TestSimboardHex::specialFileIsRefusedAtOnce() {
+    QFETCH(QByteArray, path);
+    if (path.endsWith(".fifo")) {
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    }
+    auto load =
+        std::async(std::launch::async, [&] { return int(m_sim.loadFirmWare(path.data())); });
+    const bool prompt = load.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    if (!prompt) {
+        const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    const int status = load.get();
+    QVERIFY2(prompt, "the download blocked");
+    QCOMPARE(status, -2);
     QCOMPARE(state().firmwareLoaded, 0);
 }
 
@@ -315,13 +307,13 @@ void TestSimboardHex::oversizedFileIsRejected() {
     const QString path = writeTempFile("huge.hex", record.repeated(copies) + ":00000001FF\n");
     QVERIFY(!path.isEmpty());
     QByteArray nativePath = QFile::encodeName(path);
-    QCOMPARE(int(loadFirmWare(nativePath.data())), -3);
+    QCOMPARE(int(m_sim.loadFirmWare(nativePath.data())), -3);
     QCOMPARE(state().firmwareLoaded, 0);
 }
 
 void TestSimboardHex::absentBoardRefusesEverything() {
     qputenv("BOARDPORT_ABSENT", "1");
-    QCOMPARE(int(loadFirmWare(m_firmwarePath.data())), -4);
+    QCOMPARE(int(m_sim.loadFirmWare(m_firmwarePath.data())), -4);
     QCOMPARE(state().firmwareLoaded, 0);
 
     qunsetenv("BOARDPORT_ABSENT");
@@ -329,22 +321,22 @@ void TestSimboardHex::absentBoardRefusesEverything() {
     const SimState before = state();
 
     qputenv("BOARDPORT_ABSENT", "1");
-    QCOMPARE(int(vendor(kLampOn)), -4);
-    QCOMPARE(int(vendor(kSerialWord, kPowerUpAll)), -4);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), -4);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, kPowerUpAll)), -4);
     QVERIFY(sameState(state(), before));
 
     // The board is back as soon as the variable goes, firmware included.
     qunsetenv("BOARDPORT_ABSENT");
-    QCOMPARE(int(vendor(kLampOn)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), 0);
     QCOMPARE(state().lampOn, 1);
 }
 
 void TestSimboardHex::requestsNeedFirmware() {
     const SimState before = state();
-    QCOMPARE(int(vendor(kLampOn)), -5);
-    QCOMPARE(int(vendor(kSerialWord, 0x2800)), -5);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), -5);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x2800)), -5);
     QVERIFY(sameState(state(), before));
-    QCOMPARE(callCount(), 2);
+    QCOMPARE(m_sim.callCount(), 2);
 }
 
 void TestSimboardHex::unknownRequestIsRejected() {
@@ -354,27 +346,27 @@ void TestSimboardHex::unknownRequestIsRejected() {
     QCOMPARE(int(vendor(0)), -6);
     QVERIFY(sameState(state(), before));
     SimCall call;
-    QCOMPARE(getCall(callCount() - 1, &call), 0);
+    QCOMPARE(m_sim.getCall(m_sim.callCount() - 1, &call), 0);
     QCOMPARE(call.request, 0);
     QCOMPARE(call.status, -6);
 }
 
 void TestSimboardHex::channelTwoAtHalfScale_data() {
-    QTest::addColumn<short>("rangeRequest");
+    QTest::addColumn<int>("rangeRequest");
     QTest::addColumn<double>("volts");
-    QTest::newRow("30 V range") << kRange30 << 15.0;
-    QTest::newRow("60 V range") << kRange60 << 30.0;
+    QTest::newRow("30 V range") << int(SIM_REQUEST_RANGE_30V) << 15.0;
+    QTest::newRow("60 V range") << int(SIM_REQUEST_RANGE_60V) << 30.0;
 }
 
 void TestSimboardHex::channelTwoAtHalfScale() {
-    QFETCH(short, rangeRequest);
+    QFETCH(int, rangeRequest);
     QFETCH(double, volts);
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kStart)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_START)), 0);
     QCOMPARE(int(vendor(rangeRequest)), 0);
-    QCOMPARE(int(vendor(kSerialWord, kPowerUpChannel2)), 0);
-    QCOMPARE(int(vendor(kLdacLow)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x2800)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, kPowerUpChannel2)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_LOW)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x2800)), 0);
 
     const SimState s = state();
     QCOMPARE(s.started, 1);
@@ -390,15 +382,15 @@ void TestSimboardHex::channelTwoAtHalfScale() {
 
 void TestSimboardHex::ldacHighHoldsUntilPulse() {
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kSerialWord, kPowerUpChannel1)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x1400)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, kPowerUpChannel1)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x1400)), 0);
 
     SimState s = state();
     QCOMPARE(s.inputRegister[0], 0x400);
     QCOMPARE(s.dacRegister[0], 0);
     QCOMPARE(s.output[0], 0.0);
 
-    QCOMPARE(int(vendor(kLdacPulse)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_PULSE)), 0);
     s = state();
     QCOMPARE(s.dacRegister[0], 0x400);
     QCOMPARE(s.ldacHigh, 1);
@@ -407,24 +399,24 @@ void TestSimboardHex::ldacHighHoldsUntilPulse() {
 
 void TestSimboardHex::ldacLowPassesWaitingInputs() {
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kSerialWord, 0x3123)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x3123)), 0);
     QCOMPARE(state().dacRegister[2], 0);
-    QCOMPARE(int(vendor(kLdacLow)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_LOW)), 0);
     QCOMPARE(state().dacRegister[2], 0x123);
     QCOMPARE(state().ldacHigh, 0);
     // Back high, later words wait in the input register again.
-    QCOMPARE(int(vendor(kLdacHigh)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x3456)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_HIGH)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x3456)), 0);
     QCOMPARE(state().inputRegister[2], 0x456);
     QCOMPARE(state().dacRegister[2], 0x123);
 }
 
 void TestSimboardHex::broadcastWritesAllChannels() {
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kRange60)), 0);
-    QCOMPARE(int(vendor(kSerialWord, kPowerUpAll)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x5FFF)), 0);
-    QCOMPARE(int(vendor(kLdacPulse)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_RANGE_60V)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, kPowerUpAll)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x5FFF)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_PULSE)), 0);
     const SimState s = state();
     for (int k = 0; k < 4; ++k) {
         QCOMPARE(s.inputRegister[k], 0xFFF);
@@ -447,9 +439,9 @@ void TestSimboardHex::poweredDownChannelReadsZero() {
     QFETCH(int, controlWord);
     QFETCH(double, channel1Volts);
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kLdacLow)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x1800)), 0);
-    QCOMPARE(int(vendor(kSerialWord, controlWord)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_LOW)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x1800)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, controlWord)), 0);
     const SimState s = state();
     QCOMPARE(s.dacRegister[0], 0x800);
     QCOMPARE(s.output[0], channel1Volts);
@@ -466,12 +458,12 @@ void TestSimboardHex::unusedAddressesChangeNothing_data() {
 void TestSimboardHex::unusedAddressesChangeNothing() {
     QFETCH(int, word);
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kLdacLow)), 0);
-    QCOMPARE(int(vendor(kSerialWord, kPowerUpAll)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x2555)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_LOW)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, kPowerUpAll)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x2555)), 0);
     const SimState before = state();
 
-    QCOMPARE(int(vendor(kSerialWord, word)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, word)), 0);
     const SimState after = state();
     QVERIFY(sameRegisters(after, before));
     QCOMPARE(after.lastWord, word);
@@ -479,24 +471,24 @@ void TestSimboardHex::unusedAddressesChangeNothing() {
 
 void TestSimboardHex::bit15IsIgnored() {
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kSerialWord, 0x9ABC)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x9ABC)), 0);
     QCOMPARE(state().inputRegister[0], 0xABC);
     QCOMPARE(state().lastWord, 0x9ABC);
     // Bits above the 16-bit word are not part of it.
-    QCOMPARE(int(vendor(kSerialWord, 0x12345)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x12345)), 0);
     QCOMPARE(state().inputRegister[1], 0x345);
     QCOMPARE(state().lastWord, 0x2345);
 }
 
 void TestSimboardHex::clrLowClearsRegisters() {
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kSerialWord, kPowerUpAll)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x5700)), 0);
-    QCOMPARE(int(vendor(kLdacPulse)), 0);
-    QCOMPARE(int(vendor(kSerialWord, 0x4123)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, kPowerUpAll)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x5700)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_PULSE)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x4123)), 0);
     QVERIFY(state().output[3] > 0.0);
 
-    QCOMPARE(int(vendor(kClrLow)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_CLR_LOW)), 0);
     SimState s = state();
     QCOMPARE(s.clrHigh, 0);
     for (int k = 0; k < 4; ++k) {
@@ -507,28 +499,28 @@ void TestSimboardHex::clrLowClearsRegisters() {
     // Clearing leaves the channels powered.
     QCOMPARE(s.controlRegister, 0x03C);
 
-    QCOMPARE(int(vendor(kClrHigh)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_CLR_HIGH)), 0);
     QCOMPARE(state().clrHigh, 1);
 }
 
 void TestSimboardHex::lineAndLampRequests_data() {
-    QTest::addColumn<short>("request");
+    QTest::addColumn<int>("request");
     QTest::addColumn<int>("ldacHigh");
     QTest::addColumn<int>("range60");
     QTest::addColumn<int>("lampOn");
     QTest::addColumn<int>("started");
     // Power-on: LDAC high, 30 V range, lamp off, not started.
-    QTest::newRow("ldac low") << kLdacLow << 0 << 0 << 0 << 0;
-    QTest::newRow("ldac high") << kLdacHigh << 1 << 0 << 0 << 0;
-    QTest::newRow("range 60") << kRange60 << 1 << 1 << 0 << 0;
-    QTest::newRow("range 30") << kRange30 << 1 << 0 << 0 << 0;
-    QTest::newRow("lamp on") << kLampOn << 1 << 0 << 1 << 0;
-    QTest::newRow("lamp off") << kLampOff << 1 << 0 << 0 << 0;
-    QTest::newRow("start") << kStart << 1 << 0 << 0 << 1;
+    QTest::newRow("ldac low") << int(SIM_REQUEST_LDAC_LOW) << 0 << 0 << 0 << 0;
+    QTest::newRow("ldac high") << int(SIM_REQUEST_LDAC_HIGH) << 1 << 0 << 0 << 0;
+    QTest::newRow("range 60") << int(SIM_REQUEST_RANGE_60V) << 1 << 1 << 0 << 0;
+    QTest::newRow("range 30") << int(SIM_REQUEST_RANGE_30V) << 1 << 0 << 0 << 0;
+    QTest::newRow("lamp on") << int(SIM_REQUEST_LAMP_ON) << 1 << 0 << 1 << 0;
+    QTest::newRow("lamp off") << int(SIM_REQUEST_LAMP_OFF) << 1 << 0 << 0 << 0;
+    QTest::newRow("start") << int(SIM_REQUEST_START) << 1 << 0 << 0 << 1;
 }
 
 void TestSimboardHex::lineAndLampRequests() {
-    QFETCH(short, request);
+    QFETCH(int, request);
     QFETCH(int, ldacHigh);
     QFETCH(int, range60);
     QFETCH(int, lampOn);
@@ -543,63 +535,91 @@ void TestSimboardHex::lineAndLampRequests() {
     QCOMPARE(s.clrHigh, 1);
 }
 
+// The panel keeps its own request table because it is built for the maker's
+// library and must not depend on the simulated board that stands in for it;
+// the two tables must still agree, and the board must take every request.
+void TestSimboardHex::panelRequestsReachTheBoard_data() {
+    namespace Panel = USBStuff::BoardRequest;
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<int>("board");
+    QTest::newRow("CLR high") << int(Panel::ClrHigh) << int(SIM_REQUEST_CLR_HIGH);
+    QTest::newRow("CLR low") << int(Panel::ClrLow) << int(SIM_REQUEST_CLR_LOW);
+    QTest::newRow("serial word") << int(Panel::SerialWord) << int(SIM_REQUEST_SERIAL_WORD);
+    QTest::newRow("LDAC pulse") << int(Panel::PulseLdac) << int(SIM_REQUEST_LDAC_PULSE);
+    QTest::newRow("start") << int(Panel::Start) << int(SIM_REQUEST_START);
+    QTest::newRow("LDAC high") << int(Panel::LdacHigh) << int(SIM_REQUEST_LDAC_HIGH);
+    QTest::newRow("LDAC low") << int(Panel::LdacLow) << int(SIM_REQUEST_LDAC_LOW);
+    QTest::newRow("30 V range") << int(Panel::Range30V) << int(SIM_REQUEST_RANGE_30V);
+    QTest::newRow("60 V range") << int(Panel::Range60V) << int(SIM_REQUEST_RANGE_60V);
+    QTest::newRow("warning on") << int(Panel::WarningOn) << int(SIM_REQUEST_LAMP_ON);
+    QTest::newRow("warning off") << int(Panel::WarningOff) << int(SIM_REQUEST_LAMP_OFF);
+}
+
+void TestSimboardHex::panelRequestsReachTheBoard() {
+    QFETCH(int, panel);
+    QFETCH(int, board);
+    QCOMPARE(panel, board);
+    QVERIFY(loadShippedFirmware());
+    QCOMPARE(int(vendor(panel)), 0);
+}
+
 void TestSimboardHex::unplugLosesFirmware() {
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kStart)), 0);
-    unplug();
+    QCOMPARE(int(vendor(SIM_REQUEST_START)), 0);
+    m_sim.unplug();
     QCOMPARE(state().firmwareLoaded, 0);
-    QCOMPARE(int(vendor(kLampOn)), -4);
-    QCOMPARE(int(loadFirmWare(m_firmwarePath.data())), -4);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), -4);
+    QCOMPARE(int(m_sim.loadFirmWare(m_firmwarePath.data())), -4);
     QCOMPARE(state().lampOn, 0);
     QCOMPARE(state().firmwareLoaded, 0);
 
-    replug();
-    QCOMPARE(int(vendor(kLampOn)), -5);
+    m_sim.replug();
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), -5);
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kLampOn)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), 0);
     QCOMPARE(state().lampOn, 1);
 }
 
 void TestSimboardHex::failAfterCountsCalls() {
-    failAfter(2, -9);
+    m_sim.failAfter(2, -9);
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kLampOn)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), 0);
     const SimState before = state();
 
-    QCOMPARE(int(vendor(kRange60)), -9);
-    QCOMPARE(int(loadFirmWare(m_firmwarePath.data())), -9);
-    QCOMPARE(int(vendor(kSerialWord, 0x5FFF)), -9);
+    QCOMPARE(int(vendor(SIM_REQUEST_RANGE_60V)), -9);
+    QCOMPARE(int(m_sim.loadFirmWare(m_firmwarePath.data())), -9);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x5FFF)), -9);
     QVERIFY(sameState(state(), before));
 
     SimCall call;
-    QCOMPARE(getCall(callCount() - 1, &call), 0);
+    QCOMPARE(m_sim.getCall(m_sim.callCount() - 1, &call), 0);
     QCOMPARE(call.status, -9);
 
-    clearFaults();
-    QCOMPARE(int(vendor(kRange60)), 0);
+    m_sim.clearFaults();
+    QCOMPARE(int(vendor(SIM_REQUEST_RANGE_60V)), 0);
     QCOMPARE(state().range60, 1);
 }
 
 void TestSimboardHex::callLogKeepsArguments() {
     QByteArray missing = QFile::encodeName(m_dir.filePath("missing.hex"));
-    QCOMPARE(int(loadFirmWare(missing.data())), -2);
+    QCOMPARE(int(m_sim.loadFirmWare(missing.data())), -2);
     QVERIFY(loadShippedFirmware());
     char byte = '\x9C';
-    QCOMPARE(int(vendorIORequest(kSerialWord, -70000, 123456, -3, 17, &byte)), 0);
-    QCOMPARE(int(vendorIORequest(999, 0, 0, 0, 0, nullptr)), -6);
-    QCOMPARE(callCount(), 4);
+    QCOMPARE(int(m_sim.vendorIORequest(SIM_REQUEST_SERIAL_WORD, -70000, 123456, -3, 17, &byte)), 0);
+    QCOMPARE(int(m_sim.vendorIORequest(999, 0, 0, 0, 0, nullptr)), -6);
+    QCOMPARE(m_sim.callCount(), 4);
 
     SimCall call;
-    QCOMPARE(getCall(0, &call), 0);
+    QCOMPARE(m_sim.getCall(0, &call), 0);
     QCOMPARE(call.kind, int(SIM_CALL_LOAD_FIRMWARE));
     QCOMPARE(QByteArray(call.path), missing);
     QCOMPARE(call.status, -2);
 
-    QCOMPARE(getCall(1, &call), 0);
+    QCOMPARE(m_sim.getCall(1, &call), 0);
     QCOMPARE(QByteArray(call.path), m_firmwarePath);
     QCOMPARE(call.status, 0);
 
-    QCOMPARE(getCall(2, &call), 0);
+    QCOMPARE(m_sim.getCall(2, &call), 0);
     QCOMPARE(call.kind, int(SIM_CALL_VENDOR_IO));
     QCOMPARE(call.request, 221);
     QCOMPARE(call.value, -70000);
@@ -609,22 +629,22 @@ void TestSimboardHex::callLogKeepsArguments() {
     QCOMPARE(call.bufferByte, 0x9C);
     QCOMPARE(call.status, 0);
 
-    QCOMPARE(getCall(3, &call), 0);
+    QCOMPARE(m_sim.getCall(3, &call), 0);
     QCOMPARE(call.request, 999);
     QCOMPARE(call.bufferByte, -1);
     QCOMPARE(call.status, -6);
 
-    QCOMPARE(getCall(4, &call), -1);
-    QCOMPARE(getCall(-1, &call), -1);
+    QCOMPARE(m_sim.getCall(4, &call), -1);
+    QCOMPARE(m_sim.getCall(-1, &call), -1);
 
     // A path too long for the record is cut, never overrun.
     QByteArray longPath(3000, 'x');
-    QCOMPARE(int(loadFirmWare(longPath.data())), -2);
-    QCOMPARE(getCall(4, &call), 0);
+    QCOMPARE(int(m_sim.loadFirmWare(longPath.data())), -2);
+    QCOMPARE(m_sim.getCall(4, &call), 0);
     QCOMPARE(QByteArray(call.path), longPath.left(int(sizeof call.path) - 1));
 
-    reset();
-    QCOMPARE(callCount(), 0);
+    m_sim.reset();
+    QCOMPARE(m_sim.callCount(), 0);
 }
 
 void TestSimboardHex::traceFileGetsOneLinePerCall() {
@@ -633,12 +653,12 @@ void TestSimboardHex::traceFileGetsOneLinePerCall() {
 
     QVERIFY(loadShippedFirmware());
     char zero = 0;
-    QCOMPARE(int(vendorIORequest(kSerialWord, 10240, 0, 0, 0, &zero)), 0);
+    QCOMPARE(int(m_sim.vendorIORequest(SIM_REQUEST_SERIAL_WORD, 10240, 0, 0, 0, &zero)), 0);
     char byte = 'A';
-    QCOMPARE(int(vendorIORequest(kLampOn, -5, 7, -2, 300, &byte)), 0);
-    QCOMPARE(int(vendorIORequest(250, 0, 0, 0, 0, nullptr)), -6);
+    QCOMPARE(int(m_sim.vendorIORequest(SIM_REQUEST_LAMP_ON, -5, 7, -2, 300, &byte)), 0);
+    QCOMPARE(int(m_sim.vendorIORequest(250, 0, 0, 0, 0, nullptr)), -6);
     qunsetenv("BOARDPORT_TRACE");
-    QCOMPARE(int(vendor(kLampOff)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_OFF)), 0);
 
     QFile trace(tracePath);
     QVERIFY(trace.open(QIODevice::ReadOnly));
@@ -655,15 +675,15 @@ void TestSimboardHex::traceFileGetsOneLinePerCall() {
 void TestSimboardHex::logStopsAtItsCap() {
     constexpr int kCap = 1000000;
     for (int i = 0; i < kCap + 5; ++i) {
-        QCOMPARE(int(vendorIORequest(kLampOn, i, 0, 0, 0, nullptr)), -5);
+        QCOMPARE(int(m_sim.vendorIORequest(SIM_REQUEST_LAMP_ON, i, 0, 0, 0, nullptr)), -5);
     }
-    QCOMPARE(callCount(), kCap);
+    QCOMPARE(m_sim.callCount(), kCap);
     SimCall call;
-    QCOMPARE(getCall(kCap - 1, &call), 0);
+    QCOMPARE(m_sim.getCall(kCap - 1, &call), 0);
     QCOMPARE(call.value, kCap - 1);
-    QCOMPARE(getCall(kCap, &call), -1);
+    QCOMPARE(m_sim.getCall(kCap, &call), -1);
     QVERIFY(loadShippedFirmware());
-    QCOMPARE(int(vendor(kLampOn)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LAMP_ON)), 0);
     QCOMPARE(state().lampOn, 1);
 }
 
