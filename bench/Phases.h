@@ -1,5 +1,5 @@
 // Time and resident memory at each step of a start-up benchmark, printed on
-// one "phases" line: where the time and memory go, next to the script's
+// one "phases" line: where the time and memory go, next to the runner's
 // whole-process figures.
 #ifndef PHASES_H
 #define PHASES_H
@@ -12,11 +12,12 @@
 
 class Phases {
 public:
-    explicit Phases(const QElapsedTimer& sinceMain) : sinceMain_(sinceMain) {}
+    // Call first thing in main(): the steps are timed from here.
+    Phases() { sinceMain_.start(); }
 
     // Ends the step called `name` (at most a few, named without spaces).
     void mark(const char* name) {
-        const double ms = static_cast<double>(sinceMain_.nsecsElapsed()) / 1e6;
+        const double ms = elapsedMs();
         long anonKb = 0;
         const long rssKb = residentKb(anonKb);
         char item[128];
@@ -25,6 +26,8 @@ public:
         line_ += item;
         lastMs_ = ms;
     }
+
+    double elapsedMs() const { return static_cast<double>(sinceMain_.nsecsElapsed()) / 1e6; }
 
     void print() const { std::printf("phases%s\n", line_.c_str()); }
 
@@ -45,7 +48,7 @@ private:
         return kb;
     }
 
-    const QElapsedTimer& sinceMain_;
+    QElapsedTimer sinceMain_;
     double lastMs_ = 0;
     std::string line_;
 };

@@ -1,6 +1,6 @@
-// The floor for the start-up figures: the least a Qt Widgets program does to
-// show a window of the panel's size, one empty widget; exits after the first
-// paint.
+// The empty floor for the start-up figures: the least a Qt Widgets program
+// does to show a window of the panel's size, one widget that draws no text;
+// ends after the first paint.
 #include "FirstPaint.h"
 #include "Phases.h"
 
@@ -14,9 +14,7 @@ constexpr int PanelHeight = 494;
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QElapsedTimer sinceMain;
-    sinceMain.start();
-    Phases phases(sinceMain);
+    Phases phases;
     phases.mark("main");
     QApplication app(argc, argv);
     phases.mark("app");
@@ -24,9 +22,8 @@ int main(int argc, char* argv[]) {
     window.setWindowTitle(QStringLiteral("floor"));
     window.setFixedSize(PanelWidth, PanelHeight);
     phases.mark("window");
-    QuitOnFirstPaint quit(&window, sinceMain, [&phases] { phases.mark("paint"); });
+    QuitOnFirstPaint quit(&window, phases, QuitOnFirstPaint::exitAtPaint(argc, argv));
     window.show();
     const int status = QApplication::exec();
-    phases.print();
     return quit.painted() ? status : 1;
 }

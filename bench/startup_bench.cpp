@@ -1,5 +1,5 @@
 // The panel's start-up as app/main.cpp runs it, with the part dialog answered
-// ("QV7310") instead of waiting for a person; exits after the first paint.
+// ("QV7310") instead of waiting for a person; ends after the first paint.
 #include "DialogSeam.h"
 #include "ExitPaths.h"
 #include "FirstPaint.h"
@@ -14,9 +14,7 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    QElapsedTimer sinceMain;
-    sinceMain.start();
-    Phases phases(sinceMain);
+    Phases phases;
     phases.mark("main");
     QApplication app(argc, argv);
     phases.mark("app");
@@ -40,13 +38,17 @@ int main(int argc, char* argv[]) {
     exitPaths.setWindow(&window);
     window.Form_Load();
     phases.mark("load");
-    QuitOnFirstPaint quit(&window, sinceMain, [&phases] { phases.mark("paint"); });
+    QuitOnFirstPaint quit(&window, phases, QuitOnFirstPaint::exitAtPaint(argc, argv),
+                          [&boardMissing] {
+                              if (boardMissing)
+                                  std::fprintf(stderr, "start-up was not normal: board missing\n");
+                              return !boardMissing;
+                          });
     window.show();
     const int status = QApplication::exec();
-    phases.print();
     DialogSeam::setHandler(nullptr);
-    if (boardMissing || !quit.painted()) {
-        std::fprintf(stderr, "start-up was not normal (board missing or no paint)\n");
+    if (!quit.painted()) {
+        std::fprintf(stderr, "start-up was not normal: no paint\n");
         return 1;
     }
     return status;

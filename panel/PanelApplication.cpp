@@ -5,14 +5,34 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
+#include <QProxyStyle>
 #include <QStyleFactory>
 
 namespace PanelApplication {
 
+namespace {
+// The menu bar builds its overflow button at start-up and asks the style for
+// that button's icon, whose image files make Qt load every image format
+// plugin. The fixed-size window's two menus always fit, so the button never
+// shows: it gets no icon, and start-up loads no plugin.
+class PanelStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override {
+        if (icon == SP_ToolBarHorizontalExtensionButton)
+            return {};
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+} // namespace
+
 void Init() {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new PanelStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     QApplication::setFont(FormBuilder::DialogFont());
     QApplication::setApplicationName(QStringLiteral("QV7310"));
     // One icon for the main window and both dialogs, loaded once.

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release, in build-bench/ or $QV_BUILD_DIR) and runs
-# them: start-up to the first paint against an empty window of the same size
-# (the floor), handler costs beside the bare board call, and instructions per
-# write under callgrind. Ends with a summary table; targets are reported, not
-# enforced.
-#   QV_BENCH_RUNS=N   start-up runs of each program (default 25, at least 20)
-#   QV_BENCH_XVFB=0   skip the start-up runs under Xvfb
+# them: the panel's start-up to its first paint against two floors, an empty
+# window of its size and a plain window of its size that shows text in its
+# font, counted under callgrind and timed; handler costs beside the bare board
+# call; instructions per command under callgrind. Ends with a summary in
+# Markdown, ready to paste; targets are reported, not enforced.
+#   QV_BENCH_RUNS=N   timed start-up rounds (default 25, at least 20)
+#   QV_BENCH_XVFB=0   skip the timed start-up rounds under Xvfb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${QV_BUILD_DIR:-build-bench}"
@@ -16,6 +17,9 @@ QV_PACKAGE_LISTS="${QV_PACKAGE_LISTS:-} bench/packages.txt" QV_BUILD_DIR="$build
     scripts/setup.sh -DQV_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DQV_WERROR=ON \
     -DQV_BUILD_TESTS=OFF
 bin="$PWD/$build/bin"
+panel=qv7310-startup-bench
+text=qv7310-text-floor-bench
+empty=qv7310-floor-bench
 
 # The simulated board as a person would meet it: present, no faults, no trace.
 unset BOARDPORT_ABSENT BOARDPORT_TRACE BOARDPORT_FAIL_AFTER BOARDPORT_FAIL_STATUS
@@ -30,74 +34,56 @@ cleanup() {
 }
 trap cleanup EXIT
 
-median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
 verdict() { awk -v v="$1" -v max="$2" 'BEGIN {print (v <= max) ? "met" : "MISSED"}'; }
+callgrind_totals() { awk '/^totals:/ {print $2}' "$1"; }
 
 echo
 echo "== Machine"
 cpu="$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)"
 ram="$(awk '/^MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
 os="$(. /etc/os-release && echo "$PRETTY_NAME")"
-echo "$(nproc) CPUs, $cpu, $ram RAM, $os, Qt $(qtpaths6 --qt-version 2>/dev/null || echo '?')"
-echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
-
-# One run: wall time (bash's clock, no extra process) and peak RSS (GNU time),
-# appended as "wall_ms peak_kb in_process_ms" to $2.
-run_once() {
-    local program="$1" out="$2" start end
-    start=$EPOCHREALTIME
-    if ! /usr/bin/time -f '%M' -o "$tmp/rss" "$bin/$program" >"$tmp/stdout" 2>"$tmp/stderr"; then
-        echo "$program failed:" >&2
-        cat "$tmp/stderr" >&2
-        exit 1
-    fi
-    end=$EPOCHREALTIME
-    echo "$(awk -v s="$start" -v e="$end" 'BEGIN {printf "%.2f", (e - s) * 1000}') \
-$(tail -n 1 "$tmp/rss") $(awk '/^first-paint-ms/ {print $2}' "$tmp/stdout")" >>"$out"
-}
-
-# $1 label: runs panel and floor interleaved (order alternating), after two
-# untimed runs of each, and prints their medians.
-startup_series() {
-    local label="$1" i
-    : >"$tmp/$label.panel"
-    : >"$tmp/$label.floor"
-    for i in 1 2; do
-        run_once qv7310-startup-bench /dev/null
-        run_once qv7310-floor-bench /dev/null
-    done
-    for ((i = 0; i < runs; i++)); do
-        if ((i % 2)); then
-            run_once qv7310-floor-bench "$tmp/$label.floor"
-            run_once qv7310-startup-bench "$tmp/$label.panel"
-        else
-            run_once qv7310-startup-bench "$tmp/$label.panel"
-            run_once qv7310-floor-bench "$tmp/$label.floor"
-        fi
-    done
-    for who in panel floor; do
-        eval "${label}_${who}_ms=$(cut -d' ' -f1 "$tmp/$label.$who" | median)"
-        eval "${label}_${who}_kb=$(cut -d' ' -f2 "$tmp/$label.$who" | median)"
-        eval "${label}_${who}_main=$(cut -d' ' -f3 "$tmp/$label.$who" | median)"
-    done
-    eval "local pm=\$${label}_panel_ms pk=\$${label}_panel_kb pi=\$${label}_panel_main"
-    eval "local fm=\$${label}_floor_ms fk=\$${label}_floor_kb fi=\$${label}_floor_main"
-    printf '%-8s %-7s wall %8s ms  peak RSS %7s kB  main() to first paint %8s ms\n' \
-        "$label" panel "$pm" "$pk" "$pi" "$label" floor "$fm" "$fk" "$fi"
-    echo "$label: ratio panel/floor: time $(ratio "$pm" "$fm"), peak RSS $(ratio "$pk" "$fk")"
-    echo "$label: one panel run's steps: $("$bin/qv7310-startup-bench" 2>/dev/null | grep '^phases')"
-    echo "$label: one floor run's steps: $("$bin/qv7310-floor-bench" 2>/dev/null | grep '^phases')"
-}
+machine="$(nproc) CPUs, $cpu, $ram RAM, $os, Qt $(qtpaths6 --qt-version 2>/dev/null || echo '?')"
+echo "$machine"
+load_start="$(cut -d' ' -f1-3 /proc/loadavg)"
+echo "load average at start: $load_start"
 
 echo
-echo "== Start-up to first paint: $runs runs each, interleaved, medians (offscreen)"
+echo "== Start-up instructions over the whole process (callgrind, offscreen, --exit-at-paint)"
+for program in $panel $text $empty; do
+    valgrind --tool=callgrind --callgrind-out-file="$tmp/cg.$program" \
+        "$bin/$program" --exit-at-paint >/dev/null 2>"$tmp/cg.log" || {
+        cat "$tmp/cg.log"
+        exit 1
+    }
+    printf '  %-26s %12d Ir\n' "$program" "$(callgrind_totals "$tmp/cg.$program")"
+done
+ir_panel="$(callgrind_totals "$tmp/cg.$panel")"
+ir_text="$(callgrind_totals "$tmp/cg.$text")"
+ir_empty="$(callgrind_totals "$tmp/cg.$empty")"
+
+# $1 label: the three programs in interleaved rounds, spawned and timed by
+# qv7310-bench-runner after two untimed rounds; prints its table.
+startup_series() {
+    local label="$1" program
+    "$bin/qv7310-bench-runner" "$runs" 2 "$bin/$panel" "$bin/$text" "$bin/$empty" \
+        -- --exit-at-paint >"$tmp/$label.txt"
+    cat "$tmp/$label.txt"
+    for program in $panel $text $empty; do
+        echo "  one run's steps, $program: $("$bin/$program" --exit-at-paint | grep '^phases')"
+    done
+}
+# $1 label, $2 program, $3 column of the runner's table: 3 wall, 5 CPU, 7 RSS, 9 paint.
+figure() { awk -v p="$2" -v c="$3" '$1 == p {print $c}' "$tmp/$1.txt"; }
+
+echo
+echo "== Start-up timed: $runs interleaved rounds, medians and IQR (offscreen, --exit-at-paint)"
 startup_series offscreen
 
 xvfb_done=0
 if [ "${QV_BENCH_XVFB:-1}" != 0 ] && command -v Xvfb >/dev/null; then
     echo
-    echo "== Start-up to first paint under Xvfb (xcb platform)"
+    echo "== Start-up timed under Xvfb (xcb platform), for information"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
     xvfb_pid=$!
     for _ in $(seq 50); do
@@ -140,8 +126,7 @@ echo "write handler beside the board call: $write_beside us CPU (same code each 
 echo "  $write_new_beside us CPU (new code each time, less the entry change)"
 
 echo
-echo "== Instructions per command under callgrind (1000 calls after 100 untimed)"
-callgrind_totals() { awk '/^totals:/ {print $2}' "$1"; }
+echo "== Instructions per command under callgrind (1000 calls after 100 uncounted)"
 for command in write ldac control bare; do
     valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$tmp/cg.$command" \
         "$bin/qv7310-write-once" "$command" 1000 >/dev/null 2>"$tmp/cg.log" || {
@@ -161,34 +146,49 @@ for command in write ldac control bare; do
         "$command" $((total / 1000)) $((board / 1000)) $(((total - board) / 1000))
     eval "cg_${command}_total=$((total / 1000)) cg_${command}_board=$((board / 1000))"
 done
+load_end="$(cut -d' ' -f1-3 /proc/loadavg)"
+
+# One Markdown row: measure, panel, text floor, empty floor, the two ratios,
+# and the target with its verdict (empty for figures given for information).
+start_row() {
+    local measure="$1" p="$2" t="$3" e="$4" unit="$5" target="${6:-}" to_text to_empty
+    to_text="$(ratio "$p" "$t")"
+    to_empty="$(ratio "$p" "$e")"
+    [ -z "$target" ] || target="<= $target: $(verdict "$to_text" "$target")"
+    echo "| $measure | $p $unit | $t $unit | $e $unit | $to_text | $target | $to_empty |"
+}
+below10() { awk -v v="$1" 'BEGIN {print (v < 10) ? "< 10: met" : "< 10: MISSED"}'; }
 
 echo
-echo "== Summary"
-printf '%-44s %-34s %-9s %s\n' "measure" "value" "target" "verdict"
-row() { printf '%-44s %-34s %-9s %s\n' "$@"; }
-t_ratio="$(ratio "$offscreen_panel_ms" "$offscreen_floor_ms")"
-m_ratio="$(ratio "$offscreen_panel_kb" "$offscreen_floor_kb")"
-row "start-up wall, panel / floor (offscreen)" \
-    "$offscreen_panel_ms / $offscreen_floor_ms ms = $t_ratio" "<= 1.3x" "$(verdict "$t_ratio" 1.3)"
-row "peak RSS, panel / floor (offscreen)" \
-    "$offscreen_panel_kb / $offscreen_floor_kb kB = $m_ratio" "<= 1.2x" "$(verdict "$m_ratio" 1.2)"
+echo "== Summary (Markdown)"
+echo
+echo "$machine; offscreen; $runs timed rounds; load average $load_start at start, $load_end at end."
+echo
+echo "| Start-up to first paint | Panel | Text floor | Empty floor | Panel / text floor | Target | Panel / empty floor |"
+echo "|---|---|---|---|---|---|---|"
+start_row "instructions, whole process (callgrind)" "$ir_panel" "$ir_text" "$ir_empty" Ir 1.08
+start_row "wall time, median" "$(figure offscreen $panel 3)" "$(figure offscreen $text 3)" \
+    "$(figure offscreen $empty 3)" ms 1.10
+start_row "CPU time, median" "$(figure offscreen $panel 5)" "$(figure offscreen $text 5)" \
+    "$(figure offscreen $empty 5)" ms 1.10
+start_row "peak RSS, median" "$(figure offscreen $panel 7)" "$(figure offscreen $text 7)" \
+    "$(figure offscreen $empty 7)" kB 1.05
+start_row "main() to first paint in process, median" "$(figure offscreen $panel 9)" \
+    "$(figure offscreen $text 9)" "$(figure offscreen $empty 9)" ms
 if ((xvfb_done)); then
-    xt="$(ratio "$xvfb_panel_ms" "$xvfb_floor_ms")"
-    xm="$(ratio "$xvfb_panel_kb" "$xvfb_floor_kb")"
-    # For information: an X server, and a D-Bus autolaunch in both programs,
+    # For information: an X server, and a D-Bus autolaunch in every program,
     # make these runs far noisier than the offscreen ones.
-    row "start-up wall, panel / floor (Xvfb)" "$xvfb_panel_ms / $xvfb_floor_ms ms = $xt" "(info)" ""
-    row "peak RSS, panel / floor (Xvfb)" "$xvfb_panel_kb / $xvfb_floor_kb kB = $xm" "(info)" ""
+    start_row "Xvfb: wall time, median" "$(figure xvfb $panel 3)" "$(figure xvfb $text 3)" \
+        "$(figure xvfb $empty 3)" ms
+    start_row "Xvfb: peak RSS, median" "$(figure xvfb $panel 7)" "$(figure xvfb $text 7)" \
+        "$(figure xvfb $empty 7)" kB
 fi
-row "bare board call (CPU)" "$bare_cpu us" "" ""
-row "Load DAC write (CPU)" "$write_cpu us" "" ""
-row "write handler beside the board call (CPU)" "$write_beside us" "< 20 us" \
-    "$(awk -v v="$write_beside" 'BEGIN {print (v < 20) ? "met" : "MISSED"}')"
-row "  same, new code each write" "$write_new_beside us" "< 20 us" \
-    "$(awk -v v="$write_new_beside" 'BEGIN {print (v < 20) ? "met" : "MISSED"}')"
-row "Pulse LDAC with voltage refresh (CPU)" "$(percall pulse-ldac) us" "" ""
-row "control-register click incl. toggle (CPU)" "$(percall control-register) us" "" ""
-row "instructions per write (callgrind)" "$cg_write_total Ir" "" ""
-row "  inside libBoardPort / the rest" "$cg_write_board / $((cg_write_total - cg_write_board)) Ir" "" ""
-row "instructions per bare board call" "$cg_bare_total Ir" "" ""
-echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+echo "| Command | CPU per call | Instructions per call (inside libBoardPort + rest) | Target |"
+echo "|---|---|---|---|"
+echo "| bare board call (request 221) | $bare_cpu µs | $cg_bare_total ($cg_bare_board + $((cg_bare_total - cg_bare_board))) | |"
+echo "| Load DAC write, \`cmdWrite_Click(1)\` | $write_cpu µs | $cg_write_total ($cg_write_board + $((cg_write_total - cg_write_board))) | |"
+echo "| write handler beside the board call | $write_beside µs | $((cg_write_total - cg_write_board)) | $(below10 "$write_beside") |"
+echo "| same, with a new code each write | $write_new_beside µs | | $(below10 "$write_new_beside") |"
+echo "| Pulse LDAC with voltage refresh, \`cmdLDAC_Click(0)\` | $(percall pulse-ldac) µs | $cg_ldac_total ($cg_ldac_board + $((cg_ldac_total - cg_ldac_board))) | $(below10 "$(percall pulse-ldac)") |"
+echo "| control-register click with a toggle, \`optPD1_Click(3)\` | $(percall control-register) µs | $cg_control_total ($cg_control_board + $((cg_control_total - cg_control_board))) | $(below10 "$(percall control-register)") |"
