@@ -1,6 +1,8 @@
 // Writes PNG images of the panel's windows into a folder, without a display:
-// both pages for both parts, the part dialog, the File menu and the credits
-// dialog. The part dialog is answered through the dialog seam.
+// both pages for both parts, both pages of the quad part side by side (the
+// README's picture), the part dialog, the File menu and the credits dialog.
+// The part dialog is answered through the dialog seam. QT_SCALE_FACTOR sets
+// the pixels per logical pixel.
 #include "Controls.h"
 #include "DialogSeam.h"
 #include "PanelApplication.h"
@@ -12,15 +14,34 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 
 namespace {
-bool save(QWidget* widget, const QString& path) {
-    const bool ok = widget->grab().save(path);
+bool save(const QImage& image, const QString& path) {
+    const bool ok = image.save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
+}
+bool save(QWidget* widget, const QString& path) {
+    return save(widget->grab().toImage(), path);
+}
+
+// Two grabs side by side, `gap` logical pixels apart, keeping their device pixels.
+QImage sideBySide(const QPixmap& left, const QPixmap& right, int gap) {
+    const qreal ratio = left.devicePixelRatio();
+    const QSize size(left.width() + qRound(gap * ratio) + right.width(),
+                     qMax(left.height(), right.height()));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(&image);
+    painter.drawPixmap(0, 0, left);
+    painter.drawPixmap(QPointF(left.deviceIndependentSize().width() + gap, 0), right);
+    painter.end();
+    return image;
 }
 } // namespace
 
@@ -53,13 +74,18 @@ int main(int argc, char* argv[]) {
         window.show();
         QApplication::processEvents();
         const QString prefix = QString::fromLatin1(part.name).toLower();
+        QPixmap pages[2];
         for (int page = 0; page < 2; ++page) {
             window.SSTab1->setCurrentIndex(page);
-            ok = save(&window,
+            pages[page] = window.grab();
+            ok = save(pages[page].toImage(),
                       out.filePath(QStringLiteral("%1-page%2.png").arg(prefix).arg(page))) &&
                  ok;
         }
         if (part.button == 1) {
+            ok = save(sideBySide(pages[0], pages[1], 16),
+                      out.filePath(QStringLiteral("%1-pages.png").arg(prefix))) &&
+                 ok;
             auto* file = window.menuBar()->findChild<QMenu*>(QStringLiteral("mnuFile"));
             file->popup(window.mapToGlobal(QPoint(0, 0)));
             QApplication::processEvents();

@@ -50,8 +50,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/art/icon.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
     RENAME ${QV_APP_ID}.svg)
 
-# The 32x32 icon, rendered with the rest of the artwork (QV_ICON_PNG).
-install(FILES ${QV_ICON_PNG}
+# The 32x32 icon, rendered with the rest of the artwork.
+install(FILES $<TARGET_PROPERTY:qv_art,QV_ICON_PNG>
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
     RENAME ${QV_APP_ID}.png)
 

@@ -1,5 +1,6 @@
 // The panel's pictures, rendered from the SVG sources in the resources, and
-// the lamp, which is drawn pixel by pixel.
+// the lamp, which is drawn pixel by pixel. Sizes are in logical pixels: on a
+// screen scaled above 1 each picture comes with twice the pixels.
 #ifndef ARTWORK_H
 #define ARTWORK_H
 

@@ -222,18 +222,18 @@ void QV7310::buildForm() {
     Picture7 = picture("Picture7");
 
     Picture6->setPixmap(Artwork::Logo());
-    Picture6->resize(Picture6->pixmap().size());
+    Picture6->resize(Picture6->pixmap().deviceIndependentSize().toSize());
     Picture7->setPixmap(Artwork::Banner());
-    Picture7->resize(Picture7->pixmap().size());
+    Picture7->resize(Picture7->pixmap().deviceIndependentSize().toSize());
     Picture5->setPixmap(Artwork::Slogan()); // clipped to the box
     // The caution label with a two-pixel border around it.
     Picture1->setPixmap(Artwork::Caution());
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setLineWidth(2);
-    Picture1->resize(Picture1->pixmap().size() + QSize(4, 4));
+    Picture1->resize(Picture1->pixmap().deviceIndependentSize().toSize() + QSize(4, 4));
     for (PictureBox* lamp : HVLED) {
         lamp->setPixmap(Artwork::Lamp());
-        lamp->resize(lamp->pixmap().size());
+        lamp->resize(lamp->pixmap().deviceIndependentSize().toSize());
     }
     for (PictureBox* area : {Picture2, Picture3, Picture4}) {
         QPalette palette = area->palette();

@@ -121,10 +121,12 @@ QImage iconImage(const QWidget* w) {
     return w->windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-// The colour covering most of `area` in `shot`.
+// The colour covering most of `area` (in logical pixels) in `shot`.
 QColor dominantColour(const QImage& shot, const QRect& area) {
     QHash<QRgb, int> counts;
-    const QRect inside = area.intersected(shot.rect());
+    const qreal ratio = shot.devicePixelRatio();
+    const QRect inside =
+        QRect(area.topLeft() * ratio, area.size() * ratio).intersected(shot.rect());
     for (int y = inside.top(); y <= inside.bottom(); ++y)
         for (int x = inside.left(); x <= inside.right(); ++x)
             ++counts[shot.pixel(x, y) | 0xff000000u];
@@ -418,29 +420,40 @@ void TestLayout::controlPlacement() {
 }
 
 void TestLayout::picturesAndLamps() {
+    // Run once unscaled and once with QT_SCALE_FACTOR=2: the boxes keep their
+    // logical sizes while the pictures bring the pixels of the screen.
+    const int scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                          ? qEnvironmentVariableIntValue("QT_SCALE_FACTOR")
+                          : 1;
+    auto pixels = [scale](const PictureBox* box) {
+        return box->pixmap().devicePixelRatio() == scale ? box->pixmap().size() / scale : QSize();
+    };
+    QCOMPARE(window->Picture6->pixmap().devicePixelRatio(), qreal(scale));
+    QCOMPARE(window->Picture6->pixmap().size(), QSize(173, 72) * scale);
     for (PictureBox* sized : {window->Picture6, window->Picture7})
-        QCOMPARE(sized->size(), sized->pixmap().size());
-    QCOMPARE(window->Picture6->pixmap().size(), QSize(173, 72));
-    QCOMPARE(window->Picture7->pixmap().size(), QSize(518, 29));
+        QCOMPARE(sized->size(), pixels(sized));
+    QCOMPARE(pixels(window->Picture6), QSize(173, 72));
+    QCOMPARE(pixels(window->Picture7), QSize(518, 29));
     // The slogan is a pixel taller than its box, which clips it.
-    QCOMPARE(window->Picture5->pixmap().size(), QSize(518, 42));
+    QCOMPARE(pixels(window->Picture5), QSize(518, 42));
     QCOMPARE(window->Picture5->height(), 41);
     // The caution label inside a two-pixel border.
-    QCOMPARE(window->Picture1->pixmap().size(), QSize(150, 37));
+    QCOMPARE(pixels(window->Picture1), QSize(150, 37));
     QCOMPARE(window->Picture1->frameWidth(), 2);
     QCOMPARE(window->Picture1->size(), QSize(154, 41));
     for (PictureBox* area : {window->Picture2, window->Picture3, window->Picture4})
         QVERIFY2(area->pixmap().isNull() && area->text().isEmpty(),
                  qPrintable(area->objectName() + " shows something"));
-    // A lamp: red, inside a darker two-pixel rim.
-    QImage lampImage(14, 14, QImage::Format_RGB32);
+    // A lamp: red, inside a darker two-pixel rim, drawn with the screen's pixels.
+    QImage lampImage(14 * scale, 14 * scale, QImage::Format_RGB32);
     lampImage.fill(QColor(222, 0, 66));
-    for (int y = 2; y < 12; ++y)
-        for (int x = 2; x < 12; ++x)
+    for (int y = 2 * scale; y < 12 * scale; ++y)
+        for (int x = 2 * scale; x < 12 * scale; ++x)
             lampImage.setPixelColor(x, y, QColor(255, 8, 82));
     for (std::size_t i = 0; i < 4; ++i) {
         PictureBox* lamp = window->HVLED[i];
         QPushButton* button = window->cmdWrite[i];
+        QCOMPARE(pixels(lamp), QSize(14, 14));
         QVERIFY2(lamp->pixmap().toImage().convertToFormat(QImage::Format_RGB32) == lampImage,
                  qPrintable(lamp->objectName() + " is not the red lamp with its darker rim"));
         // The lamp sits on its write button and is drawn over it.
