@@ -3,6 +3,7 @@
 // dialog. The part dialog is answered through the dialog seam.
 #include "Controls.h"
 #include "DialogSeam.h"
+#include "FindControl.h"
 #include "PanelApplication.h"
 #include "QV7310.h"
 #include "created.h"
@@ -44,7 +45,7 @@ int main(int argc, char* argv[]) {
             if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
                 dialog.show();
                 ok = save(&dialog, out.filePath(QStringLiteral("part-dialog.png"))) && ok;
-                select->cmdPartSelect[static_cast<std::size_t>(part.button)]->click();
+                select->cmdPartSelect[part.button]->click();
             }
             return dialog.result();
         });
@@ -54,7 +55,7 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();
         const QString prefix = QString::fromLatin1(part.name).toLower();
         for (int page = 0; page < 2; ++page) {
-            window.SSTab1->setCurrentIndex(page);
+            FindControl<TabbedSheet>(window, QStringLiteral("SSTab1"))->setCurrentIndex(page);
             ok = save(&window,
                       out.filePath(QStringLiteral("%1-page%2.png").arg(prefix).arg(page))) &&
                  ok;

@@ -1,6 +1,8 @@
 #include "BenchPanel.h"
 
+#include "Controls.h"
 #include "DialogSeam.h"
+#include "FindControl.h"
 #include "PanelApplication.h"
 #include "QV7310.h"
 #include "USBStuff.h"
@@ -8,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QLibrary>
+#include <QLineEdit>
 #include <QTest>
 
 namespace Bench {
@@ -52,8 +55,10 @@ std::unique_ptr<QV7310> startPanel() {
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         qFatal("panel window was not exposed");
-    window->txtInput[WriteRow]->setText(QStringLiteral("600"));
-    window->InputSel[WriteRow]->setChecked(true);
+    FindControl<QLineEdit>(*window, QStringLiteral("txtInput(%1)").arg(WriteRow))
+        ->setText(QStringLiteral("600"));
+    FindControl<OptionButton>(*window, QStringLiteral("InputSel(%1)").arg(WriteRow))
+        ->setChecked(true);
     QCoreApplication::processEvents();
     return window;
 }
