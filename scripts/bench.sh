@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release, in build-bench/ or $QV_BUILD_DIR) and runs
-# them: start-up to the first paint against an empty window of the same size
-# (the floor), handler costs beside the bare board call, and instructions per
-# write under callgrind. Ends with a summary table; targets are reported, not
-# enforced.
+# Builds the benchmarks (preset "bench": Release, in build-bench/ or
+# $QV_BUILD_DIR) and runs them: start-up to the first paint against an empty
+# window of the same size (the floor), handler costs beside the bare board
+# call, and instructions per write under callgrind. Ends with a summary table;
+# targets are reported, not enforced.
 #   QV_BENCH_RUNS=N   start-up runs of each program (default 25, at least 20)
 #   QV_BENCH_XVFB=0   skip the start-up runs under Xvfb
 set -euo pipefail
@@ -13,8 +13,7 @@ runs="${QV_BENCH_RUNS:-25}"
 ((runs >= 20)) || { echo "QV_BENCH_RUNS must be at least 20" >&2; exit 2; }
 
 QV_PACKAGE_LISTS="${QV_PACKAGE_LISTS:-} bench/packages.txt" QV_BUILD_DIR="$build" \
-    scripts/setup.sh -DQV_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DQV_WERROR=ON \
-    -DQV_BUILD_TESTS=OFF
+    scripts/setup.sh bench
 bin="$PWD/$build/bin"
 
 # The simulated board as a person would meet it: present, no faults, no trace.
