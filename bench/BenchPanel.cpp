@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace Bench {
