@@ -11,17 +11,16 @@
 
 class QLineEdit;
 
-// Qt has no "lost focus" event a handler can veto, so this filter calls the
-// box handlers on Enter and on leaving a box, and swallows the click that a
-// refused move would still deliver.
+// Qt has no "lost focus" a handler can veto; this application filter stands in for one.
 class EntryGuard : public QObject {
     Q_OBJECT
 public:
     using Boxes = std::array<QLineEdit*, ControlArrays::InputRows>;
     using Handler = std::function<void(int index)>;
 
-    // Watches the whole application (a box loses the focus to any widget);
-    // `enter` runs for Enter in a box, `leave` when the user leaves one.
+    // `enter` runs for Enter in a box, `leave` when the user leaves one (for
+    // any widget, hence a filter on the whole application); a press that a
+    // refused move would still turn into a click can be dropped.
     EntryGuard(const Boxes& boxes, Handler enter, Handler leave);
     ~EntryGuard() override;
 
