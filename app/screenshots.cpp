@@ -5,6 +5,7 @@
 // the pixels per logical pixel.
 #include "Controls.h"
 #include "DialogSeam.h"
+#include "FindControl.h"
 #include "PanelApplication.h"
 #include "QV7310.h"
 #include "created.h"
@@ -65,7 +66,7 @@ int main(int argc, char* argv[]) {
             if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
                 dialog.show();
                 ok = save(&dialog, out.filePath(QStringLiteral("part-dialog.png"))) && ok;
-                select->cmdPartSelect[static_cast<std::size_t>(part.button)]->click();
+                select->cmdPartSelect[part.button]->click();
             }
             return dialog.result();
         });
@@ -76,7 +77,7 @@ int main(int argc, char* argv[]) {
         const QString prefix = QString::fromLatin1(part.name).toLower();
         QPixmap pages[2];
         for (int page = 0; page < 2; ++page) {
-            window.SSTab1->setCurrentIndex(page);
+            FindControl<TabbedSheet>(window, QStringLiteral("SSTab1"))->setCurrentIndex(page);
             pages[page] = window.grab();
             ok = save(pages[page].toImage(),
                       out.filePath(QStringLiteral("%1-page%2.png").arg(prefix).arg(page))) &&

@@ -1,12 +1,16 @@
 #include "BenchPanel.h"
 
+#include "Controls.h"
 #include "DialogSeam.h"
+#include "FindControl.h"
 #include "PanelApplication.h"
 #include "QV7310.h"
 #include "USBStuff.h"
 #include "frmPartSelect.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace Bench {
@@ -31,8 +35,10 @@ std::unique_ptr<QV7310> startPanel() {
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         qFatal("panel window was not exposed");
-    window->txtInput[WriteRow]->setText(QStringLiteral("600"));
-    window->InputSel[WriteRow]->setChecked(true);
+    FindControl<QLineEdit>(*window, QStringLiteral("txtInput(%1)").arg(WriteRow))
+        ->setText(QStringLiteral("600"));
+    FindControl<OptionButton>(*window, QStringLiteral("InputSel(%1)").arg(WriteRow))
+        ->setChecked(true);
     QCoreApplication::processEvents();
     return window;
 }

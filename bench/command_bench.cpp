@@ -4,10 +4,13 @@
 // batches, in the "PERCALL" lines scripts/bench.sh reads. Repaints are not
 // included: they happen later, in the event loop.
 #include "BenchPanel.h"
+#include "FindControl.h"
 #include "QV7310.h"
 #include "USBStuff.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -36,6 +39,10 @@ class CommandBench : public QObject {
 
 private:
     std::unique_ptr<QV7310> window_;
+    // Found once, so that the lookups are not timed.
+    QAbstractButton* channel2Down_ = nullptr;
+    QAbstractButton* channel2Up_ = nullptr;
+    QLineEdit* writeBox_ = nullptr;
     bool powerUp_ = false;
     bool otherCode_ = false;
 
@@ -43,14 +50,13 @@ private:
     // each control-register click has a new state to send and show.
     void toggleChannel2() {
         powerUp_ = !powerUp_;
-        window_->optPD1[powerUp_ ? 3 : 2]->setChecked(true);
+        (powerUp_ ? channel2Up_ : channel2Down_)->setChecked(true);
     }
     // Alternates the selected box between two codes, so each write has a new
     // word to echo.
     void changeCode() {
         otherCode_ = !otherCode_;
-        window_->txtInput[Bench::WriteRow]->setText(otherCode_ ? QStringLiteral("601")
-                                                               : QStringLiteral("600"));
+        writeBox_->setText(otherCode_ ? QStringLiteral("601") : QStringLiteral("600"));
     }
 
     void loadDac() { window_->cmdWrite_Click(1); }
@@ -98,6 +104,10 @@ private:
 private slots:
     void initTestCase() {
         window_ = Bench::startPanel();
+        channel2Down_ = FindControl<QAbstractButton>(*window_, QStringLiteral("optPD1(2)"));
+        channel2Up_ = FindControl<QAbstractButton>(*window_, QStringLiteral("optPD1(3)"));
+        writeBox_ =
+            FindControl<QLineEdit>(*window_, QStringLiteral("txtInput(%1)").arg(Bench::WriteRow));
         Bench::freshBoard(*window_);
         // The handlers really reach the board: check once before timing them.
         loadDac();

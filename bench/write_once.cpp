@@ -2,9 +2,11 @@
 // instrumentation on only around them (run with --instr-atstart=no).
 //   qv7310-write-once [write|ldac|control|bare] [N]
 #include "BenchPanel.h"
+#include "FindControl.h"
 #include "QV7310.h"
 #include "USBStuff.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -35,11 +37,13 @@ int main(int argc, char* argv[]) {
     } else if (std::strcmp(command, "ldac") == 0) {
         measure([&w] { w.cmdLDAC_Click(0); }, n);
     } else if (std::strcmp(command, "control") == 0) {
+        auto* down = FindControl<QAbstractButton>(w, QStringLiteral("optPD1(2)"));
+        auto* upButton = FindControl<QAbstractButton>(w, QStringLiteral("optPD1(3)"));
         bool up = false;
         measure(
-            [&w, &up] {
+            [&w, &up, down, upButton] {
                 up = !up;
-                w.optPD1[up ? 3 : 2]->setChecked(true);
+                (up ? upButton : down)->setChecked(true);
                 w.optPD1_Click(3);
             },
             n);

@@ -3,6 +3,7 @@
 #include "BoardPortAbi.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLibrary>
 #include <QStringEncoder>
 #include <cstdio>
@@ -85,12 +86,24 @@ std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int3
                                : LibraryMissingStatus);
 }
 
-std::int16_t RefuseDownload() {
-    return record(DownloadCall, PathUnusableStatus);
-}
-
 void SetCallObserver(CallObserver o) {
     observer() = std::move(o);
+}
+
+std::int16_t DownloadFirmware() {
+    // On the board maker's platform the path is "dir\QV7310.hex"; elsewhere
+    // the directory separator is '/'.
+#if defined(_WIN32)
+    const QString separator = QStringLiteral("\\");
+    const QString dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+#else
+    const QString separator = QStringLiteral("/");
+    const QString dir = QCoreApplication::applicationDirPath();
+#endif
+    firmwarePath = dir + separator + QStringLiteral("QV7310.hex");
+    if (!PathToAnsiBytes(firmwarePath))
+        return record(DownloadCall, PathUnusableStatus);
+    return LoadFirmWare(ansiPath);
 }
 
 void PlainRequest(std::int16_t request) {

@@ -33,9 +33,10 @@ constexpr std::int16_t PathUnusableStatus = -1001;
 constexpr int AnsiPathSize = 513;
 // NUL-terminated single-byte copy of the firmware path, reused on each download.
 extern char ansiPath[AnsiPathSize];
-// Set by LoadUSB: the executable's directory, a separator, "QV7310.hex".
+// Set by DownloadFirmware: the executable's directory, a separator, "QV7310.hex".
 extern QString firmwarePath;
-// Status of the most recent board library call.
+// Status of the most recent board library call, or PathUnusableStatus after a
+// download that was not attempted.
 extern std::int16_t lastStatus;
 
 // The two board functions. Each records its result in lastStatus.
@@ -50,9 +51,11 @@ constexpr std::int16_t DownloadCall = -1;
 using CallObserver = std::function<void(std::int16_t request, std::int16_t status)>;
 void SetCallObserver(CallObserver observer);
 
-// Records a download that was not attempted because the path is unusable:
-// PathUnusableStatus, as if the loader had returned it.
-std::int16_t RefuseDownload();
+// Hands the firmware file beside the executable to LoadFirmWare: sets
+// firmwarePath, copies it into ansiPath and returns the download's status.
+// A path ansiPath cannot hold is never handed to the library: the status is
+// then PathUnusableStatus.
+std::int16_t DownloadFirmware();
 
 // Sends a request without data: value 0, index 0, a zeroed one-byte buffer.
 void PlainRequest(std::int16_t request);

@@ -1,20 +1,30 @@
-// The main window: the panel's only working window and its handlers.
+// The main window: the panel's only working window and its handlers. Its
+// member functions live in one file per capability: QV7310.cpp (start-up,
+// exit, menus), QV7310Form.cpp (building and wiring the form),
+// QV7310Entry.cpp, QV7310Writes.cpp (writes and voltages), QV7310Lines.cpp
+// (CLR, LDAC, range), QV7310ControlRegister.cpp and QV7310Credits.cpp.
 #ifndef QV7310_H
 #define QV7310_H
 
-#include "Controls.h"
+#include "ControlArrays.h"
 
-#include <QAction>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
-#include <QPointer>
-#include <QPushButton>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class BoardStatus;
+class EntryGuard;
+class LineControl;
+class OptionButton;
+class PictureBox;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class TabbedSheet;
 
 class QV7310 : public QMainWindow {
     Q_OBJECT
@@ -49,50 +59,6 @@ public:
     void Picture3_Click();
     void Picture4_Click();
 
-    // Controls, by the form's names; arrays keep the form's indexes.
-    QAction* mnuReload = nullptr;
-    QAction* mnuExit = nullptr;
-    QAction* mnuDash = nullptr;
-    QAction* cmdDACoff = nullptr;
-    QAction* mnuDontRESET = nullptr;
-    QAction* mnuAbout = nullptr;
-    TabbedSheet* SSTab1 = nullptr;
-    std::array<QLineEdit*, 10> txtInput{};
-    std::array<OptionButton*, 10> InputSel{};
-    std::array<QPushButton*, 5> cmdWrite{};
-    std::array<PictureBox*, 4> HVLED{};
-    std::array<QLabel*, 4> lblVoltage{};
-    std::array<QPushButton*, 3> cmdLDAC{};
-    std::array<QPushButton*, 3> cmdCLR{};
-    std::array<OptionButton*, 2> optRANGE{};
-    std::array<OptionButton*, 14> optPD1{};
-    std::array<QLabel*, 2> Label1{};
-    std::array<QLabel*, 2> Label2{};
-    std::array<LineControl*, 16> Line2{};
-    LineControl* Line1 = nullptr;
-    LineControl* Line4 = nullptr;
-    PictureBox* Picture1 = nullptr;
-    PictureBox* Picture2 = nullptr;
-    PictureBox* Picture3 = nullptr;
-    PictureBox* Picture4 = nullptr;
-    PictureBox* Picture5 = nullptr;
-    PictureBox* Picture6 = nullptr;
-    PictureBox* Picture7 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    QGroupBox* Frame8 = nullptr;
-    QGroupBox* Frame9 = nullptr;
-    QGroupBox* Frame10 = nullptr;
-    QGroupBox* Frame11 = nullptr;
-    QGroupBox* Frame12 = nullptr;
-    QGroupBox* Frame13 = nullptr;
-    QGroupBox* Frame14 = nullptr;
-    QGroupBox* Frame15 = nullptr;
-    QGroupBox* Frame16 = nullptr;
-    QGroupBox* Frame17 = nullptr;
-    QGroupBox* hvLEF = nullptr;
-    QGroupBox* fraCLR = nullptr;
-
     // The board's health from the statuses of its calls.
     BoardStatus* boardStatus() const { return boardStatus_; }
 
@@ -101,26 +67,72 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildMenus();
-    void buildForm();
+    // The form (QV7310Form.cpp).
+    void createMenus();
+    QAction* createMenuItem(QMenu* menu, const char* name, const QString& caption);
+    void createForm();
+    QWidget* createClientArea();
+    void createSheet(QWidget* client);
+    void createControls(QWidget* client);
+    void bindControls();
+    void createPictures();
+    void createButtonsAndLabels();
+    void createCreditsAreas();
     void setTabOrder();
-    void connectHandlers();
+    void connectMenus();
+    void connectControls();
+
     void centreOnScreen();
+    // Each channel's write button tells, in its tool tip, whether the
+    // channel's frame has it powered up (QV7310ControlRegister.cpp).
+    void showChannelPower();
     void showSerialWord(const QString& echo);
     // Reads box Index; on a bad entry warns, empties the box, gives it the
     // focus back and returns false.
     bool acceptEntry(int Index);
 
+    // The controls the handlers use, by the form's names; arrays keep the
+    // form's indexes. The objectNames are the same ("cmdWrite(2)"): tests and
+    // tools find every control by them.
+    // File menu and About menu.
+    QAction* mnuReload = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuDash = nullptr;
+    QAction* cmdDACoff = nullptr;
+    QAction* mnuDontRESET = nullptr;
+    QAction* mnuAbout = nullptr;
+    // Entry, on the "Data Registers" page of the sheet.
+    TabbedSheet* SSTab1 = nullptr;
+    std::array<QLineEdit*, ControlArrays::InputRows> txtInput{};
+    std::array<OptionButton*, ControlArrays::InputRows> InputSel{};
+    // Writes and voltages.
+    std::array<QPushButton*, ControlArrays::WriteButtons> cmdWrite{};
+    std::array<PictureBox*, ControlArrays::Channels> HVLED{};
+    PictureBox* Picture1 = nullptr; // the caution label
+    std::array<QLabel*, ControlArrays::Channels> lblVoltage{};
+    // Lines.
+    std::array<QPushButton*, ControlArrays::LineButtons> cmdLDAC{};
+    std::array<QPushButton*, ControlArrays::LineButtons> cmdCLR{};
+    std::array<OptionButton*, ControlArrays::RangeButtons> optRANGE{};
+    // Control register, on the "Control Register" page.
+    std::array<OptionButton*, ControlArrays::PowerButtons> optPD1{};
+    // Serial word, one box and caption on each page.
+    std::array<QLabel*, ControlArrays::SerialWordLabels> Label1{};
+    std::array<QLabel*, ControlArrays::SerialWordLabels> Label2{};
+    // What the single part hides beyond its channels' buttons and labels:
+    // bus lines and the other channels' frames.
+    std::array<LineControl*, ControlArrays::BusLines> Line2{};
+    LineControl* Line1 = nullptr;
+    QGroupBox* Frame10 = nullptr;
+    QGroupBox* Frame11 = nullptr;
+    QGroupBox* Frame12 = nullptr;
+    QGroupBox* Frame13 = nullptr;
+
     BoardStatus* boardStatus_ = nullptr;
+    std::unique_ptr<EntryGuard> entryGuard_;
     bool unloaded_ = false;
-    bool validating_ = false;
-    bool focusLeftByMouse_ = false;
-    // The widget a mouse press was giving the focus to when a box refused
-    // its entry: that press, and the click it starts, are dropped.
-    QPointer<QWidget> droppedPressTarget_;
 };
 
 #endif

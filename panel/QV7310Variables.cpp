@@ -3,7 +3,7 @@
 namespace QV7310Variables {
 
 bool partIsQuad = false;
-std::int32_t dacCode[ChannelCount] = {};
+std::int32_t dacCode[ControlArrays::Channels] = {};
 std::int32_t pendingCode = 0;
 std::int32_t registerAddress = 0;
 std::int32_t controlBits = 0;

@@ -17,7 +17,7 @@ frmPartSelect::frmPartSelect(QWidget* parent)
     for (const FormLayout::Control& control : FormLayout::PartSelectControls()) {
         auto* button = static_cast<QPushButton*>(FormBuilder::Build(control, this));
         button->setAutoDefault(false);
-        cmdPartSelect[static_cast<std::size_t>(control.index)] = button;
+        cmdPartSelect[control.index] = button;
         connect(button, &QPushButton::clicked, this,
                 [this, index = control.index] { cmdPartSelect_Click(index); });
     }

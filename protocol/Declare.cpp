@@ -1,5 +1,7 @@
 #include "Declare.h"
 
+#include "USBStuff.h"
+
 #include <utility>
 
 namespace Declare {

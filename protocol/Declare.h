@@ -3,15 +3,11 @@
 #ifndef DECLARE_H
 #define DECLARE_H
 
-#include "USBStuff.h"
-
 #include <QString>
 #include <cstdint>
 #include <functional>
 
 namespace Declare {
-
-using USBStuff::lastStatus;
 
 // Address field of a serial word, already shifted into bits 12 to 14.
 namespace RegisterAddress {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release, in build-bench/ or $QV_BUILD_DIR) and runs
-# them: the panel's start-up to its first paint against two floors, an empty
-# window of its size and a plain window of its size that shows text in its
-# font, counted under callgrind and timed; handler costs beside the bare board
+# Builds the benchmarks (preset "bench": Release, in build-bench/ or
+# $QV_BUILD_DIR) and runs them: the panel's start-up to its first paint
+# against two floors, an empty window of its size and a plain window of its
+# size that shows text in its font, counted under callgrind and timed; handler costs beside the bare board
 # call; instructions per command under callgrind. Ends with a summary in
 # Markdown, ready to paste; targets are reported, not enforced.
 #   QV_BENCH_RUNS=N   timed start-up rounds (default 25, at least 20)
@@ -14,8 +14,7 @@ runs="${QV_BENCH_RUNS:-25}"
 ((runs >= 20)) || { echo "QV_BENCH_RUNS must be at least 20" >&2; exit 2; }
 
 QV_PACKAGE_LISTS="${QV_PACKAGE_LISTS:-} bench/packages.txt" QV_BUILD_DIR="$build" \
-    scripts/setup.sh -DQV_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DQV_WERROR=ON \
-    -DQV_BUILD_TESTS=OFF
+    scripts/setup.sh bench
 bin="$PWD/$build/bin"
 panel=qv7310-startup-bench
 text=qv7310-text-floor-bench

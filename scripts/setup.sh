@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the panel needs (when missing), then configures
-# and builds it in build/ (or $QV_BUILD_DIR). Extra arguments go to CMake.
+# and builds it with a preset of CMakePresets.json (default: "default"), in
+# the preset's folder or in $QV_BUILD_DIR. Extra arguments go to CMake.
+#   scripts/setup.sh [PRESET] [CMAKE_ARGS...]
 # QV_PACKAGE_LISTS names further package lists to install (space-separated).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +25,15 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-build="${QV_BUILD_DIR:-build}"
-cmake -S . -B "$build" -G Ninja "$@"
-cmake --build "$build"
+preset="default"
+if (($#)) && [[ "$1" != -* ]]; then
+    preset="$1"
+    shift
+fi
+if [ -n "${QV_BUILD_DIR:-}" ]; then
+    cmake --preset "$preset" -B "$QV_BUILD_DIR" "$@"
+    cmake --build "$QV_BUILD_DIR"
+else
+    cmake --preset "$preset" "$@"
+    cmake --build --preset "$preset"
+fi

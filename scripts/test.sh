@@ -9,8 +9,7 @@ export QV_PACKAGE_LISTS="scripts/test-packages.txt"
 export QT_QPA_PLATFORM=offscreen
 build="${QV_BUILD_DIR:-build}"
 
-QV_BUILD_DIR="$build-sanitize" CC=clang CXX=clang++ scripts/setup.sh \
-    -DQV_WERROR=ON -DQV_SANITIZE=ON -DQV_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug
+QV_BUILD_DIR="$build-sanitize" scripts/setup.sh sanitize
 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$build-sanitize" --output-on-failure --timeout 600
@@ -25,5 +24,5 @@ fi
 cmake -S . -B "$build-make" -G "Unix Makefiles" -DQV_WERROR=ON "${launcher[@]}"
 cmake --build "$build-make" -j "$(($(nproc) + 2))"
 
-QV_BUILD_DIR="$build" scripts/setup.sh -DQV_WERROR=ON -DQV_BUILD_TESTS=ON
+QV_BUILD_DIR="$build" scripts/setup.sh werror -DQV_BUILD_TESTS=ON
 ctest --test-dir "$build" --output-on-failure --timeout 600

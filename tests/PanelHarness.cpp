@@ -7,6 +7,7 @@
 #include "SimboardClient.h"
 #include "frmPartSelect.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
@@ -90,7 +91,7 @@ DialogAnswerer::DialogAnswerer(int button) : partButton(button) {
             onShow(dialog);
         if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
             if (partButton >= 0)
-                select->cmdPartSelect[static_cast<std::size_t>(partButton)]->click();
+                select->cmdPartSelect[partButton]->click();
             else
                 dialog.reject();
         } else if (qobject_cast<QMessageBox*>(&dialog)) {
@@ -113,8 +114,7 @@ int DialogAnswerer::count(const QString& className) const {
     return n;
 }
 
-std::unique_ptr<QV7310> startPanel(DialogAnswerer& answers, bool keepReset) {
-    (void)answers;
+std::unique_ptr<QV7310> startPanel(bool keepReset) {
     static bool initialised = false;
     if (!initialised) {
         PanelApplication::Init();
@@ -131,7 +131,7 @@ std::unique_ptr<QV7310> startPanel(DialogAnswerer& answers, bool keepReset) {
     if (!QTest::qWaitForWindowActive(window.get()))
         qFatal("panel window did not become active");
     if (!keepReset)
-        QV7310Variables::resetOnExit = false;
+        control<QAction>(*window, "mnuDontRESET")->trigger();
     return window;
 }
 

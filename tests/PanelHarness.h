@@ -4,9 +4,11 @@
 #ifndef PANELHARNESS_H
 #define PANELHARNESS_H
 
+#include "FindControl.h"
 #include "simboard.h"
 
 #include <QDialog>
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -75,10 +77,27 @@ public:
 };
 
 // A fresh panel state, a reset board and a main window through Form_Load
-// (part chosen with `partButton`), shown and exposed. The window's exit
-// sequence is switched off unless `keepReset`, so closing it in cleanup does
-// not add requests a test did not ask for.
-std::unique_ptr<QV7310> startPanel(DialogAnswerer& answers, bool keepReset = false);
+// (the part dialog answered by the DialogAnswerer that must exist), shown and
+// exposed. Unless `keepReset`, "Exit without reseting DACs" is chosen from
+// the File menu, so closing the window does not add requests a test did not
+// ask for.
+std::unique_ptr<QV7310> startPanel(bool keepReset = false);
+
+// The control of `window` with the objectName `name` ("SSTab1", "mnuExit"),
+// or `name(index)` for a member of a control array ("cmdWrite(2)"), found as
+// tools find it. A missing one, or one of another type, ends the run.
+template <typename T> T* control(const QObject& window, const char* name, int index = -1) {
+    const QString full = index < 0 ? QString::fromLatin1(name)
+                                   : QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+    return FindControl<T>(window, full);
+}
+// Members 0 to count - 1 of a control array, in index order.
+template <typename T> QList<T*> controls(const QObject& window, const char* name, int count) {
+    QList<T*> members;
+    for (int i = 0; i < count; ++i)
+        members << control<T>(window, name, i);
+    return members;
+}
 
 } // namespace Harness
 

@@ -2,6 +2,7 @@
 // requests, the status of the last call, the path bytes for the firmware
 // loader and the hexadecimal echo of each word.
 #include "BoardStatus.h"
+#include "Controls.h"
 #include "Declare.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
@@ -10,11 +11,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
 
+using Harness::control;
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
 
@@ -82,19 +85,19 @@ void TestBoardLink::serialWordEcho() {
 
 void TestBoardLink::echoReachesBothLabels() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     for (int page : {0, 1}) {
-        window->SSTab1->setCurrentIndex(page);
+        control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(page);
         Declare::WriteSerialWord(0x2800 + page);
         const QString expected = page ? "0x2801" : "0x2800";
-        QCOMPARE(window->Label1[0]->text(), expected);
-        QCOMPARE(window->Label1[1]->text(), expected);
+        QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), expected);
+        QCOMPARE(control<QLabel>(*window, "Label1", 1)->text(), expected);
     }
 }
 
 void TestBoardLink::lastStatusFollowsEveryCall() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     // Alternate failing and passing calls; lastStatus tracks each one.
     SimBoard::get().failAfter(0, -3);
     USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
@@ -112,7 +115,7 @@ void TestBoardLink::lastStatusFollowsEveryCall() {
 
 void TestBoardLink::boardStatusFollowsFaults() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     const BoardStatus& board = *window->boardStatus();
     QCOMPARE(board.text(), QString("Board: ready"));
     QVERIFY(!board.isFault());
@@ -213,7 +216,7 @@ void TestBoardLink::unusableFirmwarePathChild() {
         QSKIP("runs from a folder with a very long path, started by the test above");
     std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     // The download was never attempted: the board saw only the start request.
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(0)), QStringList({"224"}));
     QCOMPARE(answers.count("QMessageBox"), 1);

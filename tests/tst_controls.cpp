@@ -1,14 +1,22 @@
 // CLR, LDAC and range commands, the control-register page, and the version
 // box and credits sequence, driven through the real window and checked
 // against the simulated board.
+#include "Controls.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 #include "created.h"
 
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
+using Harness::control;
+using Harness::controls;
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
 
@@ -47,15 +55,15 @@ private:
         window_.reset();
         answers_.reset();
         answers_ = std::make_unique<DialogAnswerer>(partButton);
-        window_ = Harness::startPanel(*answers_);
+        window_ = Harness::startPanel();
     }
     // Loads `code` into every channel with LDAC low, so the labels show it.
     void loadAll(const QString& code) {
-        window_->SSTab1->setCurrentIndex(0);
-        window_->txtInput[0]->setText(code);
-        window_->InputSel[0]->setChecked(true);
-        window_->cmdLDAC[2]->click();
-        window_->cmdWrite[4]->click();
+        control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
+        control<QLineEdit>(*window_, "txtInput", 0)->setText(code);
+        control<OptionButton>(*window_, "InputSel", 0)->setChecked(true);
+        control<QPushButton>(*window_, "cmdLDAC", 2)->click();
+        control<QPushButton>(*window_, "cmdWrite", 4)->click();
     }
 };
 
@@ -92,86 +100,85 @@ void TestControls::lineCommands() {
     QFETCH(bool, labelsCleared);
     QFETCH(int, ldacIsHigh);
     loadAll("800");
-    QCOMPARE(window_->lblVoltage[0]->text(), QString("15.0000V"));
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("15.0000V"));
     const bool ldacBefore = QV7310Variables::ldacIsHigh;
-    QAbstractButton* button = group == "CLR" ? window_->cmdCLR[index]
-                              : group == "LDAC"
-                                  ? static_cast<QAbstractButton*>(window_->cmdLDAC[index])
-                                  : window_->optRANGE[index];
+    const char* name = group == "CLR" ? "cmdCLR" : group == "LDAC" ? "cmdLDAC" : "optRANGE";
+    QAbstractButton* button = control<QAbstractButton>(*window_, name, index);
     if (group == "RANGE" && index == 0)
-        window_->optRANGE[1]->click();
+        control<OptionButton>(*window_, "optRANGE", 1)->click();
     QCOMPARE(requestsOf([&] { QTest::mouseClick(button, Qt::LeftButton); }), requests);
-    for (QLabel* label : window_->lblVoltage)
+    for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
         QCOMPARE(label->text(), QString(labelsCleared ? "0.0000V" : "15.0000V"));
     QCOMPARE(QV7310Variables::ldacIsHigh, ldacIsHigh < 0 ? ldacBefore : ldacIsHigh == 1);
     QCOMPARE(QV7310Variables::dacCode[2], 0x800);
 }
 
 void TestControls::clearThenLdacBringsVoltagesBack() {
-    window_->optRANGE[1]->click();
+    control<OptionButton>(*window_, "optRANGE", 1)->click();
     loadAll("FFF");
-    QVERIFY(!window_->HVLED[1]->isHidden());
-    QVERIFY(!window_->Picture1->isHidden());
-    window_->cmdCLR[2]->click();
-    QCOMPARE(window_->lblVoltage[1]->text(), QString("0.0000V"));
-    for (auto* lamp : window_->HVLED)
+    QVERIFY(!control<PictureBox>(*window_, "HVLED", 1)->isHidden());
+    QVERIFY(!control<PictureBox>(*window_, "Picture1")->isHidden());
+    control<QPushButton>(*window_, "cmdCLR", 2)->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 1)->text(), QString("0.0000V"));
+    for (auto* lamp : controls<PictureBox>(*window_, "HVLED", 4))
         QVERIFY(lamp->isHidden());
-    QVERIFY(!window_->Picture1->isHidden()); // a clear leaves the caution label
-    window_->cmdLDAC[0]->click();
-    QCOMPARE(window_->lblVoltage[1]->text(), QString("59.9854V"));
-    QVERIFY(!window_->HVLED[1]->isHidden());
+    QVERIFY(
+        !control<PictureBox>(*window_, "Picture1")->isHidden()); // a clear leaves the caution label
+    control<QPushButton>(*window_, "cmdLDAC", 0)->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 1)->text(), QString("59.9854V"));
+    QVERIFY(!control<PictureBox>(*window_, "HVLED", 1)->isHidden());
 }
 
 void TestControls::rangeChangeWaitsForRefresh() {
     loadAll("FFF");
     const int mark = SimBoard::get().callCount();
-    window_->optRANGE[1]->click();
+    control<OptionButton>(*window_, "optRANGE", 1)->click();
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList{"229"});
-    QCOMPARE(window_->lblVoltage[0]->text(), QString("29.9927V"));
-    QVERIFY(window_->Picture1->isHidden());
-    for (auto* lamp : window_->HVLED)
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("29.9927V"));
+    QVERIFY(control<PictureBox>(*window_, "Picture1")->isHidden());
+    for (auto* lamp : controls<PictureBox>(*window_, "HVLED", 4))
         QVERIFY(lamp->isHidden());
     QVERIFY(!SimBoard::get().state().lampOn);
-    window_->cmdLDAC[0]->click();
-    QCOMPARE(window_->lblVoltage[0]->text(), QString("59.9854V"));
-    QVERIFY(!window_->Picture1->isHidden());
+    control<QPushButton>(*window_, "cmdLDAC", 0)->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("59.9854V"));
+    QVERIFY(!control<PictureBox>(*window_, "Picture1")->isHidden());
     QVERIFY(SimBoard::get().state().lampOn);
 }
 
 void TestControls::boardFollowsLineCommands() {
     // Power every channel up, then drive the lines and compare with the model.
-    window_->SSTab1->setCurrentIndex(1);
+    control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(1);
     for (int i : {1, 3, 4, 6})
-        window_->optPD1[i]->click();
-    window_->SSTab1->setCurrentIndex(0);
-    window_->cmdLDAC[1]->click(); // LDAC high: writes wait for a pulse
-    window_->txtInput[4]->setText("800");
-    window_->InputSel[4]->setChecked(true);
-    window_->cmdWrite[2]->click();
+        control<OptionButton>(*window_, "optPD1", i)->click();
+    control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
+    control<QPushButton>(*window_, "cmdLDAC", 1)->click(); // LDAC high: writes wait for a pulse
+    control<QLineEdit>(*window_, "txtInput", 4)->setText("800");
+    control<OptionButton>(*window_, "InputSel", 4)->setChecked(true);
+    control<QPushButton>(*window_, "cmdWrite", 2)->click();
     SimState state = SimBoard::get().state();
     QVERIFY(state.ldacHigh);
     QCOMPARE(state.inputRegister[2], 0x800);
     QCOMPARE(state.output[2], 0.0);
-    QCOMPARE(window_->lblVoltage[2]->text(), QString("0.0000V"));
-    window_->cmdLDAC[0]->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 2)->text(), QString("0.0000V"));
+    control<QPushButton>(*window_, "cmdLDAC", 0)->click();
     state = SimBoard::get().state();
     QCOMPARE(state.output[2], 15.0);
-    QCOMPARE(window_->lblVoltage[2]->text(), QString("15.0000V"));
-    window_->optRANGE[1]->click();
-    window_->cmdLDAC[2]->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 2)->text(), QString("15.0000V"));
+    control<OptionButton>(*window_, "optRANGE", 1)->click();
+    control<QPushButton>(*window_, "cmdLDAC", 2)->click();
     state = SimBoard::get().state();
     QVERIFY(state.range60);
     QVERIFY(!state.ldacHigh);
     QCOMPARE(state.output[2], 30.0);
-    QCOMPARE(window_->lblVoltage[2]->text(), QString("30.0000V"));
-    window_->cmdCLR[0]->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 2)->text(), QString("30.0000V"));
+    control<QPushButton>(*window_, "cmdCLR", 0)->click();
     state = SimBoard::get().state();
     QVERIFY(state.clrHigh);
     QCOMPARE(state.output[2], 0.0);
-    QCOMPARE(window_->lblVoltage[2]->text(), QString("0.0000V"));
-    window_->cmdCLR[2]->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 2)->text(), QString("0.0000V"));
+    control<QPushButton>(*window_, "cmdCLR", 2)->click();
     QVERIFY(!SimBoard::get().state().clrHigh);
-    window_->cmdCLR[1]->click();
+    control<QPushButton>(*window_, "cmdCLR", 1)->click();
     QVERIFY(SimBoard::get().state().clrHigh);
 }
 
@@ -199,11 +206,11 @@ void TestControls::controlWord() {
     QFETCH(QList<int>, clicks);
     QFETCH(int, word);
     QFETCH(QStringList, toolTips);
-    QVERIFY(window_->cmdWrite[4]->toolTip().isEmpty());
+    QVERIFY(control<QPushButton>(*window_, "cmdWrite", 4)->toolTip().isEmpty());
     int mark = 0;
     for (int button : clicks) {
         mark = SimBoard::get().callCount();
-        QTest::mouseClick(window_->optPD1[button], Qt::LeftButton);
+        QTest::mouseClick(control<OptionButton>(*window_, "optPD1", button), Qt::LeftButton);
     }
     // Each click sends one word: the whole register rebuilt.
     const auto calls = SimBoard::get().callsSince(mark);
@@ -213,33 +220,36 @@ void TestControls::controlWord() {
     QCOMPARE(QV7310Variables::controlBits, word & 0xFFF);
     QCOMPARE(QV7310Variables::registerAddress, 0x7000);
     const QString echo = QString("0x%1").arg(word, 4, 16).toUpper().replace("0X", "0x");
-    QCOMPARE(window_->Label1[0]->text(), echo);
-    QCOMPARE(window_->Label1[1]->text(), echo);
+    QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), echo);
+    QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), echo);
     for (int k = 0; k < 4; ++k)
-        QCOMPARE(window_->cmdWrite[k]->toolTip(), toolTips[k]);
-    QVERIFY(window_->cmdWrite[4]->toolTip().isEmpty());
+        QCOMPARE(control<QPushButton>(*window_, "cmdWrite", k)->toolTip(), toolTips[k]);
+    QVERIFY(control<QPushButton>(*window_, "cmdWrite", 4)->toolTip().isEmpty());
 }
 
 void TestControls::controlWordReachesBoard() {
-    QTest::mouseClick(window_->optPD1[3], Qt::LeftButton);
+    QTest::mouseClick(control<OptionButton>(*window_, "optPD1", 3), Qt::LeftButton);
     QCOMPARE(SimBoard::get().state().controlRegister, 0x008);
-    QTest::mouseClick(window_->optPD1[13], Qt::LeftButton);
+    QTest::mouseClick(control<OptionButton>(*window_, "optPD1", 13), Qt::LeftButton);
     QCOMPARE(SimBoard::get().state().controlRegister, 0x088);
 }
 
 void TestControls::singlePartToolTips() {
     start(0);
-    QTest::mouseClick(window_->optPD1[1], Qt::LeftButton);
-    QCOMPARE(window_->Label1[0]->text(), QString("0x7004"));
+    QTest::mouseClick(control<OptionButton>(*window_, "optPD1", 1), Qt::LeftButton);
+    QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), QString("0x7004"));
     // "DAC 1" sets the hidden first button; the visible one follows "DAC 3".
-    QCOMPARE(window_->cmdWrite[0]->toolTip(), QString("DAC is powered up"));
-    QCOMPARE(window_->cmdWrite[2]->toolTip(), QString("DAC is powered down"));
-    QVERIFY(window_->Frame12->isHidden());
+    QCOMPARE(control<QPushButton>(*window_, "cmdWrite", 0)->toolTip(),
+             QString("DAC is powered up"));
+    QCOMPARE(control<QPushButton>(*window_, "cmdWrite", 2)->toolTip(),
+             QString("DAC is powered down"));
+    QVERIFY(control<QGroupBox>(*window_, "Frame12")->isHidden());
 }
 
 void TestControls::versionBox() {
     const auto before = QV7310Variables::dacCode[0];
-    const QStringList requests = requestsOf([&] { window_->mnuAbout->trigger(); });
+    const QStringList requests =
+        requestsOf([&] { control<QAction>(*window_, "mnuAbout")->trigger(); });
     QVERIFY(requests.isEmpty());
     QCOMPARE(answers_->shown.back().className, QString("QMessageBox"));
     QCOMPARE(answers_->shown.back().title, QString("QV7301/QV7310"));
@@ -268,9 +278,9 @@ void TestControls::creditsSequence() {
     QFETCH(int, stepAfter);
     const QStringList requests = requestsOf([&] {
         for (QChar c : clicks) {
-            PictureBox* area = c == '2'   ? window_->Picture2
-                               : c == '3' ? window_->Picture3
-                                          : window_->Picture4;
+            PictureBox* area = c == '2'   ? control<PictureBox>(*window_, "Picture2")
+                               : c == '3' ? control<PictureBox>(*window_, "Picture3")
+                                          : control<PictureBox>(*window_, "Picture4");
             QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
         }
     });

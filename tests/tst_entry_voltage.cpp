@@ -14,6 +14,8 @@
 #include <memory>
 
 namespace V = QV7310Variables;
+using Harness::control;
+using Harness::controls;
 using Harness::SimBoard;
 
 namespace {
@@ -62,11 +64,11 @@ class TestEntryVoltage : public QObject {
         w_.reset();
         answers_.reset();
         answers_ = std::make_unique<Harness::DialogAnswerer>(part);
-        w_ = Harness::startPanel(*answers_);
-        w_->SSTab1->setCurrentIndex(0);
+        w_ = Harness::startPanel();
+        control<TabbedSheet>(*w_, "SSTab1")->setCurrentIndex(0);
         answers_->shown.clear();
     }
-    QLineEdit* box(int i) const { return w_->txtInput[static_cast<std::size_t>(i)]; }
+    QLineEdit* box(int i) const { return control<QLineEdit>(*w_, "txtInput", i); }
     static void click(QWidget* widget, QPoint at = QPoint()) {
         QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
     }
@@ -82,7 +84,7 @@ class TestEntryVoltage : public QObject {
         for (int k = 0; k < 4; ++k) {
             typeInto(k, QString::number(codes[k], 16));
             QTest::keyClick(box(k), Qt::Key_Return);
-            click(w_->cmdWrite[static_cast<std::size_t>(k)]);
+            click(control<QPushButton>(*w_, "cmdWrite", k));
         }
     }
     // The dialogs shown since the last clear, one line each, joined.
@@ -103,13 +105,13 @@ class TestEntryVoltage : public QObject {
     }
     QStringList labels() const {
         QStringList out;
-        for (QLabel* label : w_->lblVoltage)
+        for (QLabel* label : controls<QLabel>(*w_, "lblVoltage", 4))
             out << label->text();
         return out;
     }
     QString lamps() const {
         QString out;
-        for (PictureBox* lamp : w_->HVLED)
+        for (PictureBox* lamp : controls<PictureBox>(*w_, "HVLED", 4))
             out += lamp->isVisible() ? QLatin1Char('1') : QLatin1Char('0');
         return out;
     }
@@ -119,11 +121,11 @@ class TestEntryVoltage : public QObject {
 
     // Leaves box 0 the way a row names.
     void leaveFirstBox(const QString& how) {
-        QTabBar* tabs = w_->SSTab1->tabBar();
+        QTabBar* tabs = control<TabbedSheet>(*w_, "SSTab1")->tabBar();
         if (how == QLatin1String("click box"))
             click(box(1));
         else if (how == QLatin1String("click write button"))
-            click(w_->cmdWrite[1]);
+            click(control<QPushButton>(*w_, "cmdWrite", 1));
         else if (how == QLatin1String("click other tab"))
             click(tabs, tabs->tabRect(1).center());
         else
@@ -135,58 +137,6 @@ private slots:
     void cleanup() {
         w_.reset();
         answers_.reset();
-    }
-
-    void readHexEntry_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("value");
-        const int ok = int(Codes::EntryResult::Valid);
-        const int nan = int(Codes::EntryResult::NotANumber);
-        const int big = int(Codes::EntryResult::TooLarge);
-        QTest::newRow("zero") << "0" << ok << 0;
-        QTest::newRow("lower case") << "a00" << ok << 0xA00;
-        QTest::newRow("mixed case") << "fFf" << ok << 0xFFF;
-        QTest::newRow("leading zeros") << "0FFF" << ok << 0xFFF;
-        QTest::newRow("many leading zeros") << "0000000000001" << ok << 1;
-        QTest::newRow("4096") << "1000" << big << 0;
-        QTest::newRow("8000") << "8000" << big << 0;
-        QTest::newRow("FFFF") << "FFFF" << big << 0;
-        QTest::newRow("negative as 32 bits") << "80000000" << big << 0;
-        QTest::newRow("32 bits all ones") << "FFFFFFFF" << big << 0;
-        QTest::newRow("more than 32 bits") << "123456789" << nan << 0;
-        QTest::newRow("empty") << "" << nan << 0;
-        QTest::newRow("letters") << "xyz" << nan << 0;
-        QTest::newRow("leading space") << " 800" << nan << 0;
-        QTest::newRow("trailing space") << "12 " << nan << 0;
-        QTest::newRow("prefix") << "0x10" << nan << 0;
-        QTest::newRow("sign") << "-1" << nan << 0;
-    }
-    void readHexEntry() {
-        QFETCH(QString, text);
-        QFETCH(int, result);
-        QFETCH(int, value);
-        const Codes::Entry entry = Codes::ReadHexEntry(text);
-        QCOMPARE(int(entry.result), result);
-        QCOMPARE(entry.value, value);
-    }
-
-    void formatVolts_data() {
-        QTest::addColumn<double>("volts");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("zero") << 0.0 << "0.0000V";
-        QTest::newRow("half a step up") << 0.00005 << "0.0001V";
-        QTest::newRow("below half a step") << 0.00004 << "0.0000V";
-        QTest::newRow("one 30V code") << 30.0 / 4096 << "0.0073V";
-        QTest::newRow("tie away from zero") << 1.40625 << "1.4063V";
-        QTest::newRow("negative tie") << -1.40625 << "-1.4063V";
-        QTest::newRow("half scale") << 15.0 << "15.0000V";
-        QTest::newRow("60V full scale") << 59.98535156 << "59.9854V";
-    }
-    void formatVolts() {
-        QFETCH(double, volts);
-        QFETCH(QString, shown);
-        QCOMPARE(Codes::FormatVolts(volts), shown);
     }
 
     // Enter in a box, or leaving it for another box, validates it.
@@ -229,7 +179,7 @@ private slots:
         QWidget* focus = enter || !warning.isEmpty() ? box(2) : box(7);
         QCOMPARE(QApplication::focusWidget(), focus);
         if (enter)
-            QVERIFY(w_->InputSel[2]->isChecked());
+            QVERIFY(control<OptionButton>(*w_, "InputSel", 2)->isChecked());
         QCOMPARE(callsSince(from), QString());
     }
 
@@ -249,7 +199,7 @@ private slots:
             leaveFirstBox(how);
             QTest::qWait(20);
             QCOMPARE(box(0)->text(), QString());
-            QCOMPARE(w_->SSTab1->currentIndex(), 0);
+            QCOMPARE(control<TabbedSheet>(*w_, "SSTab1")->currentIndex(), 0);
             QCOMPARE(QApplication::focusWidget(), box(0));
             QCOMPARE(callsSince(from), QString());
             QCOMPARE(warnings(), QStringList(exit, NotANumber).join(Sep));
@@ -266,7 +216,7 @@ private slots:
         typeInto(0, QStringLiteral("800"));
         answers_->shown.clear();
         const int from = mark();
-        click(w_->cmdWrite[4]);
+        click(control<QPushButton>(*w_, "cmdWrite", 4));
         QCOMPARE(callsSince(from), wordCall(0x5800));
         QCOMPARE(dacCodes(), QList<int>(4, 0x800));
         QCOMPARE(warnings(), QString());
@@ -314,11 +264,11 @@ private slots:
         QFETCH(QList<int>, codes);
         QFETCH(QStringList, volts);
         if (ldac >= 0)
-            click(w_->cmdLDAC[static_cast<std::size_t>(ldac)]);
+            click(control<QPushButton>(*w_, "cmdLDAC", ldac));
         typeInto(row, typed);
         QTest::keyClick(box(row), Qt::Key_Return);
-        QVERIFY(w_->InputSel[static_cast<std::size_t>(row)]->isChecked());
-        QPushButton* write = w_->cmdWrite[static_cast<std::size_t>(button)];
+        QVERIFY(control<OptionButton>(*w_, "InputSel", row)->isChecked());
+        QPushButton* write = control<QPushButton>(*w_, "cmdWrite", button);
         QCOMPARE(write->text(), caption);
         const int from = mark();
         click(write);
@@ -328,8 +278,8 @@ private slots:
                  (ldac == 2 ? QStringLiteral("231 ") : QString()) + wordCall(word));
         QCOMPARE(dacCodes(), codes);
         QCOMPARE(V::pendingCode, word & 0xFFF);
-        QCOMPARE(w_->Label1[0]->text(), echo(word));
-        QCOMPARE(w_->Label1[1]->text(), echo(word));
+        QCOMPARE(control<QLabel>(*w_, "Label1", 0)->text(), echo(word));
+        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), echo(word));
         QCOMPARE(labels(), volts);
         QCOMPARE(warnings(), QString());
     }
@@ -348,23 +298,23 @@ private slots:
         QFETCH(bool, ldacLow);
         start(0);
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(w_->cmdWrite[static_cast<std::size_t>(i)]->isVisible(), i == 2);
-        QCOMPARE(w_->cmdWrite[2]->text(), QStringLiteral("Load DAC"));
+            QCOMPARE(control<QPushButton>(*w_, "cmdWrite", i)->isVisible(), i == 2);
+        QCOMPARE(control<QPushButton>(*w_, "cmdWrite", 2)->text(), QStringLiteral("Load DAC"));
         if (ldacLow)
-            click(w_->cmdLDAC[2]);
+            click(control<QPushButton>(*w_, "cmdLDAC", 2));
         typeInto(6, QStringLiteral("800"));
         QTest::keyClick(box(6), Qt::Key_Return);
         const int from = mark();
         if (index == 2)
-            click(w_->cmdWrite[2]);
+            click(control<QPushButton>(*w_, "cmdWrite", 2));
         else
             w_->cmdWrite_Click(index); // hidden: only reachable through the handler
         QCOMPARE(callsSince(from),
                  (ldacLow ? QStringLiteral("231 ") : QString()) + wordCall(0x1800));
         QCOMPARE(dacCodes(), (QList<int>{0, 0, 0x800, 0}));
-        QCOMPARE(w_->Label1[0]->text(), QStringLiteral("0x1800"));
-        QCOMPARE(w_->Label1[1]->text(), QStringLiteral("0x1800"));
-        QCOMPARE(w_->lblVoltage[2]->text(),
+        QCOMPARE(control<QLabel>(*w_, "Label1", 0)->text(), QStringLiteral("0x1800"));
+        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), QStringLiteral("0x1800"));
+        QCOMPARE(control<QLabel>(*w_, "lblVoltage", 2)->text(),
                  ldacLow ? QStringLiteral("15.0000V") : QStringLiteral("0.0000V"));
     }
 
@@ -389,19 +339,20 @@ private slots:
         loadCodes({0, 0, 0, 0x123});
         QCOMPARE(V::pendingCode, 0x123);
         if (ldacLow)
-            click(w_->cmdLDAC[2]);
-        click(focusInBox ? static_cast<QWidget*>(box(3)) : w_->InputSel[3]);
-        QVERIFY(w_->InputSel[3]->isChecked());
+            click(control<QPushButton>(*w_, "cmdLDAC", 2));
+        click(focusInBox ? static_cast<QWidget*>(box(3))
+                         : control<OptionButton>(*w_, "InputSel", 3));
+        QVERIFY(control<OptionButton>(*w_, "InputSel", 3)->isChecked());
         box(3)->setText(text);
         const QStringList voltsBefore = labels();
         const int from = mark();
-        click(w_->cmdWrite[1]);
+        click(control<QPushButton>(*w_, "cmdWrite", 1));
         QCOMPARE(callsSince(from), QString());
         QCOMPARE(warnings(), warning);
         QCOMPARE(dacCodes(), (QList<int>{0, 0, 0, 0x123}));
         QCOMPARE(V::pendingCode, 0x123);
-        QCOMPARE(w_->Label1[0]->text(), QStringLiteral("0x4123"));
-        QCOMPARE(w_->Label1[1]->text(), QStringLiteral("0x4123"));
+        QCOMPARE(control<QLabel>(*w_, "Label1", 0)->text(), QStringLiteral("0x4123"));
+        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), QStringLiteral("0x4123"));
         QCOMPARE(labels(), voltsBefore);
         QCOMPARE(box(3)->text(), QString());
         QCOMPARE(QApplication::focusWidget(), box(3));
@@ -423,7 +374,7 @@ private slots:
             QTest::mouseClick(shown->button(QMessageBox::Ok), Qt::LeftButton);
         });
         const int mark = SimBoard::get().callCount();
-        click(w_->cmdWrite[1]);
+        click(control<QPushButton>(*w_, "cmdWrite", 1));
         QCOMPARE(text, QStringLiteral("Not a valid number. Please reenter it."));
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(SimBoard::get().callsSince(mark).empty());
@@ -433,7 +384,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w_.get()));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box(0)));
         QTest::keyClicks(box(0), QStringLiteral("123"));
-        click(w_->cmdWrite[1]);
+        click(control<QPushButton>(*w_, "cmdWrite", 1));
         QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
                  QStringList{QStringLiteral("221:0x2123")});
     }
@@ -441,9 +392,9 @@ private slots:
     void manualExample() {
         typeInto(0, QStringLiteral("800"));
         QTest::keyClick(box(0), Qt::Key_Return);
-        click(w_->cmdLDAC[2]);
-        click(w_->cmdWrite[1]);
-        QCOMPARE(w_->lblVoltage[1]->text(), QStringLiteral("15.0000V"));
+        click(control<QPushButton>(*w_, "cmdLDAC", 2));
+        click(control<QPushButton>(*w_, "cmdWrite", 1));
+        QCOMPARE(control<QLabel>(*w_, "lblVoltage", 1)->text(), QStringLiteral("15.0000V"));
         const int count = mark();
         QVERIFY(count >= 2);
         const SimCall warningCall = SimBoard::get().call(count - 2);
@@ -451,7 +402,7 @@ private slots:
         QCOMPARE(warningCall.request, 231);
         QCOMPARE(wordCall.request, 221);
         QCOMPARE(wordCall.value, 10240);
-        QCOMPARE(w_->Label1[1]->text(), QStringLiteral("0x2800"));
+        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), QStringLiteral("0x2800"));
     }
 
     void voltages_data() {
@@ -494,19 +445,19 @@ private slots:
         loadCodes(codes);
         QCOMPARE(dacCodes(), codes);
         if (range60)
-            click(w_->optRANGE[1]);
+            click(control<OptionButton>(*w_, "optRANGE", 1));
         // Loading with LDAC high and choosing the range refresh nothing.
         QCOMPARE(labels(), Zeros);
         ShowRecorder recorder;
-        w_->Picture1->installEventFilter(&recorder);
+        control<PictureBox>(*w_, "Picture1")->installEventFilter(&recorder);
         const int from = mark();
-        click(w_->cmdLDAC[static_cast<std::size_t>(refresh)]);
+        click(control<QPushButton>(*w_, "cmdLDAC", refresh));
         const QStringList calls = Harness::describe(SimBoard::get().callsSince(from));
         QCOMPARE(calls.join(QLatin1Char(' ')),
                  QStringLiteral("%1 %2").arg(refresh == 0 ? 222 : 227).arg(caution ? 230 : 231));
         QCOMPARE(labels(), volts);
         QCOMPARE(this->lamps(), lamps);
-        QCOMPARE(w_->Picture1->isVisible(), caution);
+        QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), caution);
         QCOMPARE(recorder.shownAt >= 0, caution);
         // The caution picture is up before the board is told to warn.
         if (caution)
@@ -519,8 +470,8 @@ private slots:
     // The range buttons only switch the board; labels follow at the next refresh.
     void rangeWaitsForRefresh() {
         loadCodes({0xFFF, 0, 0, 0});
-        click(w_->cmdLDAC[2]);
-        QCOMPARE(w_->lblVoltage[0]->text(), QStringLiteral("29.9927V"));
+        click(control<QPushButton>(*w_, "cmdLDAC", 2));
+        QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), QStringLiteral("29.9927V"));
         const struct {
             int range;
             QString request, before, after, lamps;
@@ -529,16 +480,16 @@ private slots:
                      {0, "228", "59.9854V", "29.9927V", "0000", false}};
         for (const auto& step : steps) {
             int from = mark();
-            click(w_->optRANGE[static_cast<std::size_t>(step.range)]);
+            click(control<OptionButton>(*w_, "optRANGE", step.range));
             QCOMPARE(callsSince(from), step.request);
-            QCOMPARE(w_->lblVoltage[0]->text(), step.before);
-            QCOMPARE(w_->Picture1->isVisible(), !step.caution);
+            QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), step.before);
+            QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), !step.caution);
             from = mark();
-            click(w_->cmdLDAC[0]);
+            click(control<QPushButton>(*w_, "cmdLDAC", 0));
             QCOMPARE(callsSince(from), QStringLiteral("222 %1").arg(step.caution ? 230 : 231));
-            QCOMPARE(w_->lblVoltage[0]->text(), step.after);
+            QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), step.after);
             QCOMPARE(lamps(), step.lamps);
-            QCOMPARE(w_->Picture1->isVisible(), step.caution);
+            QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), step.caution);
         }
     }
 
@@ -550,18 +501,18 @@ private slots:
     }
     void boardFollowsLabels() {
         QFETCH(QList<int>, codes);
-        QTabBar* tabs = w_->SSTab1->tabBar();
+        QTabBar* tabs = control<TabbedSheet>(*w_, "SSTab1")->tabBar();
         click(tabs, tabs->tabRect(1).center());
-        QCOMPARE(w_->SSTab1->currentIndex(), 1);
+        QCOMPARE(control<TabbedSheet>(*w_, "SSTab1")->currentIndex(), 1);
         for (int button : {1, 3, 4, 6})
-            click(w_->optPD1[static_cast<std::size_t>(button)]);
+            click(control<OptionButton>(*w_, "optPD1", button));
         QCOMPARE(SimBoard::get().state().controlRegister & 0x3C, 0x3C);
         click(tabs, tabs->tabRect(0).center());
-        QCOMPARE(w_->SSTab1->currentIndex(), 0);
+        QCOMPARE(control<TabbedSheet>(*w_, "SSTab1")->currentIndex(), 0);
         loadCodes(codes);
         for (int range : {0, 1, 0}) {
-            click(w_->optRANGE[static_cast<std::size_t>(range)]);
-            click(w_->cmdLDAC[0]);
+            click(control<OptionButton>(*w_, "optRANGE", range));
+            click(control<QPushButton>(*w_, "cmdLDAC", 0));
             const SimState state = SimBoard::get().state();
             QCOMPARE(state.range60, range);
             for (int k = 0; k < 4; ++k) {

@@ -7,9 +7,11 @@
 #include "QV7310.h"
 #include "QV7310Variables.h"
 
+#include <QAction>
 #include <QtTest>
 #include <csignal>
 
+using Harness::control;
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
 
@@ -41,7 +43,7 @@ void TestExitPaths::signalClosesWindow() {
     QFETCH(int, signalNumber);
     QFETCH(bool, reset);
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers, true);
+    auto window = Harness::startPanel(true);
     ExitPaths paths;
     int quits = 0;
     paths.setQuitAction([&] { ++quits; });
@@ -49,7 +51,7 @@ void TestExitPaths::signalClosesWindow() {
     int received = 0;
     connect(&paths, &ExitPaths::signalReceived, this, [&](int n) { received = n; });
     if (!reset)
-        window->mnuDontRESET->trigger();
+        control<QAction>(*window, "mnuDontRESET")->trigger();
     const int mark = SimBoard::get().callCount();
     ::raise(signalNumber);
     QTRY_VERIFY(!window->isVisible());
@@ -62,7 +64,7 @@ void TestExitPaths::signalClosesWindow() {
 
 void TestExitPaths::manyWaysOutRunSequenceOnce() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers, true);
+    auto window = Harness::startPanel(true);
     ExitPaths paths;
     int quits = 0;
     paths.setQuitAction([&] { ++quits; });
@@ -72,7 +74,7 @@ void TestExitPaths::manyWaysOutRunSequenceOnce() {
     ::raise(SIGHUP);
     ::raise(SIGTERM);
     QTRY_COMPARE(quits, 3);
-    window->mnuExit->trigger();
+    control<QAction>(*window, "mnuExit")->trigger();
     window->close();
     emit QCoreApplication::instance()->aboutToQuit({});
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), SafeState);
@@ -80,7 +82,7 @@ void TestExitPaths::manyWaysOutRunSequenceOnce() {
 
 void TestExitPaths::signalWhileBoxIsOpen() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers, true);
+    auto window = Harness::startPanel(true);
     // The real Version box, not answered by anyone: the signal closes it.
     DialogSeam::setHandler(nullptr);
     ExitPaths paths;
@@ -92,7 +94,7 @@ void TestExitPaths::signalWhileBoxIsOpen() {
         ::raise(SIGTERM);
     });
     const int mark = SimBoard::get().callCount();
-    window->mnuAbout->trigger(); // returns once the box is gone
+    control<QAction>(*window, "mnuAbout")->trigger(); // returns once the box is gone
     QVERIFY(boxWasOpen);
     QVERIFY(!QApplication::activeModalWidget());
     QTRY_VERIFY(!window->isVisible());
@@ -101,7 +103,7 @@ void TestExitPaths::signalWhileBoxIsOpen() {
 
 void TestExitPaths::quittingApplicationUnloads() {
     DialogAnswerer answers(0);
-    auto window = Harness::startPanel(answers, true);
+    auto window = Harness::startPanel(true);
     ExitPaths paths;
     paths.setWindow(window.get());
     const int mark = SimBoard::get().callCount();

@@ -19,6 +19,8 @@
 #include <QtTest>
 #include <memory>
 
+using Harness::control;
+
 namespace {
 
 // The form is drawn in twips; 15 make one pixel, rounded to the nearest.
@@ -167,7 +169,7 @@ private:
     QWidget* named(const QString& name) const { return window->findChild<QWidget*>(name); }
     QString focusName() const;
     QStringList pressTab(int times) const;
-    QTabBar* tabs() const { return window->SSTab1->tabBar(); }
+    QTabBar* tabs() const { return control<TabbedSheet>(*window, "SSTab1")->tabBar(); }
     void clickTab(int i) const {
         QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(i).center());
     }
@@ -202,7 +204,9 @@ void TestLayout::init() {
             iconImage(&dialog) != iconImage(dialog.parentWidget()))
             dialogProblems << name + " has another icon than the window";
     };
-    window = Harness::startPanel(*answers);
+    // The window is never closed here: its exit sequence stays on, and the
+    // menu shows it as a fresh window does.
+    window = Harness::startPanel(true);
 }
 
 void TestLayout::cleanup() {
@@ -261,7 +265,7 @@ void TestLayout::menusAndTheirItems() {
 }
 
 void TestLayout::sheetPagesAndTabWidths() {
-    TabbedSheet* sheet = window->SSTab1;
+    TabbedSheet* sheet = control<TabbedSheet>(*window, "SSTab1");
     QTabBar* bar = sheet->tabBar();
     QCOMPARE(sheet->pageCount(), 2);
     QCOMPARE(bar->count(), 2);
@@ -428,20 +432,23 @@ void TestLayout::picturesAndLamps() {
     auto pixels = [scale](const PictureBox* box) {
         return box->pixmap().devicePixelRatio() == scale ? box->pixmap().size() / scale : QSize();
     };
-    QCOMPARE(window->Picture6->pixmap().devicePixelRatio(), qreal(scale));
-    QCOMPARE(window->Picture6->pixmap().size(), QSize(173, 72) * scale);
-    for (PictureBox* sized : {window->Picture6, window->Picture7})
+    QCOMPARE(control<PictureBox>(*window, "Picture6")->pixmap().devicePixelRatio(), qreal(scale));
+    QCOMPARE(control<PictureBox>(*window, "Picture6")->pixmap().size(), QSize(173, 72) * scale);
+    for (PictureBox* sized :
+         {control<PictureBox>(*window, "Picture6"), control<PictureBox>(*window, "Picture7")})
         QCOMPARE(sized->size(), pixels(sized));
-    QCOMPARE(pixels(window->Picture6), QSize(173, 72));
-    QCOMPARE(pixels(window->Picture7), QSize(518, 29));
+    QCOMPARE(pixels(control<PictureBox>(*window, "Picture6")), QSize(173, 72));
+    QCOMPARE(pixels(control<PictureBox>(*window, "Picture7")), QSize(518, 29));
     // The slogan is a pixel taller than its box, which clips it.
-    QCOMPARE(pixels(window->Picture5), QSize(518, 42));
-    QCOMPARE(window->Picture5->height(), 41);
+    QCOMPARE(pixels(control<PictureBox>(*window, "Picture5")), QSize(518, 42));
+    QCOMPARE(control<PictureBox>(*window, "Picture5")->height(), 41);
     // The caution label inside a two-pixel border.
-    QCOMPARE(pixels(window->Picture1), QSize(150, 37));
-    QCOMPARE(window->Picture1->frameWidth(), 2);
-    QCOMPARE(window->Picture1->size(), QSize(154, 41));
-    for (PictureBox* area : {window->Picture2, window->Picture3, window->Picture4})
+    QCOMPARE(pixels(control<PictureBox>(*window, "Picture1")), QSize(150, 37));
+    QCOMPARE(control<PictureBox>(*window, "Picture1")->frameWidth(), 2);
+    QCOMPARE(control<PictureBox>(*window, "Picture1")->size(), QSize(154, 41));
+    for (PictureBox* area :
+         {control<PictureBox>(*window, "Picture2"), control<PictureBox>(*window, "Picture3"),
+          control<PictureBox>(*window, "Picture4")})
         QVERIFY2(area->pixmap().isNull() && area->text().isEmpty(),
                  qPrintable(area->objectName() + " shows something"));
     // A lamp: red, inside a darker two-pixel rim, drawn with the screen's pixels.
@@ -450,9 +457,9 @@ void TestLayout::picturesAndLamps() {
     for (int y = 2 * scale; y < 12 * scale; ++y)
         for (int x = 2 * scale; x < 12 * scale; ++x)
             lampImage.setPixelColor(x, y, QColor(255, 8, 82));
-    for (std::size_t i = 0; i < 4; ++i) {
-        PictureBox* lamp = window->HVLED[i];
-        QPushButton* button = window->cmdWrite[i];
+    for (int i = 0; i < 4; ++i) {
+        PictureBox* lamp = control<PictureBox>(*window, "HVLED", i);
+        QPushButton* button = control<QPushButton>(*window, "cmdWrite", i);
         QCOMPARE(pixels(lamp), QSize(14, 14));
         QVERIFY2(lamp->pixmap().toImage().convertToFormat(QImage::Format_RGB32) == lampImage,
                  qPrintable(lamp->objectName() + " is not the red lamp with its darker rim"));
@@ -463,7 +470,7 @@ void TestLayout::picturesAndLamps() {
                  qPrintable(lamp->objectName() + " is not over " + button->objectName()));
         QCOMPARE(button->toolTip(), QStringLiteral("DAC is powered down"));
     }
-    QCOMPARE(window->cmdWrite[4]->toolTip(), QString());
+    QCOMPARE(control<QPushButton>(*window, "cmdWrite", 4)->toolTip(), QString());
 }
 
 void TestLayout::backgroundColours() {
@@ -474,7 +481,7 @@ void TestLayout::backgroundColours() {
     QStringList wrong;
     int sampled = 0;
     for (int page : {0, 1}) {
-        window->SSTab1->setCurrentIndex(page);
+        control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(page);
         const QImage shot = window->grab().toImage();
         // The style shades surfaces a little: a colour counts as white or as
         // the face by which of the two it is nearer.
@@ -490,7 +497,9 @@ void TestLayout::backgroundColours() {
         check("window",
               QRect(window->centralWidget()->mapTo(window.get(), QPoint(100, 72)), QSize(60, 10)),
               true);
-        check("page", QRect(window->SSTab1->mapTo(window.get(), QPoint(600, 150)), QSize(30, 100)),
+        check("page",
+              QRect(control<TabbedSheet>(*window, "SSTab1")->mapTo(window.get(), QPoint(600, 150)),
+                    QSize(30, 100)),
               true);
         // Then every frame, button and label shown, and the white areas.
         for (QWidget* w : window->centralWidget()->findChildren<QWidget*>()) {
@@ -552,7 +561,9 @@ void TestLayout::captionsFitTheirControls() {
 
 void TestLayout::dialogCaptionsFitAndIconsMatch() {
     // The credits open after clicks on three corners, in order.
-    for (PictureBox* corner : {window->Picture2, window->Picture3, window->Picture4})
+    for (PictureBox* corner :
+         {control<PictureBox>(*window, "Picture2"), control<PictureBox>(*window, "Picture3"),
+          control<PictureBox>(*window, "Picture4")})
         QTest::mouseClick(corner, Qt::LeftButton);
     QCOMPARE(dialogButtons,
              QStringList({"frmPartSelect: QV7301, QV7310", "created: Back to the Real World..."}));
@@ -562,7 +573,7 @@ void TestLayout::dialogCaptionsFitAndIconsMatch() {
 void TestLayout::tabOrderOnDataRegisters() {
     QFETCH_GLOBAL(bool, quad);
     clickTab(0);
-    QCOMPARE(window->SSTab1->currentIndex(), 0);
+    QCOMPARE(control<TabbedSheet>(*window, "SSTab1")->currentIndex(), 0);
     QCOMPARE(focusName(), QStringLiteral("tab bar"));
     // Of the rows' option buttons only the selected one takes Tab.
     QStringList expected;
@@ -579,7 +590,7 @@ void TestLayout::tabOrderOnDataRegisters() {
 
 void TestLayout::tabOrderOnControlRegister() {
     QFETCH_GLOBAL(bool, quad);
-    QCOMPARE(window->SSTab1->currentIndex(), 1);
+    QCOMPARE(control<TabbedSheet>(*window, "SSTab1")->currentIndex(), 1);
     QCOMPARE(focusName(), QStringLiteral("tab bar"));
     const QStringList expected = quad ? QStringList{"optPD1(7)", "optPD1(5)",  "optPD1(2)",
                                                     "optPD1(0)", "optPD1(12)", "tab bar"}
@@ -588,8 +599,8 @@ void TestLayout::tabOrderOnControlRegister() {
     if (!quad)
         return; // DAC 2 is hidden for the single part
     // Selecting "Power-Up" in DAC 2 moves that frame's Tab stop to it.
-    QTest::mouseClick(window->optPD1[3], Qt::LeftButton);
-    QVERIFY(window->optPD1[3]->isChecked());
+    QTest::mouseClick(control<OptionButton>(*window, "optPD1", 3), Qt::LeftButton);
+    QVERIFY(control<OptionButton>(*window, "optPD1", 3)->isChecked());
     clickTab(1);
     QCOMPARE(focusName(), QStringLiteral("tab bar"));
     QCOMPARE(pressTab(6), QStringList({"optPD1(7)", "optPD1(5)", "optPD1(3)", "optPD1(0)",

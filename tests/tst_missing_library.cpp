@@ -1,18 +1,26 @@
 // The panel started where the board library, or one of its functions, is
 // missing: no crash, negative statuses, one box and one line on stderr.
 #include "BoardStatus.h"
+#include "Controls.h"
 #include "DialogSeam.h"
 #include "PanelApplication.h"
+#include "PanelHarness.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
+#include <QAction>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryFile>
 #include <QtTest>
 #include <cstdio>
 #include <unistd.h>
+
+using Harness::control;
 
 class TestMissingLibrary : public QObject {
     Q_OBJECT
@@ -61,18 +69,18 @@ void TestMissingLibrary::panelStartsAndStaysUsable() {
     QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
 
     // Every command still runs; each call fails inside the binding.
-    window->SSTab1->setCurrentIndex(0);
-    window->txtInput[0]->setText("FFF");
-    window->cmdLDAC[2]->click();
+    control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
+    control<QLineEdit>(*window, "txtInput", 0)->setText("FFF");
+    control<QPushButton>(*window, "cmdLDAC", 2)->click();
     // The part dialog was closed without a choice: the single part's button.
-    window->cmdWrite[2]->click();
-    QCOMPARE(window->Label1[0]->text(), QString("0x1FFF"));
-    QCOMPARE(window->lblVoltage[2]->text(), QString("29.9927V"));
+    control<QPushButton>(*window, "cmdWrite", 2)->click();
+    QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), QString("0x1FFF"));
+    QCOMPARE(control<QLabel>(*window, "lblVoltage", 2)->text(), QString("29.9927V"));
     QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
-    window->mnuReload->trigger();
+    control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
     window->close();
-    QCOMPARE(window->Label1[1]->text(), QString("0x5000"));
+    QCOMPARE(control<QLabel>(*window, "Label1", 1)->text(), QString("0x5000"));
     DialogSeam::setHandler(nullptr);
 }
 

@@ -5,14 +5,21 @@
 // The seed is printed; set QV_RANDOM_SEED to replay a run, QV_RANDOM_EVENTS
 // to change its length.
 #include "Codes.h"
+#include "Controls.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
 
+using Harness::control;
+using Harness::controls;
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
 
@@ -61,44 +68,48 @@ QString RandomSession::step() {
         return typeText();
     if (kind < 38) {
         const int page = rng_.bounded(2);
-        QTabBar* tabs = w_.SSTab1->tabBar();
+        QTabBar* tabs = control<TabbedSheet>(w_, "SSTab1")->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
         return QStringLiteral("click tab %1").arg(page);
     }
     if (kind < 42) {
         const int item = rng_.bounded(4);
-        QAction* actions[] = {w_.mnuReload, w_.mnuAbout, w_.cmdDACoff, w_.mnuDontRESET};
+        QAction* actions[] = {control<QAction>(w_, "mnuReload"), control<QAction>(w_, "mnuAbout"),
+                              control<QAction>(w_, "cmdDACoff"),
+                              control<QAction>(w_, "mnuDontRESET")};
         actions[item]->trigger();
         return QStringLiteral("menu %1").arg(actions[item]->text());
     }
     if (kind < 46) {
-        PictureBox* areas[] = {w_.Picture2, w_.Picture3, w_.Picture4};
+        PictureBox* areas[] = {control<PictureBox>(w_, "Picture2"),
+                               control<PictureBox>(w_, "Picture3"),
+                               control<PictureBox>(w_, "Picture4")};
         const int area = rng_.bounded(3);
         QTest::mouseClick(areas[area], Qt::LeftButton, {}, QPoint(3, 3));
         return QStringLiteral("click Picture%1").arg(area + 2);
     }
     if (kind < 62) {
         // Writes and LDAC commands, the heart of a bench session.
-        if (w_.SSTab1->currentIndex() != 0)
-            w_.SSTab1->setCurrentIndex(0);
+        if (control<TabbedSheet>(w_, "SSTab1")->currentIndex() != 0)
+            control<TabbedSheet>(w_, "SSTab1")->setCurrentIndex(0);
         QList<QWidget*> commands;
-        for (QPushButton* button : w_.cmdWrite)
+        for (QPushButton* button : controls<QPushButton>(w_, "cmdWrite", 5))
             commands << button;
-        for (QPushButton* button : w_.cmdLDAC)
+        for (QPushButton* button : controls<QPushButton>(w_, "cmdLDAC", 3))
             commands << button;
         return clickSomething(commands);
     }
     QList<QWidget*> targets;
     for (QWidget* widget : w_.findChildren<QAbstractButton*>())
         targets << widget;
-    for (QLineEdit* box : w_.txtInput)
+    for (QLineEdit* box : controls<QLineEdit>(w_, "txtInput", 10))
         targets << box;
     return clickSomething(targets);
 }
 
 QString RandomSession::typeText() {
     QList<QWidget*> boxes;
-    for (QLineEdit* box : w_.txtInput)
+    for (QLineEdit* box : controls<QLineEdit>(w_, "txtInput", 10))
         boxes << box;
     // A person mends a refused entry first, most of the time.
     auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
@@ -222,7 +233,7 @@ QString RandomSession::check(int mark, bool refreshed) const {
             continue;
         ++comparisons_;
         const QString board = Codes::FormatVolts(state.output[k]);
-        const QString shown = w_.lblVoltage[std::size_t(label)]->text();
+        const QString shown = control<QLabel>(w_, "lblVoltage", label)->text();
         if (board != shown)
             return QStringLiteral("lblVoltage(%1) shows %2, board output %3 is %4")
                 .arg(label)
@@ -257,7 +268,7 @@ void TestRandomUse::randomEvents() {
                            : 3000;
     qInfo("seed %u, %d events (replay with QV_RANDOM_SEED=%u)", seed, events, seed);
     DialogAnswerer answers(partButton);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     RandomSession session(*window, seed + quint32(partButton));
     QStringList recent;
     for (int i = 0; i < events; ++i) {

@@ -1,5 +1,6 @@
 // Start-up, reload and exit of the main window against the simulated board:
 // the requests each sends, the part choice, and the missing-board box.
+#include "Controls.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
@@ -7,11 +8,14 @@
 
 #include <QAction>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using Harness::control;
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
 
@@ -43,7 +47,7 @@ void TestStartup::cleanup() {
 
 void TestStartup::startupDownloadsThenStarts() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     const auto calls = SimBoard::get().callsSince(0);
     QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
     const QString expectedPath = QCoreApplication::applicationDirPath() + "/QV7310.hex";
@@ -63,8 +67,8 @@ void TestStartup::startupDownloadsThenStarts() {
     QCOMPARE(QV7310Variables::pendingCode, 0);
     QCOMPARE(QV7310Variables::registerAddress, 0);
     QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
-    QCOMPARE(window->SSTab1->currentIndex(), 1);
-    QVERIFY(window->Label1[0]->text().isEmpty());
+    QCOMPARE(control<TabbedSheet>(*window, "SSTab1")->currentIndex(), 1);
+    QVERIFY(control<QLabel>(*window, "Label1", 0)->text().isEmpty());
 }
 
 void TestStartup::partChoiceSetsLayout_data() {
@@ -81,17 +85,18 @@ void TestStartup::partChoiceSetsLayout() {
     QFETCH(bool, quad);
     QFETCH(QString, title);
     DialogAnswerer answers(button);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     QCOMPARE(answers.count("frmPartSelect"), 1);
     QCOMPARE(answers.shown.front().title, QString("Select Part"));
     QCOMPARE(QV7310Variables::partIsQuad, quad);
     QCOMPARE(window->windowTitle(), title);
-    QCOMPARE(window->cmdWrite[2]->text(), QString(quad ? "Load DAC3" : "Load DAC"));
+    QCOMPARE(control<QPushButton>(*window, "cmdWrite", 2)->text(),
+             QString(quad ? "Load DAC3" : "Load DAC"));
     for (int i : {0, 1, 3, 4})
-        QCOMPARE(!window->cmdWrite[i]->isHidden(), quad);
-    QCOMPARE(!window->Frame11->isHidden(), quad);
-    QVERIFY(!window->Frame14->isHidden());
-    QVERIFY(window->Frame10->isHidden());
+        QCOMPARE(!control<QPushButton>(*window, "cmdWrite", i)->isHidden(), quad);
+    QCOMPARE(!control<QGroupBox>(*window, "Frame11")->isHidden(), quad);
+    QVERIFY(!control<QGroupBox>(*window, "Frame14")->isHidden());
+    QVERIFY(control<QGroupBox>(*window, "Frame10")->isHidden());
     // Whatever the part, the board gets the same start-up.
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(0)), QStringList({"load", "224"}));
 }
@@ -99,7 +104,7 @@ void TestStartup::partChoiceSetsLayout() {
 void TestStartup::absentBoardShowsOneBoxAndStillStarts() {
     qputenv("BOARDPORT_ABSENT", "1");
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     const auto calls = SimBoard::get().callsSince(0);
     QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
     QVERIFY(calls[0].status < 0);
@@ -110,43 +115,43 @@ void TestStartup::absentBoardShowsOneBoxAndStillStarts() {
     QCOMPARE(box.icon, QMessageBox::Warning);
     QCOMPARE(int(USBStuff::lastStatus), calls[1].status);
     // The panel stays usable: a write still goes to the library and fails there.
-    window->SSTab1->setCurrentIndex(0);
-    window->cmdWrite[1]->click();
-    QCOMPARE(window->Label1[0]->text(), QString("0x2000"));
+    control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
+    control<QPushButton>(*window, "cmdWrite", 1)->click();
+    QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), QString("0x2000"));
     QVERIFY(USBStuff::lastStatus < 0);
 }
 
 void TestStartup::reloadRepeatsStartupAndKeepsState() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
-    window->SSTab1->setCurrentIndex(0);
-    window->txtInput[0]->setText("800");
-    window->cmdLDAC[2]->click();
-    window->cmdWrite[1]->click();
-    QCOMPARE(window->lblVoltage[1]->text(), QString("15.0000V"));
+    auto window = Harness::startPanel();
+    control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
+    control<QLineEdit>(*window, "txtInput", 0)->setText("800");
+    control<QPushButton>(*window, "cmdLDAC", 2)->click();
+    control<QPushButton>(*window, "cmdWrite", 1)->click();
+    QCOMPARE(control<QLabel>(*window, "lblVoltage", 1)->text(), QString("15.0000V"));
     const int mark = SimBoard::get().callCount();
-    window->mnuReload->trigger();
+    control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList({"load", "224"}));
     QCOMPARE(QV7310Variables::dacCode[1], 0x800);
-    QCOMPARE(window->lblVoltage[1]->text(), QString("15.0000V"));
-    QCOMPARE(window->Label1[1]->text(), QString("0x2800"));
+    QCOMPARE(control<QLabel>(*window, "lblVoltage", 1)->text(), QString("15.0000V"));
+    QCOMPARE(control<QLabel>(*window, "Label1", 1)->text(), QString("0x2800"));
     QCOMPARE(answers.count("QMessageBox"), 0);
 }
 
 void TestStartup::reloadAfterReplugBringsBoardBack() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
+    auto window = Harness::startPanel();
     SimBoard::get().unplug();
-    window->cmdLDAC[0]->click();
+    control<QPushButton>(*window, "cmdLDAC", 0)->click();
     QVERIFY(USBStuff::lastStatus < 0);
-    window->mnuReload->trigger();
+    control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(answers.count("QMessageBox"), 1);
     SimBoard::get().replug();
-    window->mnuReload->trigger();
+    control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(answers.count("QMessageBox"), 1);
     QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
     QVERIFY(SimBoard::get().state().firmwareLoaded);
-    window->cmdLDAC[0]->click();
+    control<QPushButton>(*window, "cmdLDAC", 0)->click();
     QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
 }
 
@@ -162,16 +167,16 @@ void TestStartup::exitSequence() {
     QFETCH(bool, chooseDontReset);
     QFETCH(QStringList, requests);
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers, true);
-    QVERIFY(window->cmdDACoff->isChecked());
-    QVERIFY(!window->mnuDontRESET->isChecked());
+    auto window = Harness::startPanel(true);
+    QVERIFY(control<QAction>(*window, "cmdDACoff")->isChecked());
+    QVERIFY(!control<QAction>(*window, "mnuDontRESET")->isChecked());
     if (chooseDontReset) {
-        window->mnuDontRESET->trigger();
-        QVERIFY(window->mnuDontRESET->isChecked());
-        QVERIFY(!window->cmdDACoff->isChecked());
+        control<QAction>(*window, "mnuDontRESET")->trigger();
+        QVERIFY(control<QAction>(*window, "mnuDontRESET")->isChecked());
+        QVERIFY(!control<QAction>(*window, "cmdDACoff")->isChecked());
         QVERIFY(!QV7310Variables::resetOnExit);
     }
-    window->cmdLDAC[2]->click(); // LDAC low, so the exit pulse matters
+    control<QPushButton>(*window, "cmdLDAC", 2)->click(); // LDAC low, so the exit pulse matters
     const int mark = SimBoard::get().callCount();
     window->close();
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), requests);
@@ -182,18 +187,18 @@ void TestStartup::exitSequence() {
         QCOMPARE(state.range60, 0);
         for (double volts : state.output)
             QCOMPARE(volts, 0.0);
-        QCOMPARE(window->Label1[0]->text(), QString("0x5000"));
+        QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), QString("0x5000"));
     }
 }
 
 void TestStartup::exitSequenceRunsOnce() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers, true);
+    auto window = Harness::startPanel(true);
     // The check items are a pair: choosing one, then the other, restores reset.
-    window->mnuDontRESET->trigger();
-    window->cmdDACoff->trigger();
-    QVERIFY(window->cmdDACoff->isChecked());
-    QVERIFY(!window->mnuDontRESET->isChecked());
+    control<QAction>(*window, "mnuDontRESET")->trigger();
+    control<QAction>(*window, "cmdDACoff")->trigger();
+    QVERIFY(control<QAction>(*window, "cmdDACoff")->isChecked());
+    QVERIFY(!control<QAction>(*window, "mnuDontRESET")->isChecked());
     QVERIFY(QV7310Variables::resetOnExit);
     const int mark = SimBoard::get().callCount();
     window->close();
@@ -204,9 +209,9 @@ void TestStartup::exitSequenceRunsOnce() {
 
 void TestStartup::exitMenuClosesWindow() {
     DialogAnswerer answers(0);
-    auto window = Harness::startPanel(answers, true);
+    auto window = Harness::startPanel(true);
     const int mark = SimBoard::get().callCount();
-    window->mnuExit->trigger();
+    control<QAction>(*window, "mnuExit")->trigger();
     QVERIFY(!window->isVisible());
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
              QStringList({"221:0x7000", "221:0x5000", "222", "228"}));
@@ -218,7 +223,7 @@ void TestStartup::traceFileRecordsStartupAndExit() {
     qputenv("BOARDPORT_TRACE", tracePath.toLocal8Bit());
     {
         DialogAnswerer answers(1);
-        auto window = Harness::startPanel(answers, true);
+        auto window = Harness::startPanel(true);
         window->close();
     }
     QFile trace(tracePath);
@@ -258,25 +263,26 @@ void TestStartup::realPartDialogAnswersByClick() {
     QVERIFY(sawDialog);
     QVERIFY(QV7310Variables::partIsQuad);
     QCOMPARE(window.windowTitle(), QString("QV7310 Quad High Voltage DAC"));
-    QV7310Variables::resetOnExit = false;
+    control<QAction>(window, "mnuDontRESET")->trigger();
+    QVERIFY(!QV7310Variables::resetOnExit);
 }
 
 void TestStartup::failingRequestsOnlyRecordStatus() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(answers);
-    window->SSTab1->setCurrentIndex(0);
+    auto window = Harness::startPanel();
+    control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
     SimBoard::get().failAfter(1, -9);
-    window->cmdLDAC[2]->click(); // 227 passes, the refresh's 231 fails
+    control<QPushButton>(*window, "cmdLDAC", 2)->click(); // 227 passes, the refresh's 231 fails
     QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
     QVERIFY(!QV7310Variables::ldacIsHigh);
-    window->txtInput[0]->setText("FFF");
-    window->cmdWrite[0]->click();
+    control<QLineEdit>(*window, "txtInput", 0)->setText("FFF");
+    control<QPushButton>(*window, "cmdWrite", 0)->click();
     QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
-    QCOMPARE(window->Label1[0]->text(), QString("0x1FFF"));
-    QCOMPARE(window->lblVoltage[0]->text(), QString("29.9927V"));
+    QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), QString("0x1FFF"));
+    QCOMPARE(control<QLabel>(*window, "lblVoltage", 0)->text(), QString("29.9927V"));
     QCOMPARE(answers.count("QMessageBox"), 0);
     SimBoard::get().clearFaults();
-    window->cmdCLR[1]->click();
+    control<QPushButton>(*window, "cmdCLR", 1)->click();
     QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
 }
 

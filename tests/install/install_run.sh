@@ -7,6 +7,8 @@
 set -euo pipefail
 cmake_cmd="$1"
 build="$2"
+source "$(dirname "$0")/require_tools.sh"
+require_tools Xvfb xdotool readelf
 
 tmp="$(realpath "$(mktemp -d)")"
 xvfb_pid=""

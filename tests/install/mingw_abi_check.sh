@@ -7,6 +7,8 @@ set -euo pipefail
 src="$1"
 host_cxx="$2"
 win_cxx=i686-w64-mingw32-g++
+source "$(dirname "$0")/require_tools.sh"
+require_tools "$win_cxx"
 flags=(-std=c++17 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Werror)
 check="$src/tests/install/mingw_abi_check.cpp"
 

@@ -7,6 +7,8 @@
 set -euo pipefail
 cpack_cmd="$1"
 build="$2"
+source "$(dirname "$0")/require_tools.sh"
+require_tools dpkg-deb dpkg-shlibdeps apt-get desktop-file-validate appstreamcli lintian file
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT

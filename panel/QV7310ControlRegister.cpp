@@ -1,0 +1,51 @@
+// The control register page: the option buttons gathered into one word, sent
+// whole on every click, and the channels' power shown on the write buttons.
+#include "QV7310.h"
+
+#include "Controls.h"
+#include "Declare.h"
+#include "QV7310Variables.h"
+
+#include <QPushButton>
+
+using namespace QV7310Variables;
+
+namespace {
+
+// The channel frames' buttons: which optPD1 index powers each channel down
+// or up (the index order inside a pair differs between frames).
+struct ChannelButtons {
+    int powerDown;
+    int powerUp;
+};
+constexpr ChannelButtons ChannelFrames[ControlArrays::Channels] = {{0, 1}, {2, 3}, {5, 4}, {7, 6}};
+
+// optPD1 buttons that set a control-register bit when selected, in the order
+// they are gathered.
+struct ControlBit {
+    int button;
+    std::int32_t bit;
+};
+constexpr ControlBit ControlBits[] = {{1, 0x04}, {3, 0x08},  {4, 0x10}, {6, 0x20},
+                                      {8, 0x40}, {11, 0x02}, {13, 0x80}};
+
+} // namespace
+
+void QV7310::optPD1_Click(int) {
+    registerAddress = Declare::RegisterAddress::Control;
+    controlBits = 0;
+    for (const ControlBit& bit : ControlBits)
+        if (optPD1[bit.button]->isChecked())
+            controlBits |= bit.bit;
+    Declare::WriteSerialWord(controlBits | registerAddress);
+    showChannelPower();
+}
+
+void QV7310::showChannelPower() {
+    for (std::size_t k = 0; k < ControlArrays::Channels; ++k) {
+        if (optPD1[ChannelFrames[k].powerDown]->isChecked())
+            cmdWrite[k]->setToolTip(QStringLiteral("DAC is powered down"));
+        else if (optPD1[ChannelFrames[k].powerUp]->isChecked())
+            cmdWrite[k]->setToolTip(QStringLiteral("DAC is powered up"));
+    }
+}
