@@ -374,11 +374,7 @@ void QV7310::Form_Unload() {
     unloaded_ = true;
     if (!resetOnExit)
         return;
-    Declare::WriteSerialWord(Declare::RegisterAddress::Control);
-    Declare::WriteSerialWord(Declare::RegisterAddress::AllDacs);
-    USBStuff::PlainRequest(Request::PulseLdac);
-    ldacIsHigh = true;
-    USBStuff::PlainRequest(Request::Range30V);
+    SafeState();
 }
 
 void QV7310::mnuReload_Click() {
@@ -520,27 +516,7 @@ void QV7310::cmdWrite_Click(int Index) {
         }
         pendingCode = entry.value;
     }
-    if (partIsQuad) {
-        static constexpr std::int32_t Addresses[5] = {
-            Declare::RegisterAddress::Dac1, Declare::RegisterAddress::Dac2,
-            Declare::RegisterAddress::Dac3, Declare::RegisterAddress::Dac4,
-            Declare::RegisterAddress::AllDacs};
-        if (Index < 0 || Index > 4)
-            return;
-        registerAddress = Addresses[Index];
-        if (Index == 4) {
-            for (std::int32_t& code : dacCode)
-                code = pendingCode;
-        } else {
-            dacCode[Index] = pendingCode;
-        }
-    } else {
-        registerAddress = Declare::RegisterAddress::Dac1;
-        dacCode[2] = pendingCode;
-    }
-    if (!ldacIsHigh)
-        CheckVoltage();
-    Declare::WriteSerialWord(registerAddress | pendingCode);
+    LoadCode(Index, pendingCode);
 }
 
 // ---- Voltages ------------------------------------------------------------
