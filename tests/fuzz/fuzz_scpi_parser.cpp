@@ -238,13 +238,29 @@ bool sameLines(const std::vector<Scpi::LineFramer::Line>& a,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
-    // A first byte of 0xFF repeats the rest past the line limit, so long
-    // lines come up often without huge inputs.
-    if (!bytes.empty() && static_cast<unsigned char>(bytes[0]) == 0xFF && bytes.size() > 1) {
-        const std::string unit = bytes.substr(1);
-        bytes.clear();
-        while (bytes.size() <= Scpi::MaxLineLength + 8)
-            bytes += unit;
+    // A first byte of 0xFF makes a line around the length limit, from the
+    // rest repeated without its LFs: the second byte picks the length (limit
+    // - 3 to limit + 4) and whether it ends in CR. The rest follows it. Such
+    // inputs check the framer only: parsing their many repeated commands
+    // would slow the run down.
+    const bool repeated = bytes.size() > 2 && static_cast<unsigned char>(bytes[0]) == 0xFF;
+    if (repeated) {
+        const auto choice = static_cast<unsigned char>(bytes[1]);
+        const std::string rest = bytes.substr(2);
+        std::string unit;
+        for (const char c : rest)
+            if (c != '\n')
+                unit += c;
+        if (unit.empty())
+            unit = ";";
+        std::string line;
+        const std::size_t length = Scpi::MaxLineLength - 3 + choice % 8;
+        while (line.size() < length)
+            line += unit;
+        line.resize(length);
+        if (choice & 8)
+            line.back() = '\r';
+        bytes = line + '\n' + rest;
     }
 
     const std::vector<Scpi::LineFramer::Line> expected = expectedLines(bytes);
@@ -266,6 +282,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!sameLines(pieced, expected))
         fail("framer depends on how the stream is cut", bytes);
 
+    if (repeated)
+        return 0;
     for (const Scpi::LineFramer::Line& line : lines)
         if (!line.tooLong)
             checkLine(line.text);
