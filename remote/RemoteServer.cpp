@@ -15,21 +15,30 @@ public:
     RemoteClient(QTcpSocket* socket, ScpiExecutor& executor, QObject* parent)
         : QObject(parent), socket_(socket), executor_(executor) {
         socket_->setParent(this);
+        socket_->setReadBufferSize(ReadBufferSize);
         connect(socket_, &QTcpSocket::readyRead, this, &RemoteClient::read);
+        connect(socket_, &QTcpSocket::bytesWritten, this, &RemoteClient::read);
         connect(socket_, &QTcpSocket::disconnected, this, &QObject::deleteLater);
     }
 
     bool connected() const { return socket_->state() == QAbstractSocket::ConnectedState; }
 
 private:
+    // What a client may have in flight: unread commands held here, and
+    // replies it has not taken yet. Past either, TCP makes it wait.
+    static constexpr qint64 ReadBufferSize = 64 * 1024;
+    static constexpr qint64 MaxUnreadReplies = 1024 * 1024;
+
     void read() {
         // A nested event loop (none is expected) must not run this client's
         // lines out of order; the outer call reads what is left.
         if (reading_)
             return;
         reading_ = true;
-        while (socket_->bytesAvailable() > 0) {
-            const QByteArray bytes = socket_->read(64 * 1024);
+        // A client that sends queries but reads no replies is not read on
+        // until it takes them; bytesWritten brings us back here.
+        while (socket_->bytesAvailable() > 0 && socket_->bytesToWrite() < MaxUnreadReplies) {
+            const QByteArray bytes = socket_->read(ReadBufferSize);
             for (const Scpi::LineFramer::Line& line :
                  framer_.feed(std::string_view(bytes.constData(), bytes.size()))) {
                 if (line.tooLong) {
