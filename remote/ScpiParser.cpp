@@ -2,19 +2,11 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <system_error>
 
 namespace Scpi {
 
 namespace {
-
-// A keyword as the tables spell it: the capitals are its short form, the
-// whole word its long form ("VOLTage": VOLT or VOLTAGE, in any case).
-struct Node {
-    const char* keyword;
-    bool suffix; // takes a channel number ("DAC<n>")
-};
 
 enum class Param { None, Code, Volts, Choice };
 
@@ -28,73 +20,40 @@ constexpr Choice Ranges[] = {{"30", 30}, {"60", 60}, {nullptr, 0}};
 constexpr Choice Switches[] = {{"ON", 1}, {"OFF", 0}, {"1", 1}, {"0", 0}, {nullptr, 0}};
 constexpr Choice Modes[] = {{"GND", 0}, {"TRIState", 1}, {nullptr, 0}};
 
+enum Form { Setting = 1, Query = 2, Both = 3 };
+
+// Headers as the table spells them: nodes joined by ':', '#' where a channel
+// number may follow. In a keyword the capitals are its short form and the
+// whole word its long form ("VOLTage": VOLT or VOLTAGE, in any case).
 struct Row {
+    const char* spelling;
     Header header;
-    int nodeCount;
-    Node nodes[3];
-    bool settable;
-    bool queryable;
+    Form form;
     Param param;
     const Choice* choices;
 };
 
 constexpr Row Rows[] = {
-    {Header::Identify, 1, {{"*IDN", false}}, false, true, Param::None, nullptr},
-    {Header::Reset, 1, {{"*RST", false}}, true, false, Param::None, nullptr},
-    {Header::ClearErrors, 1, {{"*CLS", false}}, true, false, Param::None, nullptr},
-    {Header::Complete, 1, {{"*OPC", false}}, false, true, Param::None, nullptr},
-    {Header::NextError,
-     2,
-     {{"SYSTem", false}, {"ERRor", false}},
-     false,
-     true,
-     Param::None,
-     nullptr},
-    {Header::NextError,
-     3,
-     {{"SYSTem", false}, {"ERRor", false}, {"NEXT", false}},
-     false,
-     true,
-     Param::None,
-     nullptr},
-    {Header::DacCode, 2, {{"DAC", true}, {"CODE", false}}, true, true, Param::Code, nullptr},
-    {Header::DacVoltage, 2, {{"DAC", true}, {"VOLTage", false}}, true, true, Param::Volts, nullptr},
-    {Header::AllCode,
-     3,
-     {{"DAC", false}, {"ALL", false}, {"CODE", false}},
-     true,
-     false,
-     Param::Code,
-     nullptr},
-    {Header::AllVoltage,
-     3,
-     {{"DAC", false}, {"ALL", false}, {"VOLTage", false}},
-     true,
-     false,
-     Param::Volts,
-     nullptr},
-    {Header::LdacPulse, 2, {{"LDAC", false}, {"PULSe", false}}, true, false, Param::None, nullptr},
-    {Header::Ldac, 1, {{"LDAC", false}}, true, true, Param::Choice, Levels},
-    {Header::ClrPulse, 2, {{"CLR", false}, {"PULSe", false}}, true, false, Param::None, nullptr},
-    {Header::Clr, 1, {{"CLR", false}}, true, false, Param::Choice, Levels},
-    {Header::Range, 1, {{"RANGe", false}}, true, true, Param::Choice, Ranges},
-    {Header::Power, 2, {{"DAC", true}, {"POWer", false}}, true, true, Param::Choice, Switches},
-    {Header::PowerMode, 1, {{"PDMode", false}}, true, true, Param::Choice, Modes},
-    {Header::Word, 1, {{"WORD", false}}, false, true, Param::None, nullptr},
-    {Header::BoardStatus,
-     2,
-     {{"BOARd", false}, {"STATus", false}},
-     false,
-     true,
-     Param::None,
-     nullptr},
-    {Header::BoardReload,
-     2,
-     {{"BOARd", false}, {"RELoad", false}},
-     true,
-     false,
-     Param::None,
-     nullptr},
+    {"*IDN", Header::Identify, Query, Param::None, nullptr},
+    {"*RST", Header::Reset, Setting, Param::None, nullptr},
+    {"*CLS", Header::ClearErrors, Setting, Param::None, nullptr},
+    {"*OPC", Header::Complete, Query, Param::None, nullptr},
+    {"SYSTem:ERRor", Header::NextError, Query, Param::None, nullptr},
+    {"SYSTem:ERRor:NEXT", Header::NextError, Query, Param::None, nullptr},
+    {"DAC#:CODE", Header::DacCode, Both, Param::Code, nullptr},
+    {"DAC#:VOLTage", Header::DacVoltage, Both, Param::Volts, nullptr},
+    {"DAC:ALL:CODE", Header::AllCode, Setting, Param::Code, nullptr},
+    {"DAC:ALL:VOLTage", Header::AllVoltage, Setting, Param::Volts, nullptr},
+    {"LDAC:PULSe", Header::LdacPulse, Setting, Param::None, nullptr},
+    {"LDAC", Header::Ldac, Both, Param::Choice, Levels},
+    {"CLR:PULSe", Header::ClrPulse, Setting, Param::None, nullptr},
+    {"CLR", Header::Clr, Setting, Param::Choice, Levels},
+    {"RANGe", Header::Range, Both, Param::Choice, Ranges},
+    {"DAC#:POWer", Header::Power, Both, Param::Choice, Switches},
+    {"PDMode", Header::PowerMode, Both, Param::Choice, Modes},
+    {"WORD", Header::Word, Query, Param::None, nullptr},
+    {"BOARd:STATus", Header::BoardStatus, Query, Param::None, nullptr},
+    {"BOARd:RELoad", Header::BoardReload, Setting, Param::None, nullptr},
 };
 
 constexpr int MaxNodes = 3;
@@ -124,8 +83,8 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool matches(std::string_view word, const char* keyword) {
-    const std::size_t longLength = std::strlen(keyword);
+bool matches(std::string_view word, std::string_view keyword) {
+    const std::size_t longLength = keyword.size();
     std::size_t shortLength = 0;
     while (shortLength < longLength &&
            !(keyword[shortLength] >= 'a' && keyword[shortLength] <= 'z'))
@@ -235,8 +194,33 @@ int parseChoice(std::string_view text, const Choice* choices, int& value) {
 
 struct HeaderNode {
     std::string_view name;
-    std::string_view suffix;
+    std::string_view suffix; // digits
 };
+
+// Whether `nodes` spell the row's header. `channel` gets the channel number
+// (1 when left out, -1 when out of range), or 0 for a header without one.
+bool sameHeader(const Row& row, const HeaderNode* nodes, int nodeCount, int& channel) {
+    std::string_view spelling = row.spelling;
+    channel = 0;
+    for (int i = 0;; ++i) {
+        const std::size_t colon = spelling.find(':');
+        std::string_view keyword = spelling.substr(0, colon);
+        const bool numbered = keyword.back() == '#';
+        if (numbered)
+            keyword.remove_suffix(1);
+        if (i == nodeCount || !matches(nodes[i].name, keyword) ||
+            (!numbered && !nodes[i].suffix.empty()))
+            return false;
+        if (numbered) {
+            const long n =
+                nodes[i].suffix.empty() ? 1 : digitsValue(nodes[i].suffix, 10, MaxChannel);
+            channel = n < 1 || n > MaxChannel ? -1 : static_cast<int>(n);
+        }
+        if (colon == std::string_view::npos)
+            return i + 1 == nodeCount;
+        spelling.remove_prefix(colon + 1);
+    }
+}
 
 } // namespace
 
@@ -319,34 +303,14 @@ Parsed ParseCommand(std::string_view text) {
 
     const Row* row = nullptr;
     int channel = 0;
-    bool suffixOutOfRange = false;
-    for (const Row& candidate : Rows) {
-        if (candidate.nodeCount != nodeCount)
-            continue;
-        bool same = true;
-        int candidateChannel = 0;
-        bool candidateOutOfRange = false;
-        for (int i = 0; i < nodeCount && same; ++i) {
-            const Node& node = candidate.nodes[i];
-            if (!matches(nodes[i].name, node.keyword) || (!node.suffix && !nodes[i].suffix.empty()))
-                same = false;
-            else if (node.suffix) {
-                const long n =
-                    nodes[i].suffix.empty() ? 1 : digitsValue(nodes[i].suffix, 10, MaxChannel);
-                candidateOutOfRange = n < 1 || n > MaxChannel;
-                candidateChannel = static_cast<int>(n);
-            }
+    for (const Row& candidate : Rows)
+        if (sameHeader(candidate, nodes, nodeCount, channel)) {
+            row = &candidate;
+            break;
         }
-        if (!same)
-            continue;
-        row = &candidate;
-        channel = candidateChannel;
-        suffixOutOfRange = candidateOutOfRange;
-        break;
-    }
-    if (!row || (query ? !row->queryable : !row->settable))
+    if (!row || !(row->form & (query ? Query : Setting)))
         return fail(Error::UndefinedHeader);
-    if (suffixOutOfRange)
+    if (channel < 0)
         return fail(Error::SuffixOutOfRange);
 
     parsed.command.header = row->header;
