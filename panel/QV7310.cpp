@@ -113,6 +113,10 @@ void QV7310::Form_Unload() {
     unloaded_ = true;
     if (!resetOnExit)
         return;
+    SafeState();
+}
+
+void QV7310::SafeState() {
     Declare::WriteSerialWord(Declare::RegisterAddress::Control);
     Declare::WriteSerialWord(Declare::RegisterAddress::AllDacs);
     USBStuff::PlainRequest(Request::PulseLdac);

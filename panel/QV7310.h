@@ -42,6 +42,17 @@ public:
     void CheckVoltage();
     void CLRcontrols();
 
+    // What write button Index does once it has picked `code`: pendingCode,
+    // registerAddress and dacCode, the refresh when LDAC is low, the word.
+    void LoadCode(int Index, std::int32_t code);
+    // The exit's safe-state sequence, whatever resetOnExit says.
+    void SafeState();
+    // SafeState, then the panel as after start-up: codes 0, voltage labels
+    // cleared, lamps and caution label hidden, "30V" and the control-register
+    // buttons selected and the write buttons' tool tips as at start. The
+    // input boxes keep their texts and selection.
+    void ResetPanel();
+
     // Handlers, named after control and event.
     void mnuReload_Click();
     void mnuExit_Click();

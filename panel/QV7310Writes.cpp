@@ -30,6 +30,11 @@ void QV7310::cmdWrite_Click(int Index) {
         }
         pendingCode = entry.value;
     }
+    LoadCode(Index, pendingCode);
+}
+
+void QV7310::LoadCode(int Index, std::int32_t code) {
+    pendingCode = code;
     if (partIsQuad) {
         static constexpr std::int32_t Addresses[ControlArrays::WriteButtons] = {
             Declare::RegisterAddress::Dac1, Declare::RegisterAddress::Dac2,
@@ -39,8 +44,8 @@ void QV7310::cmdWrite_Click(int Index) {
             return;
         registerAddress = Addresses[Index];
         if (Index == 4) {
-            for (std::int32_t& code : dacCode)
-                code = pendingCode;
+            for (std::int32_t& dac : dacCode)
+                dac = pendingCode;
         } else {
             dacCode[Index] = pendingCode;
         }

@@ -1,0 +1,131 @@
+#include "CommandLine.h"
+
+#include "RemoteServer.h"
+#include "frmPartSelect.h"
+
+#include <QCommandLineParser>
+#include <QDialog>
+#include <QPushButton>
+#include <cstdio>
+
+namespace {
+
+void say(const QString& line) {
+    std::fprintf(stderr, "qv7310: %s\n", qPrintable(line));
+}
+
+QString endpoint(const QHostAddress& address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QStringLiteral("[%1]").arg(address.toString())
+                             : address.toString();
+    return host + QLatin1Char(':') + QString::number(port);
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Control panel for the QV7301/QV7310 high-voltage DAC evaluation board."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption part(
+        QStringLiteral("part"),
+        QStringLiteral("Take PART (QV7301 or QV7310) without asking in the part dialog."),
+        QStringLiteral("PART"));
+    const QCommandLineOption remote(
+        QStringLiteral("remote"),
+        QStringLiteral("Serve remote control (SCPI over TCP) on 127.0.0.1, port 5025."));
+    const QCommandLineOption port(
+        QStringLiteral("remote-port"),
+        QStringLiteral("Serve remote control on port N instead (implies --remote)."),
+        QStringLiteral("N"));
+    const QCommandLineOption address(
+        QStringLiteral("remote-address"),
+        QStringLiteral("Serve remote control on the IP address ADDR instead (implies --remote)."),
+        QStringLiteral("ADDR"));
+    parser.addOptions({part, remote, port, address});
+
+    CommandLine options;
+    auto fail = [&options](const QString& message) {
+        say(message);
+        options.exitCode = 2;
+        return options;
+    };
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    // Qt's own options are listed by Qt, which then ends the program.
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.process(arguments);
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        options.exitCode = 0;
+        return options;
+    }
+    if (parser.isSet(version)) {
+        std::printf("qv7310 %s\n", QV_PANEL_VERSION);
+        options.exitCode = 0;
+        return options;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument \"%1\"")
+                        .arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(part)) {
+        const QString name = parser.value(part).toUpper();
+        if (name == QLatin1String("QV7301"))
+            options.partButton = 0;
+        else if (name == QLatin1String("QV7310"))
+            options.partButton = 1;
+        else
+            return fail(QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
+                            .arg(parser.value(part)));
+    }
+    options.remote = parser.isSet(remote) || parser.isSet(port) || parser.isSet(address);
+    if (parser.isSet(port)) {
+        bool ok = false;
+        const uint number = parser.value(port).toUInt(&ok);
+        if (!ok || number < 1 || number > 65535)
+            return fail(QStringLiteral("--remote-port %1: not a port number (1 to 65535)")
+                            .arg(parser.value(port)));
+        options.port = static_cast<quint16>(number);
+    }
+    if (parser.isSet(address) && !options.address.setAddress(parser.value(address)))
+        return fail(
+            QStringLiteral("--remote-address %1: not an IP address").arg(parser.value(address)));
+    return options;
+}
+
+PartAnswer::PartAnswer(int partButton) {
+    if (partButton < 0)
+        return;
+    installed_ = true;
+    previous_ = DialogSeam::setHandler([this, partButton](QDialog& dialog) {
+        if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
+            select->cmdPartSelect[static_cast<std::size_t>(partButton)]->click();
+            return dialog.result();
+        }
+        return previous_ ? previous_(dialog) : dialog.exec();
+    });
+}
+
+PartAnswer::~PartAnswer() {
+    if (installed_)
+        DialogSeam::setHandler(std::move(previous_));
+}
+
+std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& window) {
+    if (!options.remote)
+        return nullptr;
+    const QString where = endpoint(options.address, options.port);
+    if (!options.address.isLoopback())
+        say(QStringLiteral("warning: remote control on %1 can be reached from other machines "
+                           "and asks for no authentication")
+                .arg(where));
+    auto server = std::make_unique<RemoteServer>(&window);
+    if (!server->listen(options.address, options.port)) {
+        say(QStringLiteral("remote control not started: cannot listen on %1: %2")
+                .arg(where, server->errorString()));
+        return nullptr;
+    }
+    return server;
+}

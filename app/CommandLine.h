@@ -1,0 +1,45 @@
+// The panel's command line: a part chosen in advance, and remote control.
+// Without options the panel starts as it always has.
+#ifndef COMMANDLINE_H
+#define COMMANDLINE_H
+
+#include "DialogSeam.h"
+
+#include <QHostAddress>
+#include <QStringList>
+#include <memory>
+
+class QV7310;
+class RemoteServer;
+
+struct CommandLine {
+    int exitCode = -1;   // 0 or more: end at once with it (help, version, a bad option)
+    int partButton = -1; // the part dialog's button to answer with, -1 to ask
+    bool remote = false;
+    QHostAddress address{QHostAddress::LocalHost};
+    quint16 port = 5025;
+};
+
+// Reads the arguments (without Qt's own), printing help, the version or
+// what is wrong with them.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+// While it lives, the part dialog is answered with `partButton` without
+// being shown (nothing changes when it is -1); other dialogs show as usual.
+class PartAnswer {
+public:
+    explicit PartAnswer(int partButton);
+    ~PartAnswer();
+    PartAnswer(const PartAnswer&) = delete;
+    PartAnswer& operator=(const PartAnswer&) = delete;
+
+private:
+    bool installed_ = false;
+    DialogSeam::Handler previous_;
+};
+
+// The remote-control server the options ask for, or null: not asked for, or
+// its port could not be opened (said in one line on stderr).
+std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& window);
+
+#endif

@@ -1,0 +1,42 @@
+// The remote-control server: up to eight TCP clients on the GUI thread, each
+// with its own error queue, whose lines run in arrival order. It stops when
+// the main window closes, so nothing reaches the board after the exit's
+// safe state.
+#ifndef REMOTESERVER_H
+#define REMOTESERVER_H
+
+#include "ScpiExecutor.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+class QV7310;
+
+class RemoteServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxClients = 8;
+
+    explicit RemoteServer(QV7310* window, QObject* parent = nullptr);
+
+    // Port 0 takes any free port; false, with errorString(), when it fails.
+    bool listen(const QHostAddress& address, quint16 port);
+    QString errorString() const { return server_.errorString(); }
+    quint16 port() const { return server_.serverPort(); }
+    // Clients connected now.
+    int clientCount() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void accept();
+    void stop();
+
+    QTcpServer server_;
+    ScpiExecutor executor_;
+};
+
+#endif

@@ -1,0 +1,456 @@
+// Remote control: TCP clients against the real window and the simulated
+// board. Commands and their replies, requests and errors as one table; the
+// reset, several clients, a client that leaves mid-line, the window closing;
+// and the program's command line, run as a child process.
+#include "PanelHarness.h"
+#include "QV7310.h"
+#include "QV7310Variables.h"
+#include "RemoteServer.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Harness::DialogAnswerer;
+using Harness::SimBoard;
+
+namespace {
+
+const QString Syntax = R"(-102,"Syntax error")";
+const QString Undefined = R"(-113,"Undefined header")";
+const QString Suffix = R"(-114,"Header suffix out of range")";
+const QString Conflict = R"(-221,"Settings conflict")";
+const QString OutOfRange = R"(-222,"Data out of range")";
+const QString TooMuch = R"(-223,"Too much data")";
+const QString Illegal = R"(-224,"Illegal parameter value")";
+const QString Overflow = R"(-350,"Queue overflow")";
+const QStringList SafeState = {"221:0x7000", "221:0x5000", "222", "228"};
+
+// A client of a panel's server. Waits spin the event loop, since the server
+// may run on this very thread.
+class Client {
+public:
+    explicit Client(quint16 port) { socket.connectToHost(QHostAddress::LocalHost, port); }
+    // False as soon as the connection is refused.
+    bool waitConnected() {
+        (void)QTest::qWaitFor(
+            [this] {
+                return socket.state() == QAbstractSocket::ConnectedState ||
+                       socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            10000);
+        return socket.state() == QAbstractSocket::ConnectedState;
+    }
+    void send(const QByteArray& bytes) {
+        socket.write(bytes);
+        socket.flush();
+    }
+    // The reply lines to `line`, which a "1;1" from a following pair of
+    // *OPC? closes (no single command gives that reply).
+    QStringList ask(const QByteArray& line) {
+        send(line + "\n*OPC?;*OPC?\n");
+        QStringList lines;
+        const bool done = QTest::qWaitFor(
+            [&] {
+                while (socket.canReadLine())
+                    lines << QString::fromUtf8(socket.readLine()).chopped(1);
+                return !lines.isEmpty() && lines.last() == QLatin1String("1;1");
+            },
+            10000);
+        if (!done)
+            return lines << QStringLiteral("<no answer>");
+        lines.removeLast();
+        return lines;
+    }
+    // Empties the error queue, oldest first.
+    QStringList errors() {
+        QStringList entries;
+        for (int i = 0; i <= 16; ++i) {
+            const QStringList reply = ask("SYST:ERR?");
+            if (reply.size() != 1)
+                return entries << QStringLiteral("<bad reply>") << reply;
+            if (reply.front() == QLatin1String(R"(0,"No error")"))
+                break;
+            entries << reply.front();
+        }
+        return entries;
+    }
+    QTcpSocket socket;
+};
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A board trace file as compact calls ("load", "221:0x2800", "224").
+QStringList traceCalls(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<no trace>")};
+    QStringList calls;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.front() == "LoadFirmWare")
+            calls << QStringLiteral("load");
+        else if (words.size() > 2 && words[1] == "221")
+            calls << QStringLiteral("221:0x%1").arg(words[2].toInt(), 4, 16, QLatin1Char('0'));
+        else if (words.size() > 1)
+            calls << QString::fromLatin1(words[1]);
+    }
+    return calls;
+}
+
+} // namespace
+
+class TestRemote : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void commands_data();
+    void commands();
+    void resetRestoresStartState();
+    void severalClients();
+    void clientLeavingMidLine();
+    void closingWindowStopsServer();
+    void commandLine_data();
+    void commandLine();
+
+private:
+    void start(int partButton) {
+        answers_ = std::make_unique<DialogAnswerer>(partButton);
+        window_ = Harness::startPanel();
+        server_ = std::make_unique<RemoteServer>(window_.get());
+        QVERIFY(server_->listen(QHostAddress::LocalHost, 0));
+    }
+    template <typename T> T* child(const QString& name) const {
+        T* widget = window_->findChild<T*>(name);
+        if (!widget)
+            qFatal("no control %s", qPrintable(name));
+        return widget;
+    }
+    std::unique_ptr<DialogAnswerer> answers_;
+    std::unique_ptr<QV7310> window_;
+    std::unique_ptr<RemoteServer> server_;
+};
+
+void TestRemote::cleanup() {
+    server_.reset();
+    window_.reset();
+    answers_.reset();
+}
+
+void TestRemote::commands_data() {
+    QTest::addColumn<int>("part"); // the part dialog's button: 0 QV7301, 1 QV7310
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QStringList>("errors");
+    using L = QStringList;
+    auto row = [](const char* name, int part, const char* fault, const QByteArray& line,
+                  const char* reply, const L& requests, const L& errors = {}) {
+        QTest::newRow(name) << part << QString(fault) << line << QString(reply) << requests
+                            << errors;
+    };
+    row("*IDN? quad", 1, "", "*IDN?", "QVPANEL,QV7310,0,1.04", {});
+    row("*IDN? single, lower case", 0, "", "*idn?", "QVPANEL,QV7301,0,1.04", {});
+    row("CR before LF", 1, "", "*IDN?\r", "QVPANEL,QV7310,0,1.04", {});
+    row("*OPC?", 1, "", "*OPC?", "1", {});
+    row("code, LDAC high: no refresh", 1, "", "DAC2:CODE 2048;DAC2:CODE?;DAC2:VOLT?", "2048;0.0000",
+        {"221:0x2800"});
+    row("hex code, LDAC low: refresh first", 1, "", "LDAC LOW;dac2:code #h800;DAC2:VOLTAGE?",
+        "15.0000", {"227", "231", "231", "221:0x2800"});
+    row("suffix left out is DAC1", 1, "", ":DAC:CODE 1;DAC1:CODE?", "1", {"221:0x1001"});
+    row("volts, 30 V", 1, "", "DAC1:VOLT 15;DAC1:CODE?", "2048", {"221:0x1800"});
+    row("volts, 60 V", 1, "", "RANG 60;DAC3:VOLT 59.9854;DAC3:CODE?", "4095",
+        {"229", "221:0x3fff"});
+    row("volts to the nearest code", 1, "", "DAC4:VOLT 0.0037;DAC4:CODE?;DAC4:VOLT +2.5E-3", "1",
+        {"221:0x4001", "221:0x4000"});
+    row("all, code", 1, "", "DAC:ALL:CODE 4095;DAC4:CODE?", "4095", {"221:0x5fff"});
+    row("all, volts", 1, "", "DAC:ALL:VOLT 7.5;DAC1:CODE?", "1024", {"221:0x5400"});
+    row("single, its one channel", 0, "", "DAC1:CODE 291;DAC1:CODE?;LDAC:PULS;DAC1:VOLT?",
+        "291;2.1313", {"221:0x1123", "222", "231"});
+    row("single, all", 0, "", "DAC:ALL:CODE 1", "", {}, {Conflict});
+    row("single, DAC2", 0, "", "DAC2:CODE 1;DAC2:CODE?", "", {}, {Suffix, Suffix});
+    row("single, power", 0, "", "DAC1:POW ON;DAC1:POW?", "ON", {"221:0x7004"});
+    row("single, power DAC2", 0, "", "DAC2:POW ON", "", {}, {Suffix});
+    row("pulse LDAC", 1, "", "LDAC:PULSE;LDAC?", "HIGH", {"222", "231"});
+    row("LDAC low and high", 1, "", "LDAC LOW;LDAC?;LDAC HIGH;LDAC?", "LOW;HIGH",
+        {"227", "231", "226", "231"});
+    row("CLR", 1, "", "CLR:PULS;CLR HIGH;CLR LOW", "", {"219", "218", "218", "219"});
+    row("range", 1, "", "RANG 60;RANG?;RANGE 30;RANGE?", "60;30", {"229", "228"});
+    row("power", 1, "",
+        "DAC1:POW ON;DAC2:POW ON;DAC3:POWER ON;DAC4:POW 1;DAC2:POW OFF;"
+        "DAC2:POW?;DAC3:POW?",
+        "OFF;ON", {"221:0x7004", "221:0x700c", "221:0x701c", "221:0x703c", "221:0x7034"});
+    row("power-down mode", 1, "", "PDM TRIS;PDM?;PDMODE gnd;PDM?", "TRIS;GND",
+        {"221:0x7080", "221:0x7000"});
+    row("serial word", 1, "", "WORD?;DAC1:CODE 10;WORD?", R"("";0x100A)", {"221:0x100a"});
+    row("board status", 1, "", "BOAR:STAT?", R"(0,"Board: ready")", {});
+    row("reload", 1, "", "BOARD:RELOAD", "", {"load", "224"});
+    row("reset", 1, "", "*RST", "", SafeState);
+    row("empty queue", 1, "", "SYST:ERR?;SYSTEM:ERROR:NEXT?", R"(0,"No error";0,"No error")", {});
+    row("clear queue", 1, "", "FOO;*CLS", "", {});
+    row("an error spares the others", 1, "", "DAC1:CODE 1;FOO;;DAC2:CODE 2", "",
+        {"221:0x1001", "221:0x2002"}, {Undefined});
+
+    row("undefined headers", 1, "", "FOO;*RST?;LDAC:PULS?;CLR?;DAC1:ALL:CODE 1;WORD;DAC:ALL:CODE?",
+        "", {}, L(7, Undefined));
+    row("suffix out of range", 1, "", "DAC5:CODE 1;DAC0:VOLT 1;DAC9:POW?", "", {}, L(3, Suffix));
+    row("syntax", 1, "", "DAC1:CODE;DAC1:CODE 1,2;*IDN? 1;DAC1::CODE 1;LDAC:PULS 1;DAC%:CODE 1", "",
+        {}, L(6, Syntax));
+    row("out of range", 1, "",
+        "DAC1:CODE 4096;DAC1:CODE -1;DAC1:CODE #H1000;DAC1:VOLT 30;DAC1:VOLT -0.01", "", {},
+        L(5, OutOfRange));
+    row("illegal values", 1, "",
+        "DAC1:CODE 1.5;DAC1:CODE #HXYZ;RANG 45;LDAC MIDDLE;PDM OPEN;DAC1:POW MAYBE;DAC1:VOLT 1V",
+        "", {}, L(7, Illegal));
+    row("queue overflow", 1, "", QByteArray("FOO;").repeated(17), "", {},
+        L(15, Undefined) << Overflow);
+    row("failing board", 1, "fail", "CLR HIGH;BOAR:STAT?",
+        R"e(-7,"Board: not responding (status -7)")e", {"218"},
+        {R"(-240,"Hardware error;request 218 returned status -7")"});
+    row("reload without a board: no box", 1, "unplug", "BOAR:REL;BOAR:STAT?",
+        R"e(-4,"Board: not found (status -4)")e", {"load", "224"},
+        {R"(-240,"Hardware error;No Evaluation Board Found: -4")",
+         R"(-240,"Hardware error;request 224 returned status -4")"});
+
+    const QByteArray command = "DAC1:CODE 1";
+    const QByteArray longest = command + QByteArray(4096 - command.size(), ' ');
+    row("4096-byte line", 1, "", longest, "", {"221:0x1001"});
+    row("4096-byte line and CR", 1, "", longest + '\r', "", {"221:0x1001"});
+    row("4097-byte line", 1, "", longest + ' ', "", {}, {TooMuch});
+    row("5000-byte line", 1, "", command + QByteArray(5000 - command.size(), ' '), "", {},
+        {TooMuch});
+}
+
+void TestRemote::commands() {
+    QFETCH(int, part);
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, reply);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, errors);
+    start(part);
+    Client client(server_->port());
+    QVERIFY(client.waitConnected());
+    if (fault == "fail")
+        SimBoard::get().failAfter(0, -7);
+    else if (fault == "unplug")
+        SimBoard::get().unplug();
+    const auto dialogs = answers_->shown.size();
+    const int mark = SimBoard::get().callCount();
+    QCOMPARE(client.ask(line), reply.isEmpty() ? QStringList() : QStringList{reply});
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), requests);
+    QCOMPARE(client.errors(), errors);
+    QCOMPARE(answers_->shown.size(), dialogs);
+}
+
+void TestRemote::resetRestoresStartState() {
+    start(1);
+    auto* box = child<QLineEdit>("txtInput(3)");
+    box->setText("123");
+    child<QAbstractButton>("InputSel(3)")->setChecked(true);
+    Client client(server_->port());
+    QVERIFY(client.waitConnected());
+    QCOMPARE(client.ask("RANG 60;LDAC LOW;DAC1:POW ON;DAC4:POW ON;PDM TRIS;DAC:ALL:CODE 4095"),
+             QStringList());
+    QVERIFY(!child<QLabel>("Picture1")->isHidden());
+    QVERIFY(!child<QLabel>("HVLED(2)")->isHidden());
+    QCOMPARE(child<QPushButton>("cmdWrite(0)")->toolTip(), QString("DAC is powered up"));
+
+    const int mark = SimBoard::get().callCount();
+    QCOMPARE(client.ask("*RST"), QStringList());
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), SafeState);
+    QVERIFY(child<QAbstractButton>("optRANGE(0)")->isChecked());
+    for (int i = 0; i < 14; ++i)
+        QCOMPARE(child<QAbstractButton>(QString("optPD1(%1)").arg(i))->isChecked(),
+                 QList<int>({0, 2, 5, 7, 9, 10, 12}).contains(i));
+    for (int k = 0; k < 4; ++k) {
+        QCOMPARE(child<QPushButton>(QString("cmdWrite(%1)").arg(k))->toolTip(),
+                 QString("DAC is powered down"));
+        QCOMPARE(child<QLabel>(QString("lblVoltage(%1)").arg(k))->text(), QString("0.0000V"));
+        QVERIFY(child<QLabel>(QString("HVLED(%1)").arg(k))->isHidden());
+        QCOMPARE(QV7310Variables::dacCode[k], 0);
+    }
+    QVERIFY(child<QLabel>("Picture1")->isHidden());
+    QVERIFY(QV7310Variables::ldacIsHigh);
+    QCOMPARE(box->text(), QString("123"));
+    QVERIFY(child<QAbstractButton>("InputSel(3)")->isChecked());
+    const SimState board = SimBoard::get().state();
+    QCOMPARE(board.range60, 0);
+    QCOMPARE(board.controlRegister, 0);
+    QCOMPARE(board.dacRegister[3], 0);
+    // The panel works on from there, in the 30 V range.
+    QCOMPARE(client.ask("DAC2:CODE 2048;LDAC:PULS;DAC2:VOLT?;RANG?"), QStringList{"15.0000;30"});
+}
+
+void TestRemote::severalClients() {
+    start(1);
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < RemoteServer::MaxClients; ++i) {
+        clients.push_back(std::make_unique<Client>(server_->port()));
+        QVERIFY(clients.back()->waitConnected());
+    }
+    Client& a = *clients[0];
+    Client& b = *clients[1];
+    // One panel, one error queue per client.
+    QCOMPARE(a.ask("DAC3:CODE 100;FOO"), QStringList());
+    QCOMPARE(b.ask("DAC3:CODE?"), QStringList{"100"});
+    QCOMPARE(b.errors(), QStringList());
+    QCOMPARE(a.errors(), QStringList{Undefined});
+    for (auto& client : clients)
+        QCOMPARE(client->ask("*OPC?"), QStringList{"1"});
+    QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+
+    Client ninth(server_->port());
+    QTRY_COMPARE(ninth.socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+    clients.back()->socket.disconnectFromHost();
+    QTRY_COMPARE(server_->clientCount(), RemoteServer::MaxClients - 1);
+    Client next(server_->port());
+    QVERIFY(next.waitConnected());
+    QCOMPARE(next.ask("DAC3:CODE?"), QStringList{"100"});
+}
+
+void TestRemote::clientLeavingMidLine() {
+    start(1);
+    const int mark = SimBoard::get().callCount();
+    {
+        Client client(server_->port());
+        QVERIFY(client.waitConnected());
+        QCOMPARE(client.ask("*OPC?"), QStringList{"1"});
+        client.send("LDAC LOW\nDAC1:CODE 100");
+        client.socket.disconnectFromHost();
+        QTRY_COMPARE(server_->clientCount(), 0);
+    }
+    // The whole line ran, the unfinished one did not, and nothing else came.
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList({"227", "231"}));
+    QCOMPARE(QV7310Variables::dacCode[0], 0);
+    QVERIFY(window_->isVisible());
+    Client next(server_->port());
+    QVERIFY(next.waitConnected());
+    QCOMPARE(next.ask("DAC1:CODE?;LDAC?"), QStringList{"0;LOW"});
+}
+
+void TestRemote::closingWindowStopsServer() {
+    start(1);
+    Client client(server_->port());
+    QVERIFY(client.waitConnected());
+    QCOMPARE(client.ask("*OPC?"), QStringList{"1"});
+    QV7310Variables::resetOnExit = true;
+    const int mark = SimBoard::get().callCount();
+    window_->close();
+    QTRY_COMPARE(client.socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(server_->clientCount(), 0);
+    Client late(server_->port());
+    QTRY_COMPARE(late.socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), SafeState);
+}
+
+void TestRemote::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments"); // PORT stands for `port`
+    QTest::addColumn<QString>("port");          // "free", "busy" or none
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");    // a line stderr holds
+    QTest::addColumn<QString>("identity"); // *IDN? over the server, when it runs
+    QTest::addColumn<QStringList>("trace");
+    const QStringList started = {"load", "224"};
+    const QStringList none = {"<no trace>"};
+    QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "qv7310 1.04\n"
+                             << ""
+                             << "" << none;
+    QTest::newRow("unknown part") << QStringList{"--remote", "--part", "QV7399"} << "" << 2 << ""
+                                  << "qv7310: --part QV7399: unknown part (QV7301 or QV7310)"
+                                  << "" << none;
+    QTest::newRow("bad port") << QStringList{"--part", "QV7310", "--remote-port", "70000"} << ""
+                              << 2 << ""
+                              << "qv7310: --remote-port 70000: not a port number (1 to 65535)"
+                              << "" << none;
+    QTest::newRow("bad address") << QStringList{"--remote-address", "panel"} << "" << 2 << ""
+                                 << "qv7310: --remote-address panel: not an IP address"
+                                 << "" << none;
+    QTest::newRow("single part, headless")
+        << QStringList{"--part", "qv7301", "--remote", "--remote-port", "PORT"} << "free" << 0 << ""
+        << ""
+        << "QVPANEL,QV7301,0,1.04" << started + SafeState;
+    QTest::newRow("port in use")
+        << QStringList{"--part", "QV7310", "--remote-port", "PORT"} << "busy" << 0 << ""
+        << "qv7310: remote control not started: cannot listen on 127.0.0.1:PORT: "
+           "The bound address is already in use"
+        << "" << started + SafeState;
+    QTest::newRow("not loopback")
+        << QStringList{"--part", "QV7310", "--remote-address", "0.0.0.0", "--remote-port", "PORT"}
+        << "free" << 0 << ""
+        << "qv7310: warning: remote control on 0.0.0.0:PORT can be reached from other "
+           "machines and asks for no authentication"
+        << "QVPANEL,QV7310,0,1.04" << started + SafeState;
+}
+
+void TestRemote::commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, port);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    QFETCH(QString, identity);
+    QFETCH(QStringList, trace);
+    QTcpServer busy;
+    quint16 number = 0;
+    if (port == "busy") {
+        QVERIFY(busy.listen(QHostAddress::LocalHost, 0));
+        number = busy.serverPort();
+    } else if (port == "free") {
+        number = freePort();
+    }
+    arguments.replaceInStrings("PORT", QString::number(number));
+    error.replace("PORT", QString::number(number));
+    QTemporaryDir temp;
+    const QString tracePath = temp.filePath("trace.txt");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("BOARDPORT_TRACE", tracePath);
+    QProcess panel;
+    panel.setProcessEnvironment(environment);
+    panel.start(QCoreApplication::applicationDirPath() + "/qv7310", arguments);
+    QVERIFY(panel.waitForStarted());
+    QString errors;
+    auto stderrHas = [&] {
+        errors += QString::fromLocal8Bit(panel.readAllStandardError());
+        return errors.split('\n').contains(error);
+    };
+    if (exitCode == 0 && output.isEmpty()) {
+        // The panel runs: reach it, then end it as a service manager would.
+        if (!error.isEmpty())
+            QTRY_VERIFY2_WITH_TIMEOUT(stderrHas(), qPrintable(errors), 20000);
+        if (!identity.isEmpty()) {
+            std::unique_ptr<Client> client;
+            QTRY_VERIFY_WITH_TIMEOUT((client = std::make_unique<Client>(number))->waitConnected(),
+                                     20000);
+            QCOMPARE(client->ask("*IDN?"), QStringList{identity});
+        }
+        panel.terminate();
+    }
+    QVERIFY(panel.waitForFinished(30000));
+    QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(panel.exitCode(), exitCode);
+    if (!output.isEmpty())
+        QCOMPARE(QString::fromLocal8Bit(panel.readAllStandardOutput()), output);
+    if (!error.isEmpty())
+        QVERIFY2(stderrHas(), qPrintable(errors));
+    QCOMPARE(traceCalls(tracePath), trace);
+}
+
+QTEST_MAIN(TestRemote)
+#include "tst_remote.moc"
