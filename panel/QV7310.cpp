@@ -2,6 +2,7 @@
 #include "QV7310.h"
 
 #include "BoardStatus.h"
+#include "BoardStatusLabel.h"
 #include "Controls.h"
 #include "Declare.h"
 #include "DialogSeam.h"
@@ -17,6 +18,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -38,6 +40,8 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
     boardStatus_ = new BoardStatus(this);
 
     createMenus();
+    // In the menu bar's corner, so the client area keeps its size.
+    menuBar()->setCornerWidget(new BoardStatusLabel(*boardStatus_, menuBar()));
     createForm();
     setTabOrder();
     connectMenus();

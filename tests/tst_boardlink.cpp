@@ -9,9 +9,11 @@
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -120,7 +122,19 @@ void TestBoardLink::boardStatusFollowsFaults() {
     DialogAnswerer answers(1);
     auto window = Harness::startPanel();
     const BoardStatus& board = *window->boardStatus();
+    // The menu bar's corner says the same, in red for a fault, to a screen
+    // reader too.
+    auto* corner = qobject_cast<QLabel*>(window->menuBar()->cornerWidget());
+    QVERIFY(corner);
+    auto shown = [&] {
+        const QColor ink = corner->palette().color(QPalette::WindowText);
+        const bool red = ink.red() > 150 && ink.green() < 80 && ink.blue() < 80;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(corner);
+        return corner->isVisible() && corner->text() == board.text() && red == board.isFault() &&
+               accessible->text(QAccessible::Name) == board.text();
+    };
     QCOMPARE(board.text(), QString("Board: ready"));
+    QVERIFY(shown());
     QVERIFY(!board.isFault());
     QSignalSpy failures(&board, &BoardStatus::requestFailed);
 
@@ -131,28 +145,35 @@ void TestBoardLink::boardStatusFollowsFaults() {
     QCOMPARE(board.text(), QString("Board: ready"));
     window->cmdLDAC_Click(2);
     QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
+    QVERIFY(shown());
     QVERIFY(board.isFault());
     QCOMPARE(failures.size(), 2); // LDAC low and the refresh's 231
     SimBoard::get().clearFaults();
     window->cmdLDAC_Click(1);
     QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
+    QVERIFY(shown());
     window->mnuReload_Click();
     QCOMPARE(board.text(), QString("Board: ready"));
+    QVERIFY(shown());
 
     // Unplugged: a failed Reload says the board is not found, and keeps
     // saying so while its requests fail; replugged, Reload brings it back.
     SimBoard::get().unplug();
     window->cmdCLR_Click(1);
     QVERIFY(board.text().startsWith("Board: not responding (status -"));
+    QVERIFY(shown());
     window->mnuReload_Click();
     QVERIFY(board.text().startsWith("Board: not found (status -"));
+    QVERIFY(shown());
     QVERIFY(!board.isFault());
     QCOMPARE(answers.count("QMessageBox"), 1);
     window->cmdCLR_Click(1);
     QVERIFY(board.text().startsWith("Board: not found (status -"));
+    QVERIFY(shown());
     SimBoard::get().replug();
     window->mnuReload_Click();
     QCOMPARE(board.text(), QString("Board: ready"));
+    QVERIFY(shown());
     QCOMPARE(answers.count("QMessageBox"), 1);
 }
 
