@@ -11,6 +11,10 @@ class BoardStatusLabel : public QLabel {
     Q_OBJECT
 public:
     BoardStatusLabel(const BoardStatus& status, QWidget* parent);
+    // As wide as the longest text: the menu bar places its corner widget
+    // once, by this size, and would cut a longer text later.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 private:
     void follow();

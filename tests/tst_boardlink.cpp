@@ -127,11 +127,13 @@ void TestBoardLink::boardStatusFollowsFaults() {
     auto* corner = qobject_cast<QLabel*>(window->menuBar()->cornerWidget());
     QVERIFY(corner);
     auto shown = [&] {
-        const QColor ink = corner->palette().color(QPalette::WindowText);
+        const QColor ink = corner->palette().color(corner->foregroundRole());
         const bool red = ink.red() > 150 && ink.green() < 80 && ink.blue() < 80;
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(corner);
-        return corner->isVisible() && corner->text() == board.text() && red == board.isFault() &&
-               accessible->text(QAccessible::Name) == board.text();
+        const bool fits = corner->contentsRect().width() >=
+                          corner->fontMetrics().horizontalAdvance(corner->text());
+        return corner->isVisible() && fits && corner->text() == board.text() &&
+               red == board.isFault() && accessible->text(QAccessible::Name) == board.text();
     };
     QCOMPARE(board.text(), QString("Board: ready"));
     QVERIFY(shown());
