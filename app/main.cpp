@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "ExitPaths.h"
 #include "PanelApplication.h"
+#include "PanelLock.h"
 #include "QV7310.h"
 #include "RemoteServer.h"
 
@@ -13,6 +14,9 @@ int main(int argc, char* argv[]) {
         return options.exitCode;
     PanelApplication::Init();
     ExitPaths exitPaths;
+    PanelLock lock;
+    if (!lock.acquire())
+        return 1;
     QV7310 window;
     exitPaths.setWindow(&window);
     {

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QStringEncoder>
 #include <cstdio>
@@ -21,6 +23,8 @@ CallObserver& observer() {
     static CallObserver o;
     return o;
 }
+
+bool linkClosed = false;
 
 std::int16_t record(std::int16_t request, std::int16_t status) {
     lastStatus = status;
@@ -45,45 +49,83 @@ QLibrary& library() {
     return lib;
 }
 
+// True when a file named like the library lies in `dir`, so that its own
+// load error says more than the system search's.
+bool libraryFileIn(const QString& dir) {
+    for (const char* name :
+         {"libBoardPort.so", "BoardPort.so", "BoardPort.dll", "libBoardPort.dylib"})
+        if (QFileInfo::exists(dir + QLatin1Char('/') + QLatin1String(name)))
+            return true;
+    return false;
+}
+
 // Loaded once, on first use: beside the executable first (QLibrary alone does
-// not search there), then wherever the system looks for libraries.
+// not search there), then wherever the system looks for libraries. A library
+// that lacks either function is no board at all: neither is bound, so no
+// download can succeed and nothing is sent that would fail unseen.
 const Binding& binding() {
     static Binding b;
     if (b.attempted)
         return b;
     b.attempted = true;
     QLibrary& lib = library();
-    lib.setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/BoardPort"));
+    const QString dir = QCoreApplication::applicationDirPath();
+    lib.setFileName(dir + QStringLiteral("/BoardPort"));
     if (!lib.load()) {
+        const QString besideError = libraryFileIn(dir) ? lib.errorString() : QString();
         lib.setFileName(QStringLiteral("BoardPort"));
         if (!lib.load()) {
-            std::fprintf(stderr, "BoardPort library could not be loaded: %s\n",
+            std::fprintf(stderr, "BoardPort library could not be loaded: %s%s%s\n",
+                         qPrintable(besideError), besideError.isEmpty() ? "" : "; ",
                          qPrintable(lib.errorString()));
             return b;
         }
     }
-    b.loadFirmWare = reinterpret_cast<LoadFirmWareFn>(lib.resolve(LoadFirmWareSymbol));
-    b.vendorIORequest = reinterpret_cast<VendorIORequestFn>(lib.resolve(VendorIORequestSymbol));
-    if (!b.loadFirmWare)
-        std::fprintf(stderr, "BoardPort library has no function %s\n", LoadFirmWareSymbol);
-    if (!b.vendorIORequest)
-        std::fprintf(stderr, "BoardPort library has no function %s\n", VendorIORequestSymbol);
+    auto loadFirmWare = reinterpret_cast<LoadFirmWareFn>(lib.resolve(LoadFirmWareSymbol));
+    auto vendorIORequest = reinterpret_cast<VendorIORequestFn>(lib.resolve(VendorIORequestSymbol));
+    if (loadFirmWare && vendorIORequest) {
+        b.loadFirmWare = loadFirmWare;
+        b.vendorIORequest = vendorIORequest;
+    } else if (!loadFirmWare && !vendorIORequest) {
+        std::fprintf(stderr, "BoardPort library %s has no functions %s and %s\n",
+                     qPrintable(lib.fileName()), LoadFirmWareSymbol, VendorIORequestSymbol);
+    } else {
+        std::fprintf(stderr, "BoardPort library %s has no function %s\n",
+                     qPrintable(lib.fileName()),
+                     loadFirmWare ? VendorIORequestSymbol : LoadFirmWareSymbol);
+    }
     return b;
 }
 
 } // namespace
 
 std::int16_t LoadFirmWare(char* path) {
+    if (linkClosed)
+        return lastStatus = LinkClosedStatus;
     const Binding& b = binding();
     return record(DownloadCall, b.loadFirmWare ? b.loadFirmWare(path) : LibraryMissingStatus);
 }
 
 std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                              std::int16_t arg4, std::int16_t arg5, char* buffer) {
+    if (linkClosed)
+        return lastStatus = LinkClosedStatus;
     const Binding& b = binding();
     return record(request, b.vendorIORequest
                                ? b.vendorIORequest(request, value, index, arg4, arg5, buffer)
                                : LibraryMissingStatus);
+}
+
+void CloseLink() {
+    linkClosed = true;
+}
+
+void OpenLink() {
+    linkClosed = false;
+}
+
+bool IsLinkClosed() {
+    return linkClosed;
 }
 
 void SetCallObserver(CallObserver o) {
@@ -101,8 +143,13 @@ std::int16_t DownloadFirmware() {
     const QString dir = QCoreApplication::applicationDirPath();
 #endif
     firmwarePath = dir + separator + QStringLiteral("QV7310.hex");
-    if (!PathToAnsiBytes(firmwarePath))
+    if (!PathToAnsiBytes(firmwarePath)) {
+        std::fprintf(stderr,
+                     "Firmware path not passed to the board library: it does not fit %d bytes "
+                     "in the system's file-name encoding: %s\n",
+                     AnsiPathSize - 1, qPrintable(firmwarePath));
         return record(DownloadCall, PathUnusableStatus);
+    }
     return LoadFirmWare(ansiPath);
 }
 
@@ -112,13 +159,19 @@ void PlainRequest(std::int16_t request) {
 }
 
 bool PathToAnsiBytes(const QString& path) {
-    // The single-byte code page of the machine: on Windows the ANSI code
-    // page, elsewhere the locale's encoding. A character it cannot represent
-    // would turn into a different path, so such a path is refused whole.
+#if defined(_WIN32)
+    // The machine's ANSI code page. A character it cannot represent would
+    // turn into a different path, so such a path is refused whole.
     QStringEncoder encoder(QStringEncoder::System, QStringEncoder::Flag::Stateless);
     const QByteArray bytes = encoder.encode(path);
-    if (encoder.hasError() || bytes.size() != path.size() || bytes.size() >= AnsiPathSize ||
-        bytes.contains('\0'))
+    if (encoder.hasError() || bytes.size() != path.size())
+        return false;
+#else
+    // The bytes the system itself opens the file by: a folder named in any
+    // language works, and a character may take several bytes.
+    const QByteArray bytes = QFile::encodeName(path);
+#endif
+    if (bytes.size() >= AnsiPathSize || bytes.contains('\0'))
         return false;
     std::memcpy(ansiPath, bytes.constData(), static_cast<std::size_t>(bytes.size()));
     ansiPath[bytes.size()] = 0;

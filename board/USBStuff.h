@@ -29,6 +29,8 @@ constexpr std::int16_t WarningOff = 231;
 constexpr std::int16_t LibraryMissingStatus = -1000;
 // Status of a download that was not attempted because the path does not fit.
 constexpr std::int16_t PathUnusableStatus = -1001;
+// Status of a call made after the link was closed; the library never sees it.
+constexpr std::int16_t LinkClosedStatus = -1002;
 
 constexpr int AnsiPathSize = 513;
 // NUL-terminated single-byte copy of the firmware path, reused on each download.
@@ -54,16 +56,26 @@ void SetCallObserver(CallObserver observer);
 // Hands the firmware file beside the executable to LoadFirmWare: sets
 // firmwarePath, copies it into ansiPath and returns the download's status.
 // A path ansiPath cannot hold is never handed to the library: the status is
-// then PathUnusableStatus.
+// then PathUnusableStatus, and one line on standard error says why.
 std::int16_t DownloadFirmware();
+
+// Once the panel has unloaded, nothing may reach the board any more, even
+// from code still on the stack (a box that was open when the exit came).
+// While closed, both functions return LinkClosedStatus without calling the
+// library or telling the observer. A window that loads opens it again.
+void CloseLink();
+void OpenLink();
+bool IsLinkClosed();
 
 // Sends a request without data: value 0, index 0, a zeroed one-byte buffer.
 void PlainRequest(std::int16_t request);
 
-// Copies `path` into ansiPath as single-byte characters. Returns false, and
-// leaves ansiPath untouched, when the path is too long for the buffer or has
-// a character without a single-byte code; bytes past the terminator keep
-// what an earlier, longer path left there.
+// Copies `path` into ansiPath as the bytes the system names files with: on
+// Windows the ANSI code page, one byte per character; elsewhere the
+// operating system's own file-name encoding (UTF-8 on Linux). Returns false,
+// and leaves ansiPath untouched, when the bytes and their terminator do not
+// fit the buffer, or on Windows when a character has no single-byte code;
+// bytes past the terminator keep what an earlier, longer path left there.
 bool PathToAnsiBytes(const QString& path);
 
 } // namespace USBStuff

@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStackedWidget>
@@ -12,7 +14,68 @@ constexpr int CaptionSpacing = 4;
 constexpr int TextFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
 } // namespace
 
+namespace {
+
+// What a screen reader sees of an option button. The toolkit's own Toggle
+// action sets the button without a click, so the panel's handler, and the
+// board, would never hear of the change; here both actions are a click,
+// which a selected button of its group refuses to undo.
+class OptionButtonAccessible : public QAccessibleWidget {
+public:
+    explicit OptionButtonAccessible(OptionButton* button)
+        : QAccessibleWidget(button, QAccessible::RadioButton) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return button()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = button()->isChecked();
+        return s;
+    }
+    QStringList actionNames() const override {
+        QStringList names;
+        if (widget()->isEnabled())
+            names << pressAction() << toggleAction();
+        return names + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (!widget()->isEnabled())
+            return;
+        if (action == pressAction())
+            button()->click();
+        else if (action == toggleAction()) {
+            // Toggling the selected button of a group changes nothing.
+            if (!button()->isChecked())
+                button()->click();
+        } else
+            QAccessibleWidget::doAction(action);
+    }
+    QStringList keyBindingsForAction(const QString& action) const override {
+        if (action == pressAction() || action == toggleAction())
+            return {QStringLiteral("Space")};
+        return QAccessibleWidget::keyBindingsForAction(action);
+    }
+
+private:
+    OptionButton* button() const { return static_cast<OptionButton*>(widget()); }
+};
+
+QAccessibleInterface* optionButtonAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("OptionButton") && object && object->isWidgetType())
+        return new OptionButtonAccessible(static_cast<OptionButton*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+    static const bool accessibleInstalled =
+        (QAccessible::installFactory(optionButtonAccessible), true);
+    (void)accessibleInstalled;
     followSelection(false);
     connect(this, &QAbstractButton::toggled, this, &OptionButton::followSelection);
 }

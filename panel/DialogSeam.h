@@ -20,6 +20,11 @@ int exec(QDialog& dialog);
 // Installs `handler` (an empty one restores the default); returns the old one.
 Handler setHandler(Handler handler);
 
+// Once the program is ending no dialog may hold it up: exec() then returns
+// QDialog::Rejected at once, without showing the dialog.
+void setClosing(bool closing);
+bool closing();
+
 // A message box with one OK button, shown through exec().
 void message(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);
 

@@ -1,10 +1,10 @@
 #include "ExitPaths.h"
 
+#include "DialogSeam.h"
 #include "QV7310.h"
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QSessionManager>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -23,6 +23,9 @@ namespace {
 // happens on the event loop, where Qt may be called.
 int signalSockets[2] = {-1, -1};
 constexpr int HandledSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// What each signal did before; a signal found ignored is left alone.
+struct sigaction previousActions[3];
+bool handled[3] = {};
 
 extern "C" void onExitSignal(int signalNumber) {
     const int savedErrno = errno;
@@ -45,18 +48,22 @@ ExitPaths::ExitPaths(QObject* parent) : QObject(parent) {
         action.sa_handler = onExitSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        for (int signalNumber : HandledSignals)
-            ::sigaction(signalNumber, &action, nullptr);
+        for (int i = 0; i < 3; ++i) {
+            struct sigaction& previous = previousActions[i];
+            handled[i] = ::sigaction(HandledSignals[i], nullptr, &previous) == 0 &&
+                         previous.sa_handler != SIG_IGN &&
+                         ::sigaction(HandledSignals[i], &action, nullptr) == 0;
+        }
     }
 #endif
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // The desktop session is ending: leave the board safe before it does.
         connect(
-            app, &QGuiApplication::commitDataRequest, this,
-            [this](QSessionManager&) { requestExit(); }, Qt::DirectConnection);
+            app, &QGuiApplication::commitDataRequest, this, [this] { requestExit(); },
+            Qt::DirectConnection);
     }
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
-        exitRequested_ = true;
+        beginExit();
         if (window_)
             window_->close();
     });
@@ -65,16 +72,15 @@ ExitPaths::ExitPaths(QObject* parent) : QObject(parent) {
 ExitPaths::~ExitPaths() {
 #if defined(QV_EXIT_SIGNALS)
     if (notifier_) {
-        struct sigaction action = {};
-        action.sa_handler = SIG_DFL;
-        sigemptyset(&action.sa_mask);
-        for (int signalNumber : HandledSignals)
-            ::sigaction(signalNumber, &action, nullptr);
+        for (int i = 0; i < 3; ++i)
+            if (handled[i])
+                ::sigaction(HandledSignals[i], &previousActions[i], nullptr);
         ::close(signalSockets[0]);
         ::close(signalSockets[1]);
         signalSockets[0] = signalSockets[1] = -1;
     }
 #endif
+    DialogSeam::setClosing(false);
 }
 
 void ExitPaths::setWindow(QV7310* window) {
@@ -91,8 +97,13 @@ void ExitPaths::readSignal() {
 #endif
 }
 
-void ExitPaths::requestExit() {
+void ExitPaths::beginExit() {
     exitRequested_ = true;
+    DialogSeam::setClosing(true);
+}
+
+void ExitPaths::requestExit() {
+    beginExit();
     // A box or dialog waiting for an answer would keep its event loop, and
     // the program, running.
     while (QWidget* modal = QApplication::activeModalWidget()) {
@@ -100,8 +111,9 @@ void ExitPaths::requestExit() {
         if (QApplication::activeModalWidget() == modal)
             break;
     }
-    // Before the window has loaded, main() closes it once loading is done.
-    if (window_ && window_->isVisible())
+    // Also while it is still loading: the window then stops loading once the
+    // dialog it waits on has gone, and sends nothing.
+    if (window_)
         window_->close();
     quit_();
 }

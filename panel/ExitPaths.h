@@ -1,6 +1,8 @@
 // Every way the program can be told to end (SIGTERM, SIGINT, SIGHUP, the
 // desktop session ending, the application quitting) goes through the main
-// window's close, so the safe-state sequence runs when it should.
+// window's close, so the safe-state sequence runs when it should. From then
+// on no dialog is shown. A signal that was ignored when the program started
+// (nohup) stays ignored.
 #ifndef EXITPATHS_H
 #define EXITPATHS_H
 
@@ -23,7 +25,8 @@ public:
     void setWindow(QV7310* window);
     // True once any way out has been taken.
     bool exitRequested() const { return exitRequested_; }
-    // Closes the open dialogs and the main window, then quits the application.
+    // Closes the open dialogs and the main window (loaded or still loading),
+    // then quits the application.
     void requestExit();
     // What ends the event loop (QCoreApplication::quit unless replaced).
     void setQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -33,6 +36,7 @@ signals:
 
 private:
     void readSignal();
+    void beginExit();
 
     QPointer<QV7310> window_;
     QSocketNotifier* notifier_ = nullptr;

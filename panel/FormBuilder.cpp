@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
 namespace FormBuilder {
 
@@ -85,9 +86,15 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
         widget = button;
         break;
     }
-    case Kind::TextBox:
-        widget = new QLineEdit(caption, container);
+    case Kind::TextBox: {
+        auto* box = new QLineEdit(caption, container);
+        // The toolkit would cut a long paste at 32767 characters, silently,
+        // and the rest would then read as a valid code. Kept whole, the text
+        // is validated as it stands.
+        box->setMaxLength(std::numeric_limits<int>::max());
+        widget = box;
         break;
+    }
     case Kind::PictureBox:
     case Kind::Lamp:
         widget = new PictureBox(container);

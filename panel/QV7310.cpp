@@ -2,12 +2,14 @@
 #include "QV7310.h"
 
 #include "BoardStatus.h"
+#include "BoardStatusLabel.h"
 #include "Controls.h"
 #include "Declare.h"
 #include "DialogSeam.h"
 #include "EntryGuard.h"
 #include "FormBuilder.h"
 #include "QV7310Variables.h"
+#include "SafeOutputs.h"
 #include "USBStuff.h"
 #include "WindowPlacement.h"
 #include "frmPartSelect.h"
@@ -16,6 +18,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -37,6 +40,8 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
     boardStatus_ = new BoardStatus(this);
 
     createMenus();
+    // In the menu bar's corner, so the client area keeps its size.
+    menuBar()->setCornerWidget(new BoardStatusLabel(*boardStatus_, menuBar()));
     createForm();
     setTabOrder();
     connectMenus();
@@ -49,20 +54,29 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
 }
 
 QV7310::~QV7310() {
+    SafeOutputs::Disarm();
     // No handler may run while the controls are being destroyed.
     entryGuard_.reset();
     Declare::SetSerialWordEchoSink(nullptr);
 }
 
 void QV7310::Form_Load() {
+    USBStuff::OpenLink();
     ldacIsHigh = true;
     {
         frmPartSelect dialog(this);
         DialogSeam::exec(dialog);
     }
+    // Told to end while the dialog was open: nothing was set in this run,
+    // so nothing is sent.
+    if (unloaded_)
+        return;
     centreOnScreen();
     resetOnExit = true;
     LoadUSB();
+    if (unloaded_)
+        return;
+    SafeOutputs::Arm();
     pendingCode = 0;
     registerAddress = 0;
     for (std::int32_t& code : dacCode)
@@ -111,17 +125,16 @@ void QV7310::Form_Unload() {
     if (unloaded_)
         return;
     unloaded_ = true;
-    if (!resetOnExit)
-        return;
-    SafeState();
+    SafeOutputs::Disarm();
+    if (resetOnExit)
+        SafeState();
+    // Whatever is still on the stack (a box that was open) sends nothing more.
+    USBStuff::CloseLink();
 }
 
 void QV7310::SafeState() {
-    Declare::WriteSerialWord(Declare::RegisterAddress::Control);
-    Declare::WriteSerialWord(Declare::RegisterAddress::AllDacs);
-    USBStuff::PlainRequest(Request::PulseLdac);
+    SafeOutputs::Send();
     ldacIsHigh = true;
-    USBStuff::PlainRequest(Request::Range30V);
 }
 
 void QV7310::mnuReload_Click() {

@@ -31,8 +31,11 @@ cleanup() {
 trap cleanup EXIT
 
 port=$("$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-BOARDPORT_TRACE="$work/trace.txt" "$panel" --part QV7310 --remote --remote-port "$port" \
-    2>"$work/stderr.txt" &
+# A runtime folder of its own, so a panel running elsewhere for this user does
+# not hold the board's lock.
+mkdir -m 700 "$work/runtime"
+XDG_RUNTIME_DIR="$work/runtime" BOARDPORT_TRACE="$work/trace.txt" \
+    "$panel" --part QV7310 --remote --remote-port "$port" 2>"$work/stderr.txt" &
 pid=$!
 
 listening=0

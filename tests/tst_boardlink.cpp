@@ -9,12 +9,15 @@
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <cstring>
 
 using Harness::control;
@@ -35,8 +38,10 @@ private slots:
     void pathBytes();
     void pathTooLongLeavesBufferAlone();
     void longestPathThatFits();
-    void unusableFirmwarePathIsAFailedDownload();
+    void firmwareFromAwkwardFolder_data();
+    void firmwareFromAwkwardFolder();
     void unusableFirmwarePathChild();
+    void nonAsciiFolderChild();
 };
 
 void TestBoardLink::init() {
@@ -117,7 +122,21 @@ void TestBoardLink::boardStatusFollowsFaults() {
     DialogAnswerer answers(1);
     auto window = Harness::startPanel();
     const BoardStatus& board = *window->boardStatus();
+    // The menu bar's corner says the same, in red for a fault, to a screen
+    // reader too.
+    auto* corner = qobject_cast<QLabel*>(window->menuBar()->cornerWidget());
+    QVERIFY(corner);
+    auto shown = [&] {
+        const QColor ink = corner->palette().color(corner->foregroundRole());
+        const bool red = ink.red() > 150 && ink.green() < 80 && ink.blue() < 80;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(corner);
+        const bool fits = corner->contentsRect().width() >=
+                          corner->fontMetrics().horizontalAdvance(corner->text());
+        return corner->isVisible() && fits && corner->text() == board.text() &&
+               red == board.isFault() && accessible->text(QAccessible::Name) == board.text();
+    };
     QCOMPARE(board.text(), QString("Board: ready"));
+    QVERIFY(shown());
     QVERIFY(!board.isFault());
     QSignalSpy failures(&board, &BoardStatus::requestFailed);
 
@@ -128,28 +147,35 @@ void TestBoardLink::boardStatusFollowsFaults() {
     QCOMPARE(board.text(), QString("Board: ready"));
     window->cmdLDAC_Click(2);
     QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
+    QVERIFY(shown());
     QVERIFY(board.isFault());
     QCOMPARE(failures.size(), 2); // LDAC low and the refresh's 231
     SimBoard::get().clearFaults();
     window->cmdLDAC_Click(1);
     QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
+    QVERIFY(shown());
     window->mnuReload_Click();
     QCOMPARE(board.text(), QString("Board: ready"));
+    QVERIFY(shown());
 
     // Unplugged: a failed Reload says the board is not found, and keeps
     // saying so while its requests fail; replugged, Reload brings it back.
     SimBoard::get().unplug();
     window->cmdCLR_Click(1);
     QVERIFY(board.text().startsWith("Board: not responding (status -"));
+    QVERIFY(shown());
     window->mnuReload_Click();
     QVERIFY(board.text().startsWith("Board: not found (status -"));
+    QVERIFY(shown());
     QVERIFY(!board.isFault());
     QCOMPARE(answers.count("QMessageBox"), 1);
     window->cmdCLR_Click(1);
     QVERIFY(board.text().startsWith("Board: not found (status -"));
+    QVERIFY(shown());
     SimBoard::get().replug();
     window->mnuReload_Click();
     QCOMPARE(board.text(), QString("Board: ready"));
+    QVERIFY(shown());
     QCOMPARE(answers.count("QMessageBox"), 1);
 }
 
@@ -159,6 +185,15 @@ void TestBoardLink::pathBytes_data() {
     QTest::newRow("drive path") << "C:\\A" << QByteArray("\x43\x3A\x5C\x41\x00", 5);
     QTest::newRow("empty") << "" << QByteArray("\x00", 1);
     QTest::newRow("unix path") << "/opt/qv/QV7310.hex" << QByteArray("/opt/qv/QV7310.hex\0", 19);
+#if !defined(_WIN32)
+    // The system's own file-name bytes: UTF-8, several bytes to a character.
+    QTest::newRow("accented folder") << QString::fromUtf8("/home/jos\xc3\xa9/QV7310.hex")
+                                     << QByteArray("/home/jos\xc3\xa9/QV7310.hex\0", 23);
+    QTest::newRow("Cyrillic folder")
+        << QString::fromUtf8("/\xd0\xbf\xd1\x80/a") << QByteArray("/\xd0\xbf\xd1\x80/a\0", 8);
+    QTest::newRow("outside the BMP")
+        << QString::fromUtf8("/tmp/\xf0\x9f\x94\x8c") << QByteArray("/tmp/\xf0\x9f\x94\x8c\0", 10);
+#endif
 }
 
 void TestBoardLink::pathBytes() {
@@ -175,9 +210,14 @@ void TestBoardLink::pathTooLongLeavesBufferAlone() {
     std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
     QVERIFY(!USBStuff::PathToAnsiBytes(QString(513, 'a')));
     QVERIFY(!USBStuff::PathToAnsiBytes(QString(100000, 'a')));
-    // A character without a single-byte code is refused too.
+#if defined(_WIN32)
+    // A character without an ANSI code is refused too.
     QVERIFY(!USBStuff::PathToAnsiBytes(QString::fromUtf8("/tmp/\xe2\x82\xac/QV7310.hex")));
     QVERIFY(!USBStuff::PathToAnsiBytes(QString::fromUtf8("/tmp/\xf0\x9f\x94\x8c")));
+#else
+    // Bytes count, not characters: 257 two-byte characters do not fit.
+    QVERIFY(!USBStuff::PathToAnsiBytes(QString(257, QChar(0xE9))));
+#endif
     for (char byte : USBStuff::ansiPath)
         QCOMPARE(byte, 'x');
 }
@@ -186,29 +226,56 @@ void TestBoardLink::longestPathThatFits() {
     QVERIFY(USBStuff::PathToAnsiBytes(QString(512, 'b')));
     QCOMPARE(USBStuff::ansiPath[511], 'b');
     QCOMPARE(USBStuff::ansiPath[512], '\0');
+#if !defined(_WIN32)
+    QVERIFY(USBStuff::PathToAnsiBytes(QString(256, QChar(0xE9))));
+    QCOMPARE(QByteArray(USBStuff::ansiPath, 2), QByteArray("\xc3\xa9"));
+    QCOMPARE(USBStuff::ansiPath[512], '\0');
+#endif
 }
 
-// Copies this suite and the simulated board into a folder whose path does not
-// fit the loader's buffer, and runs the child check there.
-void TestBoardLink::unusableFirmwarePathIsAFailedDownload() {
+// Copies this suite and the simulated board into a folder with an awkward
+// name, and runs there the child check that the row names: a path that does
+// not fit the loader's buffer, and one named in other scripts.
+void TestBoardLink::firmwareFromAwkwardFolder_data() {
+    QTest::addColumn<QString>("child");
+    QTest::addColumn<QString>("stderrLine");
+    QTest::newRow("too long") << "unusableFirmwarePathChild"
+                              << "Firmware path not passed to the board library: it does not "
+                                 "fit 512 bytes in the system's file-name encoding: /";
+    QTest::newRow("accents and Cyrillic") << "nonAsciiFolderChild" << QString();
+}
+
+void TestBoardLink::firmwareFromAwkwardFolder() {
+    QFETCH(QString, child);
+    QFETCH(QString, stderrLine);
     QTemporaryDir temp;
-    QString deep = temp.path();
-    while (deep.size() <= 600)
-        deep += '/' + QString(120, 'd');
-    QVERIFY(QDir().mkpath(deep));
+    QString folder = temp.path();
+    if (child == "unusableFirmwarePathChild") {
+        while (folder.size() <= 600)
+            folder += '/' + QString(120, 'd');
+    } else {
+        folder +=
+            QString::fromUtf8("/jos\xc3\xa9/\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82");
+    }
+    QVERIFY(QDir().mkpath(folder));
     const QString here = QCoreApplication::applicationDirPath();
     const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     for (const QString& file : {exe, QString("libBoardPort.so"), QString("QV7310.hex")})
-        QVERIFY(QFile::copy(here + '/' + file, deep + '/' + file));
-    QFile::setPermissions(deep + '/' + exe, QFile::permissions(here + '/' + exe));
-    QProcess child;
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(deep + '/' + exe, {"unusableFirmwarePathChild"});
-    QVERIFY(child.waitForFinished(60000));
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    QVERIFY2(child.exitCode() == 0, qPrintable(output));
-    QVERIFY2(output.contains("PASS   : TestBoardLink::unusableFirmwarePathChild()"),
+        QVERIFY(QFile::copy(here + '/' + file, folder + '/' + file));
+    QFile::setPermissions(folder + '/' + exe, QFile::permissions(here + '/' + exe));
+    QProcess run;
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(folder + '/' + exe, {child});
+    QVERIFY(run.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(run.readAll());
+    QVERIFY2(run.exitCode() == 0, qPrintable(output));
+    QVERIFY2(output.contains(QString("PASS   : TestBoardLink::%1()").arg(child)),
              qPrintable(output));
+    const QStringList lines = output.split('\n');
+    const auto said = std::count_if(lines.begin(), lines.end(), [&](const QString& line) {
+        return !stderrLine.isEmpty() && line.startsWith(stderrLine);
+    });
+    QCOMPARE(int(said), stderrLine.isEmpty() ? 0 : 1);
 }
 
 void TestBoardLink::unusableFirmwarePathChild() {
@@ -224,6 +291,20 @@ void TestBoardLink::unusableFirmwarePathChild() {
     QVERIFY(answers.shown.back().title.startsWith(": -"));
     for (char byte : USBStuff::ansiPath)
         QCOMPARE(byte, 'x');
+}
+
+void TestBoardLink::nonAsciiFolderChild() {
+    const QString dir = QCoreApplication::applicationDirPath();
+    if (std::all_of(dir.begin(), dir.end(), [](QChar c) { return c.unicode() < 128; }))
+        QSKIP("runs from a folder named in other scripts, started by the test above");
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel();
+    const auto calls = SimBoard::get().callsSince(0);
+    QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
+    QCOMPARE(calls[0].status, 0);
+    QCOMPARE(QByteArray(calls[0].path), QFile::encodeName(dir + "/QV7310.hex"));
+    QCOMPARE(answers.count("QMessageBox"), 0);
+    QCOMPARE(window->boardStatus()->text(), QString("Board: ready"));
 }
 
 QTEST_MAIN(TestBoardLink)

@@ -8,6 +8,7 @@
 #include "USBStuff.h"
 #include "created.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -42,6 +43,8 @@ private slots:
     void controlWord_data();
     void controlWord();
     void controlWordReachesBoard();
+    void optionButtonChange_data();
+    void optionButtonChange();
     void singlePartToolTips();
     void versionBox();
     void creditsSequence_data();
@@ -232,6 +235,72 @@ void TestControls::controlWordReachesBoard() {
     QCOMPARE(SimBoard::get().state().controlRegister, 0x008);
     QTest::mouseClick(control<OptionButton>(*window_, "optPD1", 13), Qt::LeftButton);
     QCOMPARE(SimBoard::get().state().controlRegister, 0x088);
+}
+
+// Every way a person changes a selection runs the button's handler once:
+// mouse, Space, an arrow key, and a screen reader's Toggle and Press.
+void TestControls::optionButtonChange_data() {
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("requests");
+    const struct {
+        const char* group;
+        int index;
+        QStringList requests;
+    } targets[] = {{"optRANGE", 1, {"229"}}, {"optPD1", 3, {"221:0x7008"}}};
+    for (const auto& t : targets)
+        for (const char* how : {"mouse", "space", "arrow", "toggle", "press"})
+            QTest::addRow("%s(%d) %s", t.group, t.index, how)
+                << t.group << t.index << how << t.requests;
+    // Already selected: Toggle changes nothing, Press is a click like the mouse's.
+    QTest::newRow("optRANGE(0) toggle, selected") << "optRANGE" << 0 << "toggle" << QStringList();
+    QTest::newRow("optRANGE(0) press, selected")
+        << "optRANGE" << 0 << "press" << QStringList{"228"};
+    QTest::newRow("optPD1(2) toggle, selected") << "optPD1" << 2 << "toggle" << QStringList();
+}
+
+void TestControls::optionButtonChange() {
+    QFETCH(QString, group);
+    QFETCH(int, index);
+    QFETCH(QString, how);
+    QFETCH(QStringList, requests);
+    const bool range = group == "optRANGE";
+    control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(range ? 0 : 1);
+    auto* button = control<OptionButton>(*window_, qPrintable(group), index);
+    auto* selected = control<OptionButton>(*window_, qPrintable(group), range ? 0 : 2);
+    QVERIFY(selected->isChecked());
+    const int mark = SimBoard::get().callCount();
+    if (how == "mouse") {
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else if (how == "space") {
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key_Space);
+    } else if (how == "arrow") {
+        selected->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(selected, Qt::Key_Right);
+    } else {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::RadioButton);
+        QCOMPARE(accessible->text(QAccessible::Name), button->text());
+        QVERIFY(accessible->state().checkable);
+        QAccessibleActionInterface* actions = accessible->actionInterface();
+        QVERIFY(actions);
+        const QString action = how == "toggle" ? QAccessibleActionInterface::toggleAction()
+                                               : QAccessibleActionInterface::pressAction();
+        QVERIFY(actions->actionNames().contains(action));
+        actions->doAction(action);
+    }
+    QTRY_COMPARE(Harness::describe(SimBoard::get().callsSince(mark)), requests);
+    QTest::qWait(150); // nothing more follows
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), requests);
+    QVERIFY(button->isChecked());
+    if (range)
+        QCOMPARE(SimBoard::get().state().range60, index);
+    else if (!requests.isEmpty())
+        QCOMPARE(SimBoard::get().state().controlRegister, requests[0].right(3).toInt(nullptr, 16));
+    QVERIFY(QAccessible::queryAccessibleInterface(button)->state().checked);
 }
 
 void TestControls::singlePartToolTips() {

@@ -6,6 +6,8 @@
 #include "QV7310.h"
 #include "QV7310Variables.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -181,6 +183,37 @@ private slots:
         if (enter)
             QVERIFY(control<OptionButton>(*w_, "InputSel", 2)->isChecked());
         QCOMPARE(callsSince(from), QString());
+    }
+
+    // A paste longer than the toolkit's default limit of 32767 characters is
+    // kept whole and read as it stands: what is sent is the value of all of it.
+    void longPaste_data() {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("warning");
+        const QString zeros(40000, QLatin1Char('0'));
+        QTest::newRow("zeros, then 800") << zeros + QStringLiteral("800") << QString();
+        QTest::newRow("zeros, then 1000") << zeros + QStringLiteral("1000") << TooLarge;
+        QTest::newRow("junk past the limit")
+            << QString(32767, QLatin1Char('0')) + QStringLiteral("1x") << NotANumber;
+    }
+    void longPaste() {
+        QFETCH(QString, pasted);
+        QFETCH(QString, warning);
+        QGuiApplication::clipboard()->setText(pasted);
+        click(box(0));
+        QTest::keyClick(box(0), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box(0), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box(0)->text().size(), pasted.size());
+        const int from = mark();
+        QTest::keyClick(box(0), Qt::Key_Return);
+        QCOMPARE(warnings(), warning);
+        if (warning.isEmpty()) {
+            click(control<QPushButton>(*w_, "cmdWrite", 1));
+            QCOMPARE(callsSince(from), wordCall(0x2800));
+        } else {
+            QCOMPARE(box(0)->text(), QString());
+            QCOMPARE(callsSince(from), QString());
+        }
     }
 
     // A bad entry left by the mouse or the keyboard: one warning per exit, and

@@ -1,15 +1,24 @@
 // Every way out leaves the board in the safe state exactly once: closing,
-// "Exit", SIGTERM, SIGINT, SIGHUP, a signal while a box is open, and the
-// application quitting, in any order.
+// "Exit", SIGTERM, SIGINT, SIGHUP, a signal while a box is open, the desktop
+// session ending, the application quitting, in any order, and exit() from
+// inside the toolkit. Nothing reaches the board after that, no box holds the
+// exit up, and a second panel leaves the board alone.
 #include "DialogSeam.h"
 #include "ExitPaths.h"
 #include "PanelHarness.h"
+#include "PanelLock.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
+#include "frmPartSelect.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QMetaMethod>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <cstdlib>
 
 using Harness::control;
 using Harness::DialogAnswerer;
@@ -17,7 +26,35 @@ using Harness::SimBoard;
 
 namespace {
 const QStringList SafeState = {"221:0x7000", "221:0x5000", "222", "228"};
+
+// The same four requests as the board's trace writes them, with a status.
+QStringList safeStateTrace(int status) {
+    QStringList lines;
+    for (const char* call : {"221 28672", "221 20480", "222 0", "228 0"})
+        lines << QString("VendorIORequest %1 0 0 0 0 = %2").arg(call).arg(status);
+    return lines;
 }
+
+// Closes any modal dialog still open after a while, so a box that should not
+// have appeared fails the test instead of hanging it.
+class StrayBoxGuard {
+public:
+    StrayBoxGuard() {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                stray = modal->metaObject()->className();
+                modal->close();
+            }
+        });
+        timer_.start(3000);
+    }
+    QString stray;
+
+private:
+    QTimer timer_;
+};
+} // namespace
 
 class TestExitPaths : public QObject {
     Q_OBJECT
@@ -28,6 +65,14 @@ private slots:
     void manyWaysOutRunSequenceOnce();
     void signalWhileBoxIsOpen();
     void quittingApplicationUnloads();
+    void ignoredSignalStaysIgnored();
+    void signalDuringPartDialog();
+    void reloadBoxThenExit();
+    void sessionEndSendsSafeStateOnce();
+    void exitInsideEventLoop_data();
+    void exitInsideEventLoop();
+    void exitInsideEventLoopChild();
+    void secondPanelSendsNothing();
 };
 
 void TestExitPaths::signalClosesWindow_data() {
@@ -111,6 +156,214 @@ void TestExitPaths::quittingApplicationUnloads() {
     QVERIFY(!window->isVisible());
     QVERIFY(paths.exitRequested());
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), SafeState);
+}
+
+// Started under nohup: SIGHUP was ignored before the panel began, and stays so.
+void TestExitPaths::ignoredSignalStaysIgnored() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(true);
+    struct sigaction ignore = {}, previous = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    QCOMPARE(::sigaction(SIGHUP, &ignore, &previous), 0);
+    int quits = 0;
+    {
+        ExitPaths paths;
+        paths.setQuitAction([&] { ++quits; });
+        paths.setWindow(window.get());
+        const int mark = SimBoard::get().callCount();
+        ::raise(SIGHUP);
+        QTest::qWait(100);
+        QVERIFY(window->isVisible());
+        QVERIFY(!paths.exitRequested());
+        QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList());
+    }
+    struct sigaction after = {};
+    ::sigaction(SIGHUP, &previous, &after);
+    QVERIFY(after.sa_handler == SIG_IGN); // and put back as found
+    QCOMPARE(quits, 0);
+}
+
+// Told to end while the part dialog waits, with no board: the load stops
+// there, without a download, a request or a box, at once.
+void TestExitPaths::signalDuringPartDialog() {
+    QV7310Variables::Clear();
+    SimBoard::get().reset();
+    qputenv("BOARDPORT_ABSENT", "1");
+    ExitPaths paths;
+    paths.setQuitAction([] {});
+    QV7310 window;
+    paths.setWindow(&window);
+    bool dialogWasOpen = false;
+    QTimer::singleShot(50, [&] {
+        dialogWasOpen = qobject_cast<frmPartSelect*>(QApplication::activeModalWidget());
+        ::raise(SIGTERM);
+    });
+    StrayBoxGuard guard;
+    QElapsedTimer clock;
+    clock.start();
+    window.Form_Load(); // the real dialog
+    const qint64 elapsed = clock.elapsed();
+    window.close(); // as main() does then
+    qunsetenv("BOARDPORT_ABSENT");
+    QVERIFY(dialogWasOpen);
+    QCOMPARE(guard.stray, QString());
+    QVERIFY2(elapsed < 2000, qPrintable(QString("%1 ms").arg(elapsed)));
+    QVERIFY(paths.exitRequested());
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(0)), QStringList());
+}
+
+// Told to end while "Reload USB" shows its failure box: the safe state goes
+// out, and the start request that would follow the box never does.
+void TestExitPaths::reloadBoxThenExit() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(true);
+    DialogSeam::setHandler(nullptr);
+    ExitPaths paths;
+    paths.setQuitAction([] {});
+    paths.setWindow(window.get());
+    bool boxWasOpen = false;
+    QTimer::singleShot(50, [&] {
+        boxWasOpen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        SimBoard::get().clearFaults(); // only the download failed
+        ::raise(SIGTERM);
+    });
+    StrayBoxGuard guard;
+    const int mark = SimBoard::get().callCount();
+    SimBoard::get().failAfter(0, -4);
+    control<QAction>(*window, "mnuReload")->trigger(); // returns once the box is gone
+    QVERIFY(boxWasOpen);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList{"load"} + SafeState);
+    QCOMPARE(SimBoard::get().state().controlRegister, 0);
+    // Unloaded: no request of any kind, and no box, whatever still runs.
+    control<QAction>(*window, "mnuReload")->trigger();
+    window->cmdCLR_Click(0);
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList{"load"} + SafeState);
+    QCOMPARE(guard.stray, QString());
+}
+
+// The desktop session ending asks the application to save its data, then
+// quits it: the safe state goes out once.
+void TestExitPaths::sessionEndSendsSafeStateOnce() {
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(true);
+    ExitPaths paths;
+    int quits = 0;
+    paths.setQuitAction([&] { ++quits; });
+    paths.setWindow(window.get());
+    const int mark = SimBoard::get().callCount();
+    // The signal as the session manager has it emitted; the panel does not
+    // look at the manager itself.
+    const QMetaObject& app = QGuiApplication::staticMetaObject;
+    const QMetaMethod request = QMetaMethod::fromSignal(&QGuiApplication::commitDataRequest);
+    void* args[] = {nullptr, nullptr};
+    QMetaObject::activate(qApp, &app, request.methodIndex() - app.methodOffset(), args);
+    QCOMPARE(quits, 1);
+    QVERIFY(!window->isVisible());
+    emit QCoreApplication::instance()->aboutToQuit({});
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), SafeState);
+}
+
+// The toolkit ends the process through exit() when it loses the display; a
+// child run of this suite does so from inside its event loop.
+void TestExitPaths::exitInsideEventLoop_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("afterStart"); // trace lines after request 224
+    QTest::addColumn<QString>("stderrLine");
+    QTest::newRow("reset") << "reset" << safeStateTrace(0) << QString();
+    QTest::newRow("exit without reset") << "no reset" << QStringList() << QString();
+    QTest::newRow("closed first") << "closed first" << safeStateTrace(0) << QString();
+    QTest::newRow("failing board")
+        << "failing board" << safeStateTrace(-7)
+        << "The outputs may not be in the safe state: request 221 (word 0x7000) returned -7, "
+           "request 221 (word 0x5000) returned -7, request 222 returned -7, request 228 "
+           "returned -7";
+}
+
+void TestExitPaths::exitInsideEventLoop() {
+    QFETCH(QString, mode);
+    QFETCH(QStringList, afterStart);
+    QFETCH(QString, stderrLine);
+    QTemporaryDir temp;
+    const QString trace = temp.filePath("trace.txt");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QV_EXIT_CHILD", mode);
+    env.insert("BOARDPORT_TRACE", trace);
+    // exit() leaves the window on the stack: no leak to report.
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"exitInsideEventLoopChild"});
+    QVERIFY(child.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+    const QStringList errors = QString::fromLocal8Bit(child.readAllStandardError()).split('\n');
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(child.exitCode() == 1, qPrintable(output + errors.join('\n')));
+    QFile file(trace);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    const qsizetype start = lines.indexOf("VendorIORequest 224 0 0 0 0 0 = 0");
+    QVERIFY2(start >= 0, qPrintable(lines.join('\n')));
+    QCOMPARE(lines.mid(start + 1), afterStart);
+    const auto said = std::count_if(errors.begin(), errors.end(), [](const QString& line) {
+        return line.contains("may not be in the safe state");
+    });
+    QCOMPARE(int(said), stderrLine.isEmpty() ? 0 : 1);
+    if (!stderrLine.isEmpty())
+        QVERIFY2(errors.contains(stderrLine), qPrintable(errors.join('\n')));
+}
+
+void TestExitPaths::exitInsideEventLoopChild() {
+    const QString mode = qEnvironmentVariable("QV_EXIT_CHILD");
+    if (mode.isEmpty())
+        QSKIP("started by exitInsideEventLoop");
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(true);
+    if (mode == "no reset")
+        control<QAction>(*window, "mnuDontRESET")->trigger();
+    else if (mode == "closed first")
+        window->close();
+    else if (mode == "failing board")
+        SimBoard::get().failAfter(0, -7);
+    QTimer::singleShot(0, [] { std::exit(1); });
+    QTest::qWait(10000);
+    QFAIL("exit() did not end the process");
+}
+
+// A second panel, while one holds the board: it says so, and when told to
+// end, ends without a single board call.
+void TestExitPaths::secondPanelSendsNothing() {
+    QTemporaryDir runtime; // the user's runtime folder, private to this test
+    QTemporaryDir temp;
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    PanelLock first;
+    QVERIFY(first.acquire());
+    QCOMPARE(QFileInfo(PanelLock::lockPath()).path(), runtime.path());
+    const QString trace = temp.filePath("trace.txt");
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("BOARDPORT_TRACE", trace);
+    second.setProcessEnvironment(env);
+    second.start(QCoreApplication::applicationDirPath() + "/qv7310");
+    QVERIFY(second.waitForStarted());
+    QString said;
+    // The line comes just before its warning box opens.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (said += QString::fromLocal8Bit(second.readAllStandardError()))
+            .contains("Another panel is already using the evaluation board.\n"),
+        30000);
+    second.terminate();
+    QVERIFY(second.waitForFinished(10000));
+    if (savedRuntime.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(!QFile::exists(trace));
 }
 
 QTEST_MAIN(TestExitPaths)

@@ -233,6 +233,12 @@ QStringList TestLayout::pressTab(int times) const {
 void TestLayout::windowSizeFlagsTitleAndIcon() {
     QFETCH_GLOBAL(bool, quad);
     QCOMPARE(window->centralWidget()->size(), QSize(px(10305), px(7140)));
+    // The board status in the menu bar's corner makes the bar no taller.
+    const QMenuBar* bar = window->menuBar();
+    QVERIFY(bar->cornerWidget());
+    QVERIFY(bar->cornerWidget()->sizeHint().height() <=
+            bar->actionGeometry(bar->actions().constFirst()).height());
+    QCOMPARE(window->size(), window->centralWidget()->size() + QSize(0, bar->height()));
     QCOMPARE(window->minimumSize(), window->maximumSize());
     QCOMPARE(window->size(), window->minimumSize());
     QVERIFY(!(window->windowFlags() & Qt::WindowMinimizeButtonHint));

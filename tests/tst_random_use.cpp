@@ -1,7 +1,10 @@
 // Thousands of random user events against the real window and the simulated
-// board. After every event: each serial word sent is one the converter can
-// take, the last status is the last call's, and right after a refresh the
-// voltage labels agree with the board's outputs wherever the two can agree.
+// board, with the event loop running between them as in real use (repaints,
+// focus changes). After every event: each serial word sent is one the
+// converter can take, the last status is the last call's, the range and the
+// control-register bits the option buttons show are the board's, and right
+// after a refresh the voltage labels agree with the board's outputs wherever
+// the two can agree.
 // The seed is printed; set QV_RANDOM_SEED to replay a run, QV_RANDOM_EVENTS
 // to change its length.
 #include "Codes.h"
@@ -11,6 +14,7 @@
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +38,14 @@ struct ChannelShadow {
     bool waitingForLdac = false;
 };
 
+// The control-register bit each optPD1 button stands for when selected.
+struct ShownBit {
+    int button;
+    int bit;
+};
+constexpr ShownBit ShownBits[] = {{1, 0x04}, {3, 0x08},  {4, 0x10}, {6, 0x20},
+                                  {8, 0x40}, {11, 0x02}, {13, 0x80}};
+
 class RandomSession {
 public:
     RandomSession(QV7310& window, quint32 seed) : w_(window), rng_(seed) {}
@@ -47,6 +59,7 @@ public:
 
 private:
     QString typeText();
+    QString operateOption();
     QString clickSomething(const QList<QWidget*>& targets);
     void afterWrite(int index);
     void afterClear();
@@ -88,6 +101,8 @@ QString RandomSession::step() {
         QTest::mouseClick(areas[area], Qt::LeftButton, {}, QPoint(3, 3));
         return QStringLiteral("click Picture%1").arg(area + 2);
     }
+    if (kind < 54)
+        return operateOption();
     if (kind < 62) {
         // Writes and LDAC commands, the heart of a bench session.
         if (control<TabbedSheet>(w_, "SSTab1")->currentIndex() != 0)
@@ -141,6 +156,33 @@ QString RandomSession::typeText() {
              finish == 0   ? "Enter"
              : finish == 1 ? "Tab"
                            : "nothing");
+}
+
+// An option button changed without the mouse: Space or an arrow key on the
+// focused button, or a screen reader's Press or Toggle.
+QString RandomSession::operateOption() {
+    QList<QWidget*> buttons;
+    for (OptionButton* button : w_.findChildren<OptionButton*>())
+        buttons << button;
+    auto* button = static_cast<OptionButton*>(randomVisible(buttons));
+    if (!button)
+        return QStringLiteral("no option button visible");
+    const int way = rng_.bounded(4);
+    if (way < 2) {
+        // Leaving a box validates it, which may keep the focus there.
+        button->setFocus(Qt::TabFocusReason);
+        static const Qt::Key arrows[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down};
+        const Qt::Key key = way == 0 ? Qt::Key_Space : arrows[rng_.bounded(4)];
+        if (QWidget* focus = QApplication::focusWidget())
+            QTest::keyClick(focus, key);
+        return QStringLiteral("key %1 on %2").arg(int(key), 0, 16).arg(button->objectName());
+    }
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(button)->actionInterface();
+    const QString action = way == 2 ? QAccessibleActionInterface::pressAction()
+                                    : QAccessibleActionInterface::toggleAction();
+    actions->doAction(action);
+    return QStringLiteral("accessible %1 on %2").arg(action, button->objectName());
 }
 
 QString RandomSession::clickSomething(const QList<QWidget*>& targets) {
@@ -222,9 +264,22 @@ QString RandomSession::check(int mark, bool refreshed) const {
         return QStringLiteral("lastStatus %1, last call returned %2")
             .arg(USBStuff::lastStatus)
             .arg(calls.back().status);
+    const SimState state = SimBoard::get().state();
+    const bool shows60 = control<OptionButton>(w_, "optRANGE", 1)->isChecked();
+    if (shows60 != bool(state.range60))
+        return QStringLiteral("the panel shows the %1 V range, the board is in the %2 V range")
+            .arg(shows60 ? 60 : 30)
+            .arg(state.range60 ? 60 : 30);
+    int shownBits = 0;
+    for (const ShownBit& bit : ShownBits)
+        if (control<OptionButton>(w_, "optPD1", bit.button)->isChecked())
+            shownBits |= bit.bit;
+    if (shownBits != state.controlRegister)
+        return QStringLiteral("the option buttons show control bits 0x%1, the board has 0x%2")
+            .arg(shownBits, 0, 16)
+            .arg(state.controlRegister, 0, 16);
     if (!refreshed)
         return {};
-    const SimState state = SimBoard::get().state();
     for (int label = 0; label < 4; ++label) {
         const int k = boardChannel(label);
         if (k < 0 || !(state.controlRegister & (0x04 << k)))
@@ -274,6 +329,7 @@ void TestRandomUse::randomEvents() {
     for (int i = 0; i < events; ++i) {
         const int mark = SimBoard::get().callCount();
         const QString event = session.step();
+        QCoreApplication::processEvents(); // repaints and whatever else is due
         recent << event;
         if (recent.size() > 8)
             recent.removeFirst();

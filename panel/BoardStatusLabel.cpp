@@ -1,0 +1,31 @@
+#include "BoardStatusLabel.h"
+
+#include "BoardStatus.h"
+
+BoardStatusLabel::BoardStatusLabel(const BoardStatus& status, QWidget* parent)
+    : QLabel(parent), status_(status) {
+    setObjectName(QStringLiteral("boardStatus"));
+    // The text itself is the accessible name, so a change is announced.
+    setAccessibleDescription(QStringLiteral("State of the evaluation board"));
+    setContentsMargins(0, 0, 6, 0);
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // On the menu bar the default would be the button text's colour.
+    setForegroundRole(QPalette::WindowText);
+    connect(&status, &BoardStatus::changed, this, &BoardStatusLabel::follow);
+    follow();
+}
+
+QSize BoardStatusLabel::sizeHint() const {
+    const int longest =
+        fontMetrics().horizontalAdvance(QStringLiteral("Board: not responding (status -32768)"));
+    const QMargins margins = contentsMargins();
+    return QSize(longest + margins.left() + margins.right(), QLabel::sizeHint().height());
+}
+
+void BoardStatusLabel::follow() {
+    setText(status_.text());
+    QPalette colours; // what it does not set comes from the menu bar
+    if (status_.isFault())
+        colours.setColor(QPalette::WindowText, QColor(0xC0, 0, 0));
+    setPalette(colours);
+}

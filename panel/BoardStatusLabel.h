@@ -1,0 +1,25 @@
+// The board's health in the menu bar's right corner, outside the form: a
+// short text that screen readers read, red while the board fails.
+#ifndef BOARDSTATUSLABEL_H
+#define BOARDSTATUSLABEL_H
+
+#include <QLabel>
+
+class BoardStatus;
+
+class BoardStatusLabel : public QLabel {
+    Q_OBJECT
+public:
+    BoardStatusLabel(const BoardStatus& status, QWidget* parent);
+    // As wide as the longest text: the menu bar places its corner widget
+    // once, by this size, and would cut a longer text later.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+private:
+    void follow();
+
+    const BoardStatus& status_;
+};
+
+#endif

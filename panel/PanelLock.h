@@ -1,0 +1,24 @@
+// One panel per board: a lock file in the user's runtime folder, held while
+// the panel runs, so a second panel cannot drive the board under the first
+// or reset its outputs on exit.
+#ifndef PANELLOCK_H
+#define PANELLOCK_H
+
+#include <QLockFile>
+#include <QString>
+
+class QWidget;
+
+class PanelLock {
+public:
+    PanelLock();
+    // True when no other panel holds the lock. Otherwise says so on standard
+    // error and in a warning box, and returns false; nothing reaches the board.
+    bool acquire(QWidget* parent = nullptr);
+    static QString lockPath();
+
+private:
+    QLockFile lock_;
+};
+
+#endif
