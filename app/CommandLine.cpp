@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <cstdio>
 
@@ -95,20 +96,27 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     return options;
 }
 
-PartAnswer::PartAnswer(int partButton) {
-    if (partButton < 0)
+StartupAnswers::StartupAnswers(const CommandLine& options) {
+    const int partButton = options.partButton;
+    const bool quietBoxes = options.remote;
+    if (partButton < 0 && !quietBoxes)
         return;
     installed_ = true;
-    previous_ = DialogSeam::setHandler([this, partButton](QDialog& dialog) {
-        if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
+    previous_ = DialogSeam::setHandler([this, partButton, quietBoxes](QDialog& dialog) {
+        auto* select = qobject_cast<frmPartSelect*>(&dialog);
+        if (select && partButton >= 0) {
             select->cmdPartSelect[static_cast<std::size_t>(partButton)]->click();
             return dialog.result();
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog); box && quietBoxes) {
+            say(QStringLiteral("%1 [%2]").arg(box->text(), box->windowTitle()));
+            return int(QDialog::Accepted);
         }
         return previous_ ? previous_(dialog) : dialog.exec();
     });
 }
 
-PartAnswer::~PartAnswer() {
+StartupAnswers::~StartupAnswers() {
     if (installed_)
         DialogSeam::setHandler(std::move(previous_));
 }

@@ -24,14 +24,16 @@ struct CommandLine {
 // what is wrong with them.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// While it lives, the part dialog is answered with `partButton` without
-// being shown (nothing changes when it is -1); other dialogs show as usual.
-class PartAnswer {
+// While it lives, the part dialog is answered with the options' part button
+// without being shown. With remote control on, a start-up message box (the
+// missing board) goes to stderr instead, since a script, or a panel without
+// a display, has nobody to dismiss it. Nothing changes without the options.
+class StartupAnswers {
 public:
-    explicit PartAnswer(int partButton);
-    ~PartAnswer();
-    PartAnswer(const PartAnswer&) = delete;
-    PartAnswer& operator=(const PartAnswer&) = delete;
+    explicit StartupAnswers(const CommandLine& options);
+    ~StartupAnswers();
+    StartupAnswers(const StartupAnswers&) = delete;
+    StartupAnswers& operator=(const StartupAnswers&) = delete;
 
 private:
     bool installed_ = false;

@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     QV7310 window;
     exitPaths.setWindow(&window);
     {
-        const PartAnswer answer(options.partButton);
+        const StartupAnswers answers(options);
         window.Form_Load();
     }
     // Told to end while the part dialog or the missing-board box was open.

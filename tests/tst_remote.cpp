@@ -366,36 +366,43 @@ void TestRemote::commandLine_data() {
     QTest::addColumn<QString>("error");    // a line stderr holds
     QTest::addColumn<QString>("identity"); // *IDN? over the server, when it runs
     QTest::addColumn<QStringList>("trace");
+    QTest::addColumn<bool>("absent"); // no board connected
     const QStringList started = {"load", "224"};
     const QStringList none = {"<no trace>"};
     QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "qv7310 1.04\n"
                              << ""
-                             << "" << none;
+                             << "" << none << false;
     QTest::newRow("unknown part") << QStringList{"--remote", "--part", "QV7399"} << "" << 2 << ""
                                   << "qv7310: --part QV7399: unknown part (QV7301 or QV7310)"
-                                  << "" << none;
+                                  << "" << none << false;
     QTest::newRow("bad port") << QStringList{"--part", "QV7310", "--remote-port", "70000"} << ""
                               << 2 << ""
                               << "qv7310: --remote-port 70000: not a port number (1 to 65535)"
-                              << "" << none;
+                              << "" << none << false;
     QTest::newRow("bad address") << QStringList{"--remote-address", "panel"} << "" << 2 << ""
                                  << "qv7310: --remote-address panel: not an IP address"
-                                 << "" << none;
+                                 << "" << none << false;
     QTest::newRow("single part, headless")
         << QStringList{"--part", "qv7301", "--remote", "--remote-port", "PORT"} << "free" << 0 << ""
         << ""
-        << "QVPANEL,QV7301,0,1.04" << started + SafeState;
+        << "QVPANEL,QV7301,0,1.04" << started + SafeState << false;
     QTest::newRow("port in use")
         << QStringList{"--part", "QV7310", "--remote-port", "PORT"} << "busy" << 0 << ""
         << "qv7310: remote control not started: cannot listen on 127.0.0.1:PORT: "
            "The bound address is already in use"
-        << "" << started + SafeState;
+        << "" << started + SafeState << false;
     QTest::newRow("not loopback")
         << QStringList{"--part", "QV7310", "--remote-address", "0.0.0.0", "--remote-port", "PORT"}
         << "free" << 0 << ""
         << "qv7310: warning: remote control on 0.0.0.0:PORT can be reached from other "
            "machines and asks for no authentication"
-        << "QVPANEL,QV7310,0,1.04" << started + SafeState;
+        << "QVPANEL,QV7310,0,1.04" << started + SafeState << false;
+    // Nobody can dismiss a box on a headless panel: the missing board is
+    // reported on stderr, and the server still starts.
+    QTest::newRow("no board, headless")
+        << QStringList{"--part", "QV7310", "--remote", "--remote-port", "PORT"} << "free" << 0 << ""
+        << "qv7310: No Evaluation Board Found [: -4]"
+        << "QVPANEL,QV7310,0,1.04" << started + SafeState << true;
 }
 
 void TestRemote::commandLine() {
@@ -406,6 +413,7 @@ void TestRemote::commandLine() {
     QFETCH(QString, error);
     QFETCH(QString, identity);
     QFETCH(QStringList, trace);
+    QFETCH(bool, absent);
     QTcpServer busy;
     quint16 number = 0;
     if (port == "busy") {
@@ -421,6 +429,7 @@ void TestRemote::commandLine() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("BOARDPORT_TRACE", tracePath);
+    environment.insert("BOARDPORT_ABSENT", absent ? "1" : "");
     QProcess panel;
     panel.setProcessEnvironment(environment);
     panel.start(QCoreApplication::applicationDirPath() + "/qv7310", arguments);
