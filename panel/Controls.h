@@ -1,16 +1,30 @@
 // Small widgets that stand in for the classic form controls the panel is laid
-// out with: option buttons whose caption wraps, drawn lines, picture boxes
-// that report clicks, and the two-page tabbed sheet.
+// out with: command buttons, option buttons whose caption wraps, drawn lines,
+// picture boxes that report clicks, and the two-page tabbed sheet.
 #ifndef CONTROLS_H
 #define CONTROLS_H
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QWidget>
 
 class QStackedWidget;
+
+// A command button on which Enter and Return act as Space does, as they do on
+// the desktop the panel comes from: pressed on the key going down, clicked once
+// on its release. Not a default button of its dialog for that.
+class CommandButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit CommandButton(const QString& text, QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+};
 
 // An option button whose caption wraps inside its box, and which, like the
 // option buttons of a group on a classic form, is reached by Tab only while

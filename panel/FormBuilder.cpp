@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace FormBuilder {
 
@@ -76,7 +75,7 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
         break;
     }
     case Kind::CommandButton:
-        widget = new QPushButton(caption, container);
+        widget = new CommandButton(caption, container);
         widget->setAutoFillBackground(false);
         break;
     case Kind::OptionButton: {

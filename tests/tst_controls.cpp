@@ -7,6 +7,7 @@
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 #include "created.h"
+#include "frmPartSelect.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -39,6 +40,8 @@ private slots:
     void clearThenLdacBringsVoltagesBack();
     void rangeChangeWaitsForRefresh();
     void boardFollowsLineCommands();
+    void enterClicksFocusedButton_data();
+    void enterClicksFocusedButton();
     void controlWord_data();
     void controlWord();
     void controlWordReachesBoard();
@@ -180,6 +183,84 @@ void TestControls::boardFollowsLineCommands() {
     QVERIFY(!SimBoard::get().state().clrHigh);
     control<QPushButton>(*window_, "cmdCLR", 1)->click();
     QVERIFY(SimBoard::get().state().clrHigh);
+}
+
+void TestControls::enterClicksFocusedButton_data() {
+    QTest::addColumn<QString>("window"); // the main window or one of its dialogs
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<int>("quad"); // the part dialog's choice; -1: not asked
+    const int enter = Qt::Key_Enter, ret = Qt::Key_Return;
+    // InputSel(0) holds 00 and LDAC is high: a write sends its word alone.
+    QTest::newRow("Load DAC2, Enter") << "QV7310"
+                                      << "cmdWrite(1)" << enter << QStringList{"221:0x2000"} << -1;
+    QTest::newRow("Write to all DACs, Return")
+        << "QV7310"
+        << "cmdWrite(4)" << ret << QStringList{"221:0x5000"} << -1;
+    QTest::newRow("Pulse LDAC, Return") << "QV7310"
+                                        << "cmdLDAC(0)" << ret << QStringList{"222", "231"} << -1;
+    QTest::newRow("LDAC Low, Enter") << "QV7310"
+                                     << "cmdLDAC(2)" << enter << QStringList{"227", "231"} << -1;
+    QTest::newRow("Pulse CLR, Enter") << "QV7310"
+                                      << "cmdCLR(0)" << enter << QStringList{"219", "218"} << -1;
+    QTest::newRow("CLR High, Return") << "QV7310"
+                                      << "cmdCLR(1)" << ret << QStringList{"218"} << -1;
+    QTest::newRow("QV7301, Return") << "frmPartSelect"
+                                    << "cmdPartSelect(0)" << ret << QStringList() << 0;
+    QTest::newRow("QV7310, Enter") << "frmPartSelect"
+                                   << "cmdPartSelect(1)" << enter << QStringList() << 1;
+    QTest::newRow("credits, Return") << "created"
+                                     << "Command1" << ret << QStringList() << -1;
+    QTest::newRow("credits, Enter") << "created"
+                                    << "Command1" << enter << QStringList() << -1;
+}
+
+void TestControls::enterClicksFocusedButton() {
+    QFETCH(QString, window);
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(QStringList, requests);
+    QFETCH(int, quad);
+    control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
+    if (quad >= 0)
+        QV7310Variables::partIsQuad = quad == 0; // the other part than the one chosen
+    std::unique_ptr<QDialog> dialog;
+    if (window == "frmPartSelect")
+        dialog = std::make_unique<frmPartSelect>(window_.get());
+    else if (window == "created")
+        dialog = std::make_unique<created>(window_.get());
+    // Focuses the button in the active window and presses the key on it; a
+    // dialog the key left open is closed without a choice.
+    QString focused;
+    auto press = [&] {
+        QWidget* active = QApplication::activeWindow();
+        QPushButton* target = active ? active->findChild<QPushButton*>(button) : nullptr;
+        if (target) {
+            target->setFocus();
+            // A dialog's window takes a moment to become the active one.
+            if (QTest::qWaitFor([target] { return target->hasFocus(); }, 2000))
+                focused = button;
+            QTest::keyClick(target, Qt::Key(key));
+        }
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    };
+    // A dialog runs modally, as the panel shows it, until its button closes it.
+    int result = -1;
+    const QStringList sent = requestsOf([&] {
+        if (!dialog)
+            return press();
+        answers_.reset();
+        QTimer::singleShot(0, press);
+        result = dialog->exec();
+    });
+    QCOMPARE(focused, button);
+    QCOMPARE(sent, requests);
+    if (quad >= 0)
+        QCOMPARE(QV7310Variables::partIsQuad, quad == 1);
+    if (dialog)
+        QCOMPARE(result, int(QDialog::Accepted));
 }
 
 void TestControls::controlWord_data() {
