@@ -1,6 +1,6 @@
 // Small widgets that stand in for the classic form controls the panel is laid
 // out with: command buttons, option buttons whose caption wraps, drawn lines,
-// picture boxes that report clicks, and the two-page tabbed sheet.
+// picture boxes that report clicks, click areas, and the two-page tabbed sheet.
 #ifndef CONTROLS_H
 #define CONTROLS_H
 
@@ -85,6 +85,17 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A picture box with no image that only takes clicks: it paints nothing, so
+// whatever lies beneath shows whole.
+class ClickArea : public PictureBox {
+    Q_OBJECT
+public:
+    explicit ClickArea(QWidget* parent = nullptr) : PictureBox(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
 };
 
 // Tabs laid out as if three fitted in the row, so two take its left two thirds.

@@ -91,6 +91,9 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
     case Kind::Lamp:
         widget = new PictureBox(container);
         break;
+    case Kind::ClickArea:
+        widget = new ClickArea(container);
+        break;
     }
     widget->setObjectName(FormLayout::ControlName(control.name, control.index));
     widget->setGeometry(

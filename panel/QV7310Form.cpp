@@ -206,21 +206,15 @@ void QV7310::createButtonsAndLabels() {
         button->setAutoDefault(false);
 }
 
-// White areas with nothing in them; clicks on all three, in order, open the
-// credits.
+// Areas that show nothing, over the sheet's corners; clicks on all three, in
+// order, open the credits.
 void QV7310::createCreditsAreas() {
     const std::pair<const char*, void (QV7310::*)()> areas[] = {
         {"Picture2", &QV7310::Picture2_Click},
         {"Picture3", &QV7310::Picture3_Click},
         {"Picture4", &QV7310::Picture4_Click}};
-    for (const auto& [name, handler] : areas) {
-        PictureBox* area = bound<PictureBox>(this, name);
-        QPalette palette = area->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        area->setPalette(palette);
-        area->setAutoFillBackground(true);
-        connect(area, &PictureBox::clicked, this, handler);
-    }
+    for (const auto& [name, handler] : areas)
+        connect(bound<ClickArea>(this, name), &PictureBox::clicked, this, handler);
 }
 
 void QV7310::setTabOrder() {

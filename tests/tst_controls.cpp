@@ -49,6 +49,7 @@ private slots:
     void versionBox();
     void creditsSequence_data();
     void creditsSequence();
+    void sheetShowsUnderClickAreas();
     void creditsDialogForReal();
 
 private:
@@ -357,17 +358,41 @@ void TestControls::creditsSequence() {
     QFETCH(QString, clicks);
     QFETCH(int, opened);
     QFETCH(int, stepAfter);
+    // Each area is clicked where the sheet's corner shows through it.
+    const QRect sheet = control<TabbedSheet>(*window_, "SSTab1")->geometry();
     const QStringList requests = requestsOf([&] {
         for (QChar c : clicks) {
-            PictureBox* area = c == '2'   ? control<PictureBox>(*window_, "Picture2")
-                               : c == '3' ? control<PictureBox>(*window_, "Picture3")
-                                          : control<PictureBox>(*window_, "Picture4");
-            QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
+            PictureBox* area = control<PictureBox>(*window_, qPrintable(QString("Picture") + c));
+            const QPoint corner = c == '2'   ? sheet.bottomLeft()
+                                  : c == '3' ? sheet.bottomRight()
+                                             : sheet.topRight();
+            QVERIFY(area->geometry().contains(corner));
+            QTest::mouseClick(area, Qt::LeftButton, {}, corner - area->pos());
         }
     });
     QCOMPARE(answers_->count("created"), opened);
     QCOMPARE(int(window_->creditsStep), stepAfter);
     QVERIFY(requests.isEmpty());
+}
+
+void TestControls::sheetShowsUnderClickAreas() {
+    // Picture3 lies over the sheet's bottom-right corner, where the serial-word
+    // box ends: the window shows there what the sheet draws by itself.
+    TabbedSheet* sheet = control<TabbedSheet>(*window_, "SSTab1");
+    const QRect overlap = control<PictureBox>(*window_, "Picture3")->geometry() & sheet->geometry();
+    QVERIFY(!overlap.isEmpty());
+    const QImage own = sheet->grab(overlap.translated(-sheet->pos())).toImage();
+    QCOMPARE(window_->centralWidget()->grab(overlap).toImage(), own);
+    // Which is the corner of the sheet's border and of the box's.
+    const QRgb border = sheet->page(1)->palette().color(QPalette::Mid).rgb();
+    int borderPixels = 0, boxPixels = 0;
+    for (int y = 0; y < own.height(); ++y)
+        for (int x = 0; x < own.width(); ++x) {
+            borderPixels += own.pixel(x, y) == border;
+            boxPixels += own.pixel(x, y) == qRgb(0x80, 0x80, 0x80);
+        }
+    QVERIFY2(borderPixels >= overlap.width() + overlap.height() - 4 && boxPixels >= 4,
+             qPrintable(QString("%1 border and %2 box pixels").arg(borderPixels).arg(boxPixels)));
 }
 
 void TestControls::creditsDialogForReal() {
