@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "ScreenReader.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -90,7 +92,9 @@ namespace {
 constexpr int FrameCaptionInset = 6;
 } // namespace
 
-FrameBox::FrameBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+FrameBox::FrameBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
+    ScreenReader::LeaveOutLinesAndClickAreas(this);
+}
 
 QRect FrameBox::captionRect() const {
     // Up to the border's right edge; one line of the frame's font high.
@@ -156,7 +160,9 @@ namespace {
 // A page: white, framed below the tab row.
 class SheetPage : public QWidget {
 public:
-    SheetPage(int tabHeight, QWidget* parent) : QWidget(parent), tabHeight_(tabHeight) {}
+    SheetPage(int tabHeight, QWidget* parent) : QWidget(parent), tabHeight_(tabHeight) {
+        ScreenReader::LeaveOutLinesAndClickAreas(this);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {

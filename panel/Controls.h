@@ -58,7 +58,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// A straight line drawn on its container, which takes no input.
+// A straight line drawn on its container, which takes no input. Screen
+// readers are not told about it (ScreenReader.h).
 class LineControl : public QWidget {
     Q_OBJECT
 public:
@@ -88,7 +89,7 @@ protected:
 };
 
 // A picture box with no image that only takes clicks: it paints nothing, so
-// whatever lies beneath shows whole.
+// whatever lies beneath shows whole, and screen readers are not told about it.
 class ClickArea : public PictureBox {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include "FindControl.h"
 #include "FormBuilder.h"
 #include "FormLayout.h"
+#include "ScreenReader.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -124,6 +125,7 @@ void QV7310::createForm() {
     createPictures();
     createButtonsAndLabels();
     createCreditsAreas();
+    createAccessibleTexts();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -131,6 +133,7 @@ QWidget* QV7310::createClientArea() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(TwipsSize(ClientWidth, ClientHeight));
+    ScreenReader::LeaveOutLinesAndClickAreas(client);
     setCentralWidget(client);
     return client;
 }
@@ -215,6 +218,23 @@ void QV7310::createCreditsAreas() {
         {"Picture4", &QV7310::Picture4_Click}};
     for (const auto& [name, handler] : areas)
         connect(bound<ClickArea>(this, name), &PictureBox::clicked, this, handler);
+}
+
+// What a screen reader says where a caption does not tell: the boxes and
+// their selectors by row, the readings and lamps by channel, the pictures by
+// what they show. Nothing visible changes.
+void QV7310::createAccessibleTexts() {
+    for (std::size_t i = 0; i < InputRows; ++i) {
+        txtInput[i]->setAccessibleName(QStringLiteral("Input code %1").arg(i + 1));
+        InputSel[i]->setAccessibleName(QStringLiteral("Use input code %1").arg(i + 1));
+    }
+    for (std::size_t i = 0; i < Channels; ++i) {
+        lblVoltage[i]->setAccessibleDescription(QStringLiteral("DAC%1 output voltage").arg(i + 1));
+        HVLED[i]->setAccessibleDescription(QStringLiteral("DAC%1 at high voltage").arg(i + 1));
+    }
+    Picture1->setAccessibleName(QStringLiteral("Caution: risk of electric shock"));
+    for (QLabel* box : Label1)
+        box->setAccessibleName(QStringLiteral("Last serial word"));
 }
 
 void QV7310::setTabOrder() {
