@@ -402,12 +402,14 @@ void TestControls::creditsDialogForReal() {
     bool bold = false, sizable = false, focused = false;
     QSize picture;
     QString button;
+    QString place = "not seen";
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<created*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         const bool active = QTest::qWaitForWindowActive(dialog);
         focused = active;
+        place = Harness::centringFault(*dialog);
         title = dialog->windowTitle();
         bold = dialog->font().bold();
         picture = dialog->Picture1->pixmap().size();
@@ -427,6 +429,7 @@ void TestControls::creditsDialogForReal() {
     QCOMPARE(button, QString("Back to the Real World..."));
     QVERIFY(sizable);
     QVERIFY(focused);
+    QCOMPARE(place, QString()); // centred on its frame
     QCOMPARE(int(window_->creditsStep), 0);
     QVERIFY(!QApplication::activeModalWidget());
 }
