@@ -1,7 +1,10 @@
 #include "Controls.h"
 
+#include "ScreenReader.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStackedWidget>
@@ -72,6 +75,36 @@ QAccessibleInterface* optionButtonAccessible(const QString& className, QObject* 
 
 } // namespace
 
+namespace {
+bool isEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// Hands `event`, with Space in place of Enter or Return, to `handler`.
+template <typename Handler> void asSpace(QKeyEvent* event, Handler handler) {
+    QKeyEvent space(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
+                    event->isAutoRepeat(), static_cast<quint16>(event->count()));
+    handler(&space);
+    event->setAccepted(space.isAccepted());
+}
+} // namespace
+
+CommandButton::CommandButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+    if (isEnter(event))
+        asSpace(event, [this](QKeyEvent* space) { QPushButton::keyPressEvent(space); });
+    else
+        QPushButton::keyPressEvent(event);
+}
+
+void CommandButton::keyReleaseEvent(QKeyEvent* event) {
+    if (isEnter(event))
+        asSpace(event, [this](QKeyEvent* space) { QPushButton::keyReleaseEvent(space); });
+    else
+        QPushButton::keyReleaseEvent(event);
+}
+
 OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
     static const bool accessibleInstalled =
         (QAccessible::installFactory(optionButtonAccessible), true);
@@ -122,7 +155,9 @@ namespace {
 constexpr int FrameCaptionInset = 6;
 } // namespace
 
-FrameBox::FrameBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+FrameBox::FrameBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
+    ScreenReader::LeaveOutLinesAndClickAreas(this);
+}
 
 QRect FrameBox::captionRect() const {
     // Up to the border's right edge; one line of the frame's font high.
@@ -188,7 +223,9 @@ namespace {
 // A page: white, framed below the tab row.
 class SheetPage : public QWidget {
 public:
-    SheetPage(int tabHeight, QWidget* parent) : QWidget(parent), tabHeight_(tabHeight) {}
+    SheetPage(int tabHeight, QWidget* parent) : QWidget(parent), tabHeight_(tabHeight) {
+        ScreenReader::LeaveOutLinesAndClickAreas(this);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {

@@ -1,16 +1,30 @@
 // Small widgets that stand in for the classic form controls the panel is laid
-// out with: option buttons whose caption wraps, drawn lines, picture boxes
-// that report clicks, and the two-page tabbed sheet.
+// out with: command buttons, option buttons whose caption wraps, drawn lines,
+// picture boxes that report clicks, click areas, and the two-page tabbed sheet.
 #ifndef CONTROLS_H
 #define CONTROLS_H
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QWidget>
 
 class QStackedWidget;
+
+// A command button on which Enter and Return act as Space does, as they do on
+// the desktop the panel comes from: pressed on the key going down, clicked once
+// on its release. Not a default button of its dialog for that.
+class CommandButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit CommandButton(const QString& text, QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+};
 
 // An option button whose caption wraps inside its box, and which, like the
 // option buttons of a group on a classic form, is reached by Tab only while
@@ -44,7 +58,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// A straight line drawn on its container, which takes no input.
+// A straight line drawn on its container, which takes no input. Screen
+// readers are not told about it (ScreenReader.h).
 class LineControl : public QWidget {
     Q_OBJECT
 public:
@@ -71,6 +86,17 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A picture box with no image that only takes clicks: it paints nothing, so
+// whatever lies beneath shows whole, and screen readers are not told about it.
+class ClickArea : public PictureBox {
+    Q_OBJECT
+public:
+    explicit ClickArea(QWidget* parent = nullptr) : PictureBox(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
 };
 
 // Tabs laid out as if three fitted in the row, so two take its left two thirds.

@@ -77,7 +77,7 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
         break;
     }
     case Kind::CommandButton:
-        widget = new QPushButton(caption, container);
+        widget = new CommandButton(caption, container);
         widget->setAutoFillBackground(false);
         break;
     case Kind::OptionButton: {
@@ -98,6 +98,9 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
     case Kind::PictureBox:
     case Kind::Lamp:
         widget = new PictureBox(container);
+        break;
+    case Kind::ClickArea:
+        widget = new ClickArea(container);
         break;
     }
     widget->setObjectName(FormLayout::ControlName(control.name, control.index));

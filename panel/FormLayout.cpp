@@ -138,9 +138,9 @@ const std::vector<Control>& MainWindowControls() {
             {K::OptionButton, "optPD1", 11, "Frame16", 1600, 240, 1300, 255, "Disable", None},
 
             // Invisible click areas, above the sheet's corners.
-            {K::PictureBox, "Picture4", -1, "", 9780, 1080, 615, 495, "", None},
-            {K::PictureBox, "Picture3", -1, "", 9660, 6420, 615, 495, "", None},
-            {K::PictureBox, "Picture2", -1, "", -60, 6480, 615, 495, "", None},
+            {K::ClickArea, "Picture4", -1, "", 9780, 1080, 615, 495, "", None},
+            {K::ClickArea, "Picture3", -1, "", 9660, 6420, 615, 495, "", None},
+            {K::ClickArea, "Picture2", -1, "", -60, 6480, 615, 495, "", None},
         };
         c.insert(c.end(), rest.begin(), rest.end());
         return c;

@@ -27,6 +27,7 @@ enum class Kind {
     TextBox,
     PictureBox,
     Lamp,
+    ClickArea, // a picture box that only takes clicks and shows nothing
 };
 
 enum Flag { None = 0, Selected = 1, Hidden = 2 };

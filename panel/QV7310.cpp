@@ -94,6 +94,9 @@ void QV7310::Form_Load() {
         for (QGroupBox* frame : {Frame10, Frame11, Frame12, Frame13})
             frame->hide();
         cmdWrite[2]->setText(QStringLiteral("Load DAC"));
+        // The one channel has no number on the single part.
+        lblVoltage[2]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
+        HVLED[2]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
         setWindowTitle(QStringLiteral("QV7301 High Voltage DAC"));
     }
     SSTab1->setCurrentIndex(1);
@@ -158,6 +161,10 @@ void QV7310::mnuDontRESET_Click() {
 }
 
 void QV7310::showSerialWord(const QString& echo) {
-    for (QLabel* label : Label1)
+    // The box's accessible name says what it is; the word itself is read as
+    // its description.
+    for (QLabel* label : Label1) {
         label->setText(echo);
+        label->setAccessibleDescription(echo);
+    }
 }

@@ -91,6 +91,7 @@ private:
     void createPictures();
     void createButtonsAndLabels();
     void createCreditsAreas();
+    void createAccessibleTexts();
     void setTabOrder();
     void connectMenus();
     void connectControls();

@@ -8,6 +8,7 @@
 #include "FindControl.h"
 #include "FormBuilder.h"
 #include "FormLayout.h"
+#include "ScreenReader.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -124,6 +125,7 @@ void QV7310::createForm() {
     createPictures();
     createButtonsAndLabels();
     createCreditsAreas();
+    createAccessibleTexts();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -131,6 +133,7 @@ QWidget* QV7310::createClientArea() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(TwipsSize(ClientWidth, ClientHeight));
+    ScreenReader::LeaveOutLinesAndClickAreas(client);
     setCentralWidget(client);
     return client;
 }
@@ -206,21 +209,32 @@ void QV7310::createButtonsAndLabels() {
         button->setAutoDefault(false);
 }
 
-// White areas with nothing in them; clicks on all three, in order, open the
-// credits.
+// Areas that show nothing, over the sheet's corners; clicks on all three, in
+// order, open the credits.
 void QV7310::createCreditsAreas() {
     const std::pair<const char*, void (QV7310::*)()> areas[] = {
         {"Picture2", &QV7310::Picture2_Click},
         {"Picture3", &QV7310::Picture3_Click},
         {"Picture4", &QV7310::Picture4_Click}};
-    for (const auto& [name, handler] : areas) {
-        PictureBox* area = bound<PictureBox>(this, name);
-        QPalette palette = area->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        area->setPalette(palette);
-        area->setAutoFillBackground(true);
-        connect(area, &PictureBox::clicked, this, handler);
+    for (const auto& [name, handler] : areas)
+        connect(bound<ClickArea>(this, name), &PictureBox::clicked, this, handler);
+}
+
+// What a screen reader says where a caption does not tell: the boxes and
+// their selectors by row, the readings and lamps by channel, the pictures by
+// what they show. Nothing visible changes.
+void QV7310::createAccessibleTexts() {
+    for (std::size_t i = 0; i < InputRows; ++i) {
+        txtInput[i]->setAccessibleName(QStringLiteral("Input code %1").arg(i + 1));
+        InputSel[i]->setAccessibleName(QStringLiteral("Use input code %1").arg(i + 1));
     }
+    for (std::size_t i = 0; i < Channels; ++i) {
+        lblVoltage[i]->setAccessibleDescription(QStringLiteral("DAC%1 output voltage").arg(i + 1));
+        HVLED[i]->setAccessibleDescription(QStringLiteral("DAC%1 at high voltage").arg(i + 1));
+    }
+    Picture1->setAccessibleName(QStringLiteral("Caution: risk of electric shock"));
+    for (QLabel* box : Label1)
+        box->setAccessibleName(QStringLiteral("Last serial word"));
 }
 
 void QV7310::setTabOrder() {

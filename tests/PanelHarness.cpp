@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <cstdlib>
 
@@ -112,6 +113,25 @@ int DialogAnswerer::count(const QString& className) const {
     for (const ShownDialog& d : shown)
         n += d.className == className ? 1 : 0;
     return n;
+}
+
+QString centringFault(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const QRect screen = window.screen()->geometry();
+    const QPoint centred(screen.left() + (screen.width() - frame.width()) / 2,
+                         screen.top() + (screen.height() - frame.height()) / 2);
+    if (frame == window.geometry())
+        return window.objectName() + " shows no frame";
+    if (frame.topLeft() != centred)
+        return QStringLiteral("%1: frame %2x%3 at %4,%5, centred it would be at %6,%7")
+            .arg(window.objectName())
+            .arg(frame.width())
+            .arg(frame.height())
+            .arg(frame.left())
+            .arg(frame.top())
+            .arg(centred.x())
+            .arg(centred.y());
+    return QString();
 }
 
 std::unique_ptr<QV7310> startPanel(bool keepReset) {

@@ -83,6 +83,11 @@ public:
 // ask for.
 std::unique_ptr<QV7310> startPanel(bool keepReset = false);
 
+// What is wrong with the place of the shown `window`: nothing when its frame,
+// margins included, is centred on its screen, top := (screen height - frame
+// height) / 2 and left likewise. Offscreen, a shown window has a frame.
+QString centringFault(const QWidget& window);
+
 // The control of `window` with the objectName `name` ("SSTab1", "mnuExit"),
 // or `name(index)` for a member of a control array ("cmdWrite(2)"), found as
 // tools find it. A missing one, or one of another type, ends the run.

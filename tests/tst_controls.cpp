@@ -7,6 +7,7 @@
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 #include "created.h"
+#include "frmPartSelect.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -40,6 +41,8 @@ private slots:
     void clearThenLdacBringsVoltagesBack();
     void rangeChangeWaitsForRefresh();
     void boardFollowsLineCommands();
+    void enterClicksFocusedButton_data();
+    void enterClicksFocusedButton();
     void controlWord_data();
     void controlWord();
     void controlWordReachesBoard();
@@ -49,6 +52,7 @@ private slots:
     void versionBox();
     void creditsSequence_data();
     void creditsSequence();
+    void sheetShowsUnderClickAreas();
     void creditsDialogForReal();
 
 private:
@@ -183,6 +187,84 @@ void TestControls::boardFollowsLineCommands() {
     QVERIFY(!SimBoard::get().state().clrHigh);
     control<QPushButton>(*window_, "cmdCLR", 1)->click();
     QVERIFY(SimBoard::get().state().clrHigh);
+}
+
+void TestControls::enterClicksFocusedButton_data() {
+    QTest::addColumn<QString>("window"); // the main window or one of its dialogs
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<int>("quad"); // the part dialog's choice; -1: not asked
+    const int enter = Qt::Key_Enter, ret = Qt::Key_Return;
+    // InputSel(0) holds 00 and LDAC is high: a write sends its word alone.
+    QTest::newRow("Load DAC2, Enter") << "QV7310"
+                                      << "cmdWrite(1)" << enter << QStringList{"221:0x2000"} << -1;
+    QTest::newRow("Write to all DACs, Return")
+        << "QV7310"
+        << "cmdWrite(4)" << ret << QStringList{"221:0x5000"} << -1;
+    QTest::newRow("Pulse LDAC, Return") << "QV7310"
+                                        << "cmdLDAC(0)" << ret << QStringList{"222", "231"} << -1;
+    QTest::newRow("LDAC Low, Enter") << "QV7310"
+                                     << "cmdLDAC(2)" << enter << QStringList{"227", "231"} << -1;
+    QTest::newRow("Pulse CLR, Enter") << "QV7310"
+                                      << "cmdCLR(0)" << enter << QStringList{"219", "218"} << -1;
+    QTest::newRow("CLR High, Return") << "QV7310"
+                                      << "cmdCLR(1)" << ret << QStringList{"218"} << -1;
+    QTest::newRow("QV7301, Return") << "frmPartSelect"
+                                    << "cmdPartSelect(0)" << ret << QStringList() << 0;
+    QTest::newRow("QV7310, Enter") << "frmPartSelect"
+                                   << "cmdPartSelect(1)" << enter << QStringList() << 1;
+    QTest::newRow("credits, Return") << "created"
+                                     << "Command1" << ret << QStringList() << -1;
+    QTest::newRow("credits, Enter") << "created"
+                                    << "Command1" << enter << QStringList() << -1;
+}
+
+void TestControls::enterClicksFocusedButton() {
+    QFETCH(QString, window);
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(QStringList, requests);
+    QFETCH(int, quad);
+    control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
+    if (quad >= 0)
+        QV7310Variables::partIsQuad = quad == 0; // the other part than the one chosen
+    std::unique_ptr<QDialog> dialog;
+    if (window == "frmPartSelect")
+        dialog = std::make_unique<frmPartSelect>(window_.get());
+    else if (window == "created")
+        dialog = std::make_unique<created>(window_.get());
+    // Focuses the button in the active window and presses the key on it; a
+    // dialog the key left open is closed without a choice.
+    QString focused;
+    auto press = [&] {
+        QWidget* active = QApplication::activeWindow();
+        QPushButton* target = active ? active->findChild<QPushButton*>(button) : nullptr;
+        if (target) {
+            target->setFocus();
+            // A dialog's window takes a moment to become the active one.
+            if (QTest::qWaitFor([target] { return target->hasFocus(); }, 2000))
+                focused = button;
+            QTest::keyClick(target, Qt::Key(key));
+        }
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    };
+    // A dialog runs modally, as the panel shows it, until its button closes it.
+    int result = -1;
+    const QStringList sent = requestsOf([&] {
+        if (!dialog)
+            return press();
+        answers_.reset();
+        QTimer::singleShot(0, press);
+        result = dialog->exec();
+    });
+    QCOMPARE(focused, button);
+    QCOMPARE(sent, requests);
+    if (quad >= 0)
+        QCOMPARE(QV7310Variables::partIsQuad, quad == 1);
+    if (dialog)
+        QCOMPARE(result, int(QDialog::Accepted));
 }
 
 void TestControls::controlWord_data() {
@@ -345,17 +427,41 @@ void TestControls::creditsSequence() {
     QFETCH(QString, clicks);
     QFETCH(int, opened);
     QFETCH(int, stepAfter);
+    // Each area is clicked where the sheet's corner shows through it.
+    const QRect sheet = control<TabbedSheet>(*window_, "SSTab1")->geometry();
     const QStringList requests = requestsOf([&] {
         for (QChar c : clicks) {
-            PictureBox* area = c == '2'   ? control<PictureBox>(*window_, "Picture2")
-                               : c == '3' ? control<PictureBox>(*window_, "Picture3")
-                                          : control<PictureBox>(*window_, "Picture4");
-            QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
+            PictureBox* area = control<PictureBox>(*window_, qPrintable(QString("Picture") + c));
+            const QPoint corner = c == '2'   ? sheet.bottomLeft()
+                                  : c == '3' ? sheet.bottomRight()
+                                             : sheet.topRight();
+            QVERIFY(area->geometry().contains(corner));
+            QTest::mouseClick(area, Qt::LeftButton, {}, corner - area->pos());
         }
     });
     QCOMPARE(answers_->count("created"), opened);
     QCOMPARE(int(window_->creditsStep), stepAfter);
     QVERIFY(requests.isEmpty());
+}
+
+void TestControls::sheetShowsUnderClickAreas() {
+    // Picture3 lies over the sheet's bottom-right corner, where the serial-word
+    // box ends: the window shows there what the sheet draws by itself.
+    TabbedSheet* sheet = control<TabbedSheet>(*window_, "SSTab1");
+    const QRect overlap = control<PictureBox>(*window_, "Picture3")->geometry() & sheet->geometry();
+    QVERIFY(!overlap.isEmpty());
+    const QImage own = sheet->grab(overlap.translated(-sheet->pos())).toImage();
+    QCOMPARE(window_->centralWidget()->grab(overlap).toImage(), own);
+    // Which is the corner of the sheet's border and of the box's.
+    const QRgb border = sheet->page(1)->palette().color(QPalette::Mid).rgb();
+    int borderPixels = 0, boxPixels = 0;
+    for (int y = 0; y < own.height(); ++y)
+        for (int x = 0; x < own.width(); ++x) {
+            borderPixels += own.pixel(x, y) == border;
+            boxPixels += own.pixel(x, y) == qRgb(0x80, 0x80, 0x80);
+        }
+    QVERIFY2(borderPixels >= overlap.width() + overlap.height() - 4 && boxPixels >= 4,
+             qPrintable(QString("%1 border and %2 box pixels").arg(borderPixels).arg(boxPixels)));
 }
 
 void TestControls::creditsDialogForReal() {
@@ -365,12 +471,14 @@ void TestControls::creditsDialogForReal() {
     bool bold = false, sizable = false, focused = false;
     QSize picture;
     QString button;
+    QString place = "not seen";
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<created*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         const bool active = QTest::qWaitForWindowActive(dialog);
         focused = active;
+        place = Harness::centringFault(*dialog);
         title = dialog->windowTitle();
         bold = dialog->font().bold();
         picture = dialog->Picture1->pixmap().size();
@@ -390,6 +498,7 @@ void TestControls::creditsDialogForReal() {
     QCOMPARE(button, QString("Back to the Real World..."));
     QVERIFY(sizable);
     QVERIFY(focused);
+    QCOMPARE(place, QString()); // centred on its frame
     QCOMPARE(int(window_->creditsStep), 0);
     QVERIFY(!QApplication::activeModalWidget());
 }

@@ -246,11 +246,13 @@ void TestStartup::realPartDialogAnswersByClick() {
     QV7310Variables::Clear();
     SimBoard::get().reset();
     bool sawDialog = false;
+    QString dialogPlace = "not seen";
     QTimer::singleShot(0, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         QVERIFY(modal);
         QVERIFY(QTest::qWaitForWindowActive(modal));
         sawDialog = modal->objectName() == "frmPartSelect";
+        dialogPlace = Harness::centringFault(*modal);
         QCOMPARE(modal->windowTitle(), QString("Select Part"));
         QVERIFY(QApplication::focusWidget());
         QCOMPARE(QApplication::focusWidget()->objectName(), QString("cmdPartSelect(0)"));
@@ -263,6 +265,11 @@ void TestStartup::realPartDialogAnswersByClick() {
     QVERIFY(sawDialog);
     QVERIFY(QV7310Variables::partIsQuad);
     QCOMPARE(window.windowTitle(), QString("QV7310 Quad High Voltage DAC"));
+    // Both centred on their frames, as shown.
+    QCOMPARE(dialogPlace, QString());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(Harness::centringFault(window), QString());
     control<QAction>(window, "mnuDontRESET")->trigger();
     QVERIFY(!QV7310Variables::resetOnExit);
 }

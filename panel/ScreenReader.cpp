@@ -1,0 +1,69 @@
+#include "ScreenReader.h"
+
+#include "Controls.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QGroupBox>
+
+namespace ScreenReader {
+
+namespace {
+
+bool told(const QAccessibleInterface* child) {
+    const QObject* object = child ? child->object() : nullptr;
+    return object && !qobject_cast<const LineControl*>(object) &&
+           !qobject_cast<const ClickArea*>(object);
+}
+
+class Container : public QAccessibleWidget {
+public:
+    explicit Container(QWidget* container)
+        : QAccessibleWidget(container, qobject_cast<QGroupBox*>(container) ? QAccessible::Grouping
+                                                                           : QAccessible::Client) {}
+
+    QString text(QAccessible::Text t) const override {
+        QString text = QAccessibleWidget::text(t);
+        if (text.isEmpty() && t == QAccessible::Name && frame())
+            text = frame()->title();
+        return text;
+    }
+    int childCount() const override { return static_cast<int>(children().size()); }
+    QAccessibleInterface* child(int index) const override { return children().value(index); }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return static_cast<int>(children().indexOf(const_cast<QAccessibleInterface*>(child)));
+    }
+    // A frame with a caption labels what it holds.
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override {
+        auto related = QAccessibleWidget::relations(match);
+        if ((match & QAccessible::Labelled) && frame() && !frame()->title().isEmpty())
+            for (QAccessibleInterface* child : children())
+                related.append({child, QAccessible::Labelled});
+        return related;
+    }
+
+private:
+    const QGroupBox* frame() const { return qobject_cast<const QGroupBox*>(object()); }
+    QList<QAccessibleInterface*> children() const {
+        QList<QAccessibleInterface*> kept;
+        for (int i = 0, n = QAccessibleWidget::childCount(); i < n; ++i) {
+            QAccessibleInterface* child = QAccessibleWidget::child(i);
+            if (told(child))
+                kept << child;
+        }
+        return kept;
+    }
+};
+
+} // namespace
+
+void LeaveOutLinesAndClickAreas(QWidget* container) {
+    // The toolkit may have made its own interface while the container was
+    // being constructed (a frame announces its caption): that one gives way.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(container))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    QAccessible::registerAccessibleInterface(new Container(container));
+}
+
+} // namespace ScreenReader

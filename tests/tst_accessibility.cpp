@@ -1,0 +1,124 @@
+// What a screen reader is told about the main window: names and descriptions
+// where a caption does not say what a control is, and nothing at all of the
+// drawn lines and the click areas.
+#include "Controls.h"
+#include "PanelHarness.h"
+#include "QV7310.h"
+
+#include <QAccessible>
+#include <QPushButton>
+#include <QSet>
+#include <QtTest>
+#include <memory>
+
+using Harness::control;
+
+namespace {
+// Every object reachable from `parent` through the accessible children.
+void collect(QAccessibleInterface* parent, QSet<QObject*>& reached) {
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QAccessibleInterface* child = parent->child(i);
+        if (!child || reached.contains(child->object()))
+            continue;
+        reached.insert(child->object());
+        collect(child, reached);
+    }
+}
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void namesAndDescriptions_data();
+    void namesAndDescriptions();
+    void linesAndClickAreasLeftOut();
+
+private:
+    void start(int partButton) {
+        answers_ = std::make_unique<Harness::DialogAnswerer>(partButton);
+        window_ = Harness::startPanel();
+    }
+    std::unique_ptr<Harness::DialogAnswerer> answers_;
+    std::unique_ptr<QV7310> window_;
+};
+
+void TestAccessibility::cleanup() {
+    window_.reset();
+    answers_.reset();
+}
+
+void TestAccessibility::namesAndDescriptions_data() {
+    QTest::addColumn<int>("part"); // the part dialog's button: 0 QV7301, 1 QV7310
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("name"); // a null name is not checked
+    QTest::addColumn<QString>("description");
+    auto row = [](int part, const QString& widget, const QString& name,
+                  const QString& description) {
+        QTest::newRow(qPrintable(widget + (part ? "" : " QV7301")))
+            << part << widget << name << description;
+    };
+    for (int i = 0; i < 10; ++i) {
+        row(1, QString("txtInput(%1)").arg(i), QString("Input code %1").arg(i + 1), "");
+        row(1, QString("InputSel(%1)").arg(i), QString("Use input code %1").arg(i + 1), "");
+    }
+    for (int k = 0; k < 4; ++k) {
+        // A reading keeps its number as its name.
+        row(1, QString("lblVoltage(%1)").arg(k), "0.0000V",
+            QString("DAC%1 output voltage").arg(k + 1));
+        row(1, QString("HVLED(%1)").arg(k), QString(), QString("DAC%1 at high voltage").arg(k + 1));
+    }
+    row(0, "lblVoltage(2)", "0.0000V", "DAC output voltage");
+    row(0, "HVLED(2)", QString(), "DAC at high voltage");
+    row(1, "Picture1", "Caution: risk of electric shock", "");
+    // The last word sent (here by "Load DAC3") is read as the box's description.
+    row(1, "Label1(0)", "Last serial word", "0x3000");
+    row(1, "Label1(1)", "Last serial word", "0x3000");
+    row(0, "Label1(1)", "Last serial word", "0x1000");
+}
+
+void TestAccessibility::namesAndDescriptions() {
+    QFETCH(int, part);
+    QFETCH(QString, widget);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    start(part);
+    control<QPushButton>(*window_, "cmdWrite", 2)->click();
+    QAccessibleInterface* accessible =
+        QAccessible::queryAccessibleInterface(control<QWidget>(*window_, qPrintable(widget)));
+    QVERIFY(accessible);
+    if (!name.isNull())
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+    QCOMPARE(accessible->text(QAccessible::Description), description);
+}
+
+void TestAccessibility::linesAndClickAreasLeftOut() {
+    start(1);
+    QSet<QObject*> reached;
+    collect(QAccessible::queryAccessibleInterface(window_.get()), reached);
+    // The walk reaches the controls on both pages, shown or not...
+    for (const char* name : {"txtInput(9)", "InputSel(0)", "cmdWrite(4)", "HVLED(3)", "Label1(0)",
+                             "Label1(1)", "optPD1(13)", "Picture6"})
+        QVERIFY2(reached.contains(control<QWidget>(*window_, name)), name);
+    // ...and none of the lines and click areas.
+    const QList<LineControl*> lines = window_->findChildren<LineControl*>();
+    const QList<ClickArea*> areas = window_->findChildren<ClickArea*>();
+    QCOMPARE(lines.size(), 18);
+    QCOMPARE(areas.size(), 3);
+    QStringList told;
+    for (QWidget* silent :
+         QList<QWidget*>(lines.begin(), lines.end()) + QList<QWidget*>(areas.begin(), areas.end()))
+        if (reached.contains(silent))
+            told << silent->objectName();
+    QVERIFY2(told.isEmpty(), qPrintable(told.join(", ")));
+    // The frames still carry their captions.
+    QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>(*window_, "Frame8"))
+                 ->text(QAccessible::Name),
+             QString("Input Code (Hex)"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>(*window_, "Frame8"))->role(),
+             QAccessible::Grouping);
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
