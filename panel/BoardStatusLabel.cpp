@@ -2,6 +2,8 @@
 
 #include "BoardStatus.h"
 
+#include <QEvent>
+
 BoardStatusLabel::BoardStatusLabel(const BoardStatus& status, QWidget* parent)
     : QLabel(parent), status_(status) {
     setObjectName(QStringLiteral("boardStatus"));
@@ -16,13 +18,23 @@ BoardStatusLabel::BoardStatusLabel(const BoardStatus& status, QWidget* parent)
 }
 
 QSize BoardStatusLabel::sizeHint() const {
-    const int longest =
-        fontMetrics().horizontalAdvance(QStringLiteral("Board: not responding (status -32768)"));
-    const QMargins margins = contentsMargins();
-    return QSize(longest + margins.left() + margins.right(), QLabel::sizeHint().height());
+    if (!hint_.isValid()) {
+        const int longest = fontMetrics().horizontalAdvance(
+            QStringLiteral("Board: not responding (status -32768)"));
+        const QMargins margins = contentsMargins();
+        hint_ = QSize(longest + margins.left() + margins.right(), QLabel::sizeHint().height());
+    }
+    return hint_;
+}
+
+void BoardStatusLabel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        hint_ = QSize();
+    QLabel::changeEvent(event);
 }
 
 void BoardStatusLabel::follow() {
+    hint_ = QSize();
     setText(status_.text());
     QPalette colours; // what it does not set comes from the menu bar
     if (status_.isFault())

@@ -16,9 +16,15 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void follow();
 
+    // Measured once per font and text: the menu bar asks for the size many
+    // times while it lays out.
+    mutable QSize hint_;
     const BoardStatus& status_;
 };
 

@@ -23,8 +23,11 @@ QSize TwipsSize(int width, int height) {
 }
 
 QString ControlName(const char* name, int index) {
-    return index < 0 ? QString::fromLatin1(name)
-                     : QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+    // Plain concatenation: this runs for every control at start-up, where
+    // QString::arg's pattern parsing shows in the profile.
+    if (index < 0)
+        return QString::fromLatin1(name);
+    return QLatin1String(name) + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
 }
 
 const std::vector<Line>& MainWindowLines() {

@@ -74,11 +74,15 @@ template <typename T> T* bound(const QWidget* form, const char* name) {
     return FindControl<T>(*form, QString::fromLatin1(name));
 }
 
+template <typename T> T* bound(const ControlIndex& controls, const char* name) {
+    return controls.find<T>(QString::fromLatin1(name));
+}
+
 // Every member of a control array, by "name(index)".
 template <typename T, std::size_t N>
-void bindArray(const QWidget* form, std::array<T*, N>& array, const char* name) {
+void bindArray(const ControlIndex& controls, std::array<T*, N>& array, const char* name) {
     for (std::size_t i = 0; i < N; ++i)
-        array[i] = FindControl<T>(*form, ControlName(name, static_cast<int>(i)));
+        array[i] = controls.find<T>(ControlName(name, static_cast<int>(i)));
 }
 
 // Clicks on member i of an array run `handler(i)`.
@@ -159,24 +163,25 @@ void QV7310::createControls(QWidget* client) {
 
 // The one place the handlers' controls are looked up in the built form.
 void QV7310::bindControls() {
-    bindArray(this, txtInput, "txtInput");
-    bindArray(this, InputSel, "InputSel");
-    bindArray(this, cmdWrite, "cmdWrite");
-    bindArray(this, HVLED, "HVLED");
-    bindArray(this, lblVoltage, "lblVoltage");
-    Picture1 = bound<PictureBox>(this, "Picture1");
-    bindArray(this, cmdLDAC, "cmdLDAC");
-    bindArray(this, cmdCLR, "cmdCLR");
-    bindArray(this, optRANGE, "optRANGE");
-    bindArray(this, optPD1, "optPD1");
-    Frame10 = bound<QGroupBox>(this, "Frame10");
-    Frame11 = bound<QGroupBox>(this, "Frame11");
-    Frame12 = bound<QGroupBox>(this, "Frame12");
-    Frame13 = bound<QGroupBox>(this, "Frame13");
-    bindArray(this, Label1, "Label1");
-    bindArray(this, Label2, "Label2");
-    bindArray(this, Line2, "Line2");
-    Line1 = bound<LineControl>(this, "Line1");
+    const ControlIndex controls(*this);
+    bindArray(controls, txtInput, "txtInput");
+    bindArray(controls, InputSel, "InputSel");
+    bindArray(controls, cmdWrite, "cmdWrite");
+    bindArray(controls, HVLED, "HVLED");
+    bindArray(controls, lblVoltage, "lblVoltage");
+    Picture1 = bound<PictureBox>(controls, "Picture1");
+    bindArray(controls, cmdLDAC, "cmdLDAC");
+    bindArray(controls, cmdCLR, "cmdCLR");
+    bindArray(controls, optRANGE, "optRANGE");
+    bindArray(controls, optPD1, "optPD1");
+    Frame10 = bound<QGroupBox>(controls, "Frame10");
+    Frame11 = bound<QGroupBox>(controls, "Frame11");
+    Frame12 = bound<QGroupBox>(controls, "Frame12");
+    Frame13 = bound<QGroupBox>(controls, "Frame13");
+    bindArray(controls, Label1, "Label1");
+    bindArray(controls, Label2, "Label2");
+    bindArray(controls, Line2, "Line2");
+    Line1 = bound<LineControl>(controls, "Line1");
 }
 
 void QV7310::createPictures() {
