@@ -7,7 +7,6 @@
 #include "QV7310Variables.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 
 using namespace QV7310Variables;
 
@@ -32,7 +31,5 @@ void QV7310::ResetPanel() {
                 findChild<QAbstractButton*>(FormLayout::ControlName(control.name, control.index)))
             button->setChecked(true);
     }
-    // Every channel frame is on "Power-Down" again.
-    for (std::size_t k = 0; k < ControlArrays::Channels; ++k)
-        cmdWrite[k]->setToolTip(QStringLiteral("DAC is powered down"));
+    showChannelPower();
 }

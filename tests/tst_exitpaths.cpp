@@ -54,6 +54,16 @@ public:
 private:
     QTimer timer_;
 };
+
+// A started panel whose boxes are the real, unanswered ones, with `paths`
+// closing it on a signal without ending the test.
+std::unique_ptr<QV7310> startWithRealBoxes(ExitPaths& paths) {
+    auto window = Harness::startPanel(true);
+    DialogSeam::setHandler(nullptr);
+    paths.setQuitAction([] {});
+    paths.setWindow(window.get());
+    return window;
+}
 } // namespace
 
 class TestExitPaths : public QObject {
@@ -127,12 +137,9 @@ void TestExitPaths::manyWaysOutRunSequenceOnce() {
 
 void TestExitPaths::signalWhileBoxIsOpen() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(true);
-    // The real Version box, not answered by anyone: the signal closes it.
-    DialogSeam::setHandler(nullptr);
     ExitPaths paths;
-    paths.setQuitAction([] {});
-    paths.setWindow(window.get());
+    // The real Version box, not answered by anyone: the signal closes it.
+    auto window = startWithRealBoxes(paths);
     bool boxWasOpen = false;
     QTimer::singleShot(50, [&] {
         boxWasOpen = QApplication::activeModalWidget() != nullptr;
@@ -217,11 +224,8 @@ void TestExitPaths::signalDuringPartDialog() {
 // out, and the start request that would follow the box never does.
 void TestExitPaths::reloadBoxThenExit() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(true);
-    DialogSeam::setHandler(nullptr);
     ExitPaths paths;
-    paths.setQuitAction([] {});
-    paths.setWindow(window.get());
+    auto window = startWithRealBoxes(paths);
     bool boxWasOpen = false;
     QTimer::singleShot(50, [&] {
         boxWasOpen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
