@@ -75,6 +75,17 @@ private:
     QPoint to_;
 };
 
+// A label with a single grey border inside its rectangle, which shows on
+// white as well as on grey, and `leftPadding` pixels more before its text.
+class BorderedLabel : public QLabel {
+    Q_OBJECT
+public:
+    BorderedLabel(const QString& text, int leftPadding, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // A picture box: shows an image (or nothing) and reports clicks.
 class PictureBox : public QLabel {
     Q_OBJECT

@@ -28,9 +28,6 @@ void useButtonFace(QWidget* widget) {
     widget->setAutoFillBackground(true);
 }
 
-// A single border that shows on white as well as on grey.
-const QString SingleBorder = QStringLiteral("border: 1px solid #808080;");
-
 void useWhite(QWidget* widget) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -55,9 +52,7 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
         break;
     }
     case Kind::SerialWordBox: {
-        auto* label = new QLabel(caption, container);
-        label->setStyleSheet(SingleBorder +
-                             QStringLiteral("background: white; padding-left: 2px;"));
+        auto* label = new BorderedLabel(caption, 2, container);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         useWhite(label);
@@ -65,8 +60,7 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
         break;
     }
     case Kind::VoltageLabel: {
-        auto* label = new QLabel(caption, container);
-        label->setStyleSheet(SingleBorder);
+        auto* label = new BorderedLabel(caption, 0, container);
         label->setAlignment(Qt::AlignCenter);
         QFont font = DialogFont();
         font.setPointSize(12);

@@ -53,6 +53,7 @@ private slots:
     void creditsSequence_data();
     void creditsSequence();
     void sheetShowsUnderClickAreas();
+    void bordersAreOnePixel();
     void creditsDialogForReal();
 
 private:
@@ -462,6 +463,33 @@ void TestControls::sheetShowsUnderClickAreas() {
         }
     QVERIFY2(borderPixels >= overlap.width() + overlap.height() - 4 && boxPixels >= 4,
              qPrintable(QString("%1 border and %2 box pixels").arg(borderPixels).arg(boxPixels)));
+}
+
+void TestControls::bordersAreOnePixel() {
+    // A frame: grey, then white, one pixel each, on the left and on the right;
+    // the button face inside.
+    QWidget* frame = control<QGroupBox>(*window_, "Frame9");
+    const QImage f = frame->grab().toImage();
+    const int y = f.height() / 2, w = f.width();
+    const QPalette& p = frame->palette();
+    const QList<QRgb> frameEdges{f.pixel(0, y), f.pixel(1, y), f.pixel(2, y), f.pixel(w - 2, y),
+                                 f.pixel(w - 1, y)};
+    const QList<QRgb> etched{p.color(QPalette::Mid).rgb(), p.color(QPalette::Light).rgb(),
+                             p.color(QPalette::Window).rgb(), p.color(QPalette::Mid).rgb(),
+                             p.color(QPalette::Light).rgb()};
+    QCOMPARE(frameEdges, etched);
+    // A voltage reading: one grey pixel on every side, its face inside.
+    QWidget* reading = control<QLabel>(*window_, "lblVoltage", 0);
+    const QImage r = reading->grab().toImage();
+    const QRgb grey = qRgb(0x80, 0x80, 0x80),
+               face = reading->palette().color(QPalette::Window).rgb();
+    const QList<QRgb> readingEdges{r.pixel(0, 0),
+                                   r.pixel(r.width() - 1, r.height() - 1),
+                                   r.pixel(1, 1),
+                                   r.pixel(r.width() - 2, r.height() - 2),
+                                   r.pixel(0, r.height() / 2),
+                                   r.pixel(r.width() / 2, 0)};
+    QCOMPARE(readingEdges, (QList<QRgb>{grey, grey, face, face, grey, grey}));
 }
 
 void TestControls::creditsDialogForReal() {
