@@ -64,6 +64,18 @@ std::unique_ptr<QV7310> startWithRealBoxes(ExitPaths& paths) {
     paths.setWindow(window.get());
     return window;
 }
+
+// A started panel, exit sequence on, watched by exit paths whose quit action
+// only counts.
+struct WatchedPanel {
+    WatchedPanel() {
+        paths.setQuitAction([this] { ++quits; });
+        paths.setWindow(window.get());
+    }
+    std::unique_ptr<QV7310> window = Harness::startPanel(true);
+    ExitPaths paths;
+    int quits = 0;
+};
 } // namespace
 
 class TestExitPaths : public QObject {
@@ -98,11 +110,8 @@ void TestExitPaths::signalClosesWindow() {
     QFETCH(int, signalNumber);
     QFETCH(bool, reset);
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(true);
-    ExitPaths paths;
-    int quits = 0;
-    paths.setQuitAction([&] { ++quits; });
-    paths.setWindow(window.get());
+    WatchedPanel panel;
+    auto& [window, paths, quits] = panel;
     int received = 0;
     connect(&paths, &ExitPaths::signalReceived, this, [&](int n) { received = n; });
     if (!reset)
@@ -119,11 +128,8 @@ void TestExitPaths::signalClosesWindow() {
 
 void TestExitPaths::manyWaysOutRunSequenceOnce() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(true);
-    ExitPaths paths;
-    int quits = 0;
-    paths.setQuitAction([&] { ++quits; });
-    paths.setWindow(window.get());
+    WatchedPanel panel;
+    auto& [window, paths, quits] = panel;
     const int mark = SimBoard::get().callCount();
     ::raise(SIGINT);
     ::raise(SIGHUP);
@@ -251,11 +257,8 @@ void TestExitPaths::reloadBoxThenExit() {
 // quits it: the safe state goes out once.
 void TestExitPaths::sessionEndSendsSafeStateOnce() {
     DialogAnswerer answers(1);
-    auto window = Harness::startPanel(true);
-    ExitPaths paths;
-    int quits = 0;
-    paths.setQuitAction([&] { ++quits; });
-    paths.setWindow(window.get());
+    WatchedPanel panel;
+    auto& [window, paths, quits] = panel;
     const int mark = SimBoard::get().callCount();
     // The signal as the session manager has it emitted; the panel does not
     // look at the manager itself.
