@@ -5,6 +5,7 @@
 #include "Controls.h"
 #include "FormLayout.h"
 #include "QV7310Variables.h"
+#include "USBStuff.h"
 
 #include <QAbstractButton>
 
@@ -12,6 +13,11 @@ using namespace QV7310Variables;
 
 void QV7310::ResetPanel() {
     SafeState();
+    // As after start-up: CLR released and the board's warning off too, so
+    // the board and the panel agree again.
+    USBStuff::PlainRequest(USBStuff::BoardRequest::ClrHigh);
+    clrIsLow = false;
+    USBStuff::PlainRequest(USBStuff::BoardRequest::WarningOff);
     pendingCode = 0;
     registerAddress = 0;
     controlBits = 0;
