@@ -1,5 +1,6 @@
 // The text floor for the start-up figures: a plain Qt Widgets program that
-// shows a window like the panel's, in the panel's font and style: its size, a
+// shows a window like the panel's, in the panel's style and in the face its
+// font uses here (Liberation Sans, asked for directly): its size, a
 // menu bar of two menus, a two-page tab sheet, and on the page in front a
 // frame with labels and buttons, a line edit and option buttons. Everything
 // is Qt's default otherwise; ends after the first paint.
@@ -34,11 +35,10 @@ int main(int argc, char* argv[]) {
     Phases phases;
     phases.mark("main");
     QApplication app(argc, argv);
-    // The panel's look, set the way panel/PanelApplication.cpp sets it.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    // The panel's style and font size, the font asked for by the name of
+    // the installed family, as a plain program asks for it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font(QStringLiteral("Liberation Sans"));
     font.setPointSizeF(8.25);
     QApplication::setFont(font);
     phases.mark("app");

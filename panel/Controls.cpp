@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <utility>
 
 namespace {
 constexpr int CaptionSpacing = 4;
@@ -243,7 +244,16 @@ namespace {
 class SheetPage : public QWidget {
 public:
     SheetPage(int tabHeight, QWidget* parent) : QWidget(parent), tabHeight_(tabHeight) {
-        ScreenReader::LeaveOutLinesAndClickAreas(this);
+        ScreenReader::LeaveOutLinesAndClickAreas(this, [this] { build(); });
+    }
+    void setBuilder(std::function<void()> builder) { build_ = std::move(builder); }
+    // Creates the page's controls if they are still to come.
+    void build() {
+        if (!build_)
+            return;
+        const std::function<void()> run = std::move(build_);
+        build_ = nullptr;
+        run();
     }
 
 protected:
@@ -259,6 +269,7 @@ protected:
 
 private:
     int tabHeight_;
+    std::function<void()> build_;
 };
 } // namespace
 
@@ -270,6 +281,9 @@ TabbedSheet::TabbedSheet(QSize size, int tabHeight, QWidget* parent)
     tabs_->setGeometry(0, 0, size.width() * 2 / 3, tabHeight);
     tabs_->raise();
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+        // Built while still hidden, its controls show with the page.
+        if (QWidget* page = pages_->widget(index))
+            static_cast<SheetPage*>(page)->build();
         pages_->setCurrentIndex(index);
         emit currentChanged(index);
     });
@@ -285,6 +299,9 @@ QWidget* TabbedSheet::addPage(const QString& caption) {
 
 QWidget* TabbedSheet::page(int index) const {
     return pages_->widget(index);
+}
+void TabbedSheet::setPageBuilder(int index, std::function<void()> builder) {
+    static_cast<SheetPage*>(page(index))->setBuilder(std::move(builder));
 }
 int TabbedSheet::pageCount() const {
     return pages_->count();

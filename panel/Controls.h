@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QWidget>
+#include <functional>
 
 class QStackedWidget;
 
@@ -133,6 +134,10 @@ public:
     TabbedSheet(QSize size, int tabHeight, QWidget* parent);
     QWidget* addPage(const QString& caption);
     QWidget* page(int index) const;
+    // Runs `builder` once, before page `index` is first shown or a screen
+    // reader first asks what it holds: for a page whose controls are created
+    // later than the rest.
+    void setPageBuilder(int index, std::function<void()> builder);
     int pageCount() const;
     int currentIndex() const;
     void setCurrentIndex(int index);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,8 +13,41 @@
 
 namespace FormBuilder {
 
+namespace {
+// The form's family, and the installed faces with its metrics in the order
+// they stand in for it.
+const QString& FormFamily() {
+    static const QString family = QStringLiteral("MS Sans Serif");
+    return family;
+}
+const QStringList& MetricCloseFamilies() {
+    static const QStringList families = {QStringLiteral("Arial"),
+                                         QStringLiteral("Liberation Sans")};
+    return families;
+}
+QString& DialogFamily() {
+    static QString family = FormFamily();
+    return family;
+}
+} // namespace
+
+void ResolveDialogFamily() {
+    QFont::insertSubstitutions(FormFamily(), MetricCloseFamilies());
+    // The list of installed families comes from the font database that the
+    // first caption needs anyway; it is built once.
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& family : QStringList{FormFamily()} + MetricCloseFamilies()) {
+        if (installed.contains(family, Qt::CaseInsensitive)) {
+            DialogFamily() = family;
+            return;
+        }
+    }
+    // None installed: the toolkit's own fallback picks a face.
+    DialogFamily() = FormFamily();
+}
+
 QFont DialogFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font(DialogFamily());
     font.setPointSizeF(8.25);
     return font;
 }

@@ -30,8 +30,7 @@ public:
 } // namespace
 
 void Init() {
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    FormBuilder::ResolveDialogFamily();
     QApplication::setStyle(new PanelStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     QApplication::setFont(FormBuilder::DialogFont());
     QApplication::setApplicationName(QStringLiteral("QV7310"));

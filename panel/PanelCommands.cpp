@@ -12,6 +12,7 @@
 using namespace QV7310Variables;
 
 void QV7310::ResetPanel() {
+    createDeferredControls();
     SafeState();
     // As after start-up: CLR released and the board's warning off too, so
     // the board and the panel agree again.

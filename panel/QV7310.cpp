@@ -48,14 +48,10 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
             [this] { setAccessibleDescription(boardStatus_->text()); });
     setAccessibleDescription(boardStatus_->text());
     createForm();
-    setTabOrder();
     connectMenus();
     connectControls();
 
     Declare::SetSerialWordEchoSink([this](const QString& echo) { showSerialWord(echo); });
-    entryGuard_ = std::make_unique<EntryGuard>(
-        txtInput, [this](int i) { txtInput_KeyPress(i, 13); },
-        [this](int i) { txtInput_LostFocus(i); });
 }
 
 QV7310::~QV7310() {
@@ -89,24 +85,31 @@ void QV7310::Form_Load() {
     if (partIsQuad) {
         setWindowTitle(QStringLiteral("QV7310 Quad High Voltage DAC"));
     } else {
-        for (int i : {0, 1, 3, 4})
-            cmdWrite[i]->hide();
-        for (int i : {0, 1, 3})
-            lblVoltage[i]->hide();
-        Line1->hide();
-        for (int i = 11; i <= 14; ++i)
-            Line2[i]->hide();
         for (QGroupBox* frame : {Frame10, Frame11, Frame12, Frame13})
             frame->hide();
-        cmdWrite[2]->setText(QStringLiteral("Load DAC"));
-        // The one channel has no number on the single part.
-        lblVoltage[2]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
-        HVLED[2]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
         setWindowTitle(QStringLiteral("QV7301 High Voltage DAC"));
     }
+    partChosen_ = true;
+    showPartOnDataPage();
     SSTab1->setCurrentIndex(1);
     // The sheet's tabs hold the focus when the window opens.
     SSTab1->tabBar()->setFocus();
+}
+
+void QV7310::showPartOnDataPage() {
+    if (!partChosen_ || !dataPageCreated_ || partIsQuad)
+        return;
+    for (int i : {0, 1, 3, 4})
+        cmdWrite[i]->hide();
+    for (int i : {0, 1, 3})
+        lblVoltage[i]->hide();
+    Line1->hide();
+    for (int i = 11; i <= 14; ++i)
+        Line2[i]->hide();
+    cmdWrite[2]->setText(QStringLiteral("Load DAC"));
+    // The one channel has no number on the single part.
+    lblVoltage[2]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
+    HVLED[2]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
 }
 
 void QV7310::centreOnScreen() {
@@ -173,8 +176,10 @@ void QV7310::mnuDontRESET_Click() {
 
 void QV7310::showSerialWord(const QString& echo) {
     // The box's accessible name says what it is; the word itself is read as
-    // its description.
+    // its description. The page behind, created later, takes it then.
     for (QLabel* label : Label1) {
+        if (!label)
+            continue;
         label->setText(echo);
         label->setAccessibleDescription(echo);
     }

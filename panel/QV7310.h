@@ -7,6 +7,7 @@
 #define QV7310_H
 
 #include "ControlArrays.h"
+#include "FindControl.h"
 
 #include <QMainWindow>
 #include <array>
@@ -14,6 +15,7 @@
 #include <memory>
 
 class BoardStatus;
+class ControlIndex;
 class EntryGuard;
 class LineControl;
 class OptionButton;
@@ -26,11 +28,19 @@ class QMenu;
 class QPushButton;
 class TabbedSheet;
 
-class QV7310 : public QMainWindow {
+class QV7310 : public QMainWindow, public DeferredControls {
     Q_OBJECT
 public:
     explicit QV7310(QWidget* parent = nullptr);
     ~QV7310() override;
+
+    // The page behind, "Data Registers", is created after the window's first
+    // paint, so the window shows sooner; and before that whenever it is
+    // needed: before any input is handled, when its tab is chosen or a screen
+    // reader asks for its controls, when a control is looked up by name, and
+    // by every member below that reaches its controls. Remote control calls
+    // it before each command line. Does nothing once the page exists.
+    void createDeferredControls() override;
 
     // Start-up: part dialog, centring, firmware download, initial state,
     // adaptation to the chosen part, "Control Register" in front.
@@ -78,24 +88,32 @@ public:
     std::int16_t creditsStep = 0;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The form (QV7310Form.cpp).
+    // The form (QV7310Form.cpp): at construction everything but the page
+    // behind, then that page.
     void createMenus();
     QAction* createMenuItem(QMenu* menu, const char* name, const QString& caption);
     void createForm();
     QWidget* createClientArea();
     void createSheet(QWidget* client);
-    void createControls(QWidget* client);
-    void bindControls();
-    void createPictures();
-    void createButtonsAndLabels();
-    void createCreditsAreas();
+    void bindControls(const ControlIndex& controls);
+    void createPictures(const ControlIndex& controls);
+    void createCreditsAreas(const ControlIndex& controls);
     void createAccessibleTexts();
-    void setTabOrder();
     void connectMenus();
     void connectControls();
+    void createDataPage();
+    void bindDataPage(const ControlIndex& controls);
+    void createDataPagePictures();
+    void createDataPageTexts();
+    void connectDataPage();
+    void setTabOrder();
+    // What the single part hides on the page behind, once both the part is
+    // chosen and the page exists.
+    void showPartOnDataPage();
 
     void centreOnScreen();
     // Each channel's write button tells, in its tool tip, whether the
@@ -116,8 +134,11 @@ private:
     QAction* cmdDACoff = nullptr;
     QAction* mnuDontRESET = nullptr;
     QAction* mnuAbout = nullptr;
-    // Entry, on the "Data Registers" page of the sheet.
     TabbedSheet* SSTab1 = nullptr;
+    // Entry, writes and voltages, lines, and the serial word's Label1(1) and
+    // Label2(1) are on the "Data Registers" page, the page behind: null until
+    // createDeferredControls. A member reaching them calls it first.
+    // Entry.
     std::array<QLineEdit*, ControlArrays::InputRows> txtInput{};
     std::array<OptionButton*, ControlArrays::InputRows> InputSel{};
     // Writes and voltages.
@@ -144,8 +165,12 @@ private:
     QGroupBox* Frame13 = nullptr;
 
     BoardStatus* boardStatus_ = nullptr;
-    std::unique_ptr<EntryGuard> entryGuard_;
+    std::unique_ptr<EntryGuard> entryGuard_; // with the page behind
     bool unloaded_ = false;
+    bool partChosen_ = false;
+    bool dataPageCreated_ = false;
+    bool dataPageQueued_ = false;
+    QObject* beforeInput_ = nullptr; // creates the page behind at the first input
 };
 
 #endif

@@ -42,6 +42,9 @@ void QV7310::optPD1_Click(int) {
 }
 
 void QV7310::showChannelPower() {
+    // The page behind shows it once it is created.
+    if (!dataPageCreated_)
+        return;
     for (std::size_t k = 0; k < ControlArrays::Channels; ++k) {
         if (optPD1[ChannelFrames[k].powerDown]->isChecked())
             cmdWrite[k]->setToolTip(QStringLiteral("DAC is powered down"));

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 
 void QV7310::txtInput_KeyPress(int Index, int KeyAscii) {
+    createDeferredControls();
     if (KeyAscii != 13)
         return;
     InputSel[Index]->setChecked(true);
@@ -17,6 +18,7 @@ void QV7310::txtInput_KeyPress(int Index, int KeyAscii) {
 }
 
 void QV7310::txtInput_LostFocus(int Index) {
+    createDeferredControls();
     if (entryGuard_->refusing())
         return;
     // A mouse press that was taking the focus elsewhere must not go on to

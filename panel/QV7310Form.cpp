@@ -5,12 +5,15 @@
 
 #include "Artwork.h"
 #include "Controls.h"
+#include "EntryGuard.h"
 #include "FindControl.h"
 #include "FormBuilder.h"
 #include "FormLayout.h"
 #include "ScreenReader.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -18,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <utility>
 #include <vector>
 
@@ -28,27 +32,30 @@ namespace {
 
 // The containers of the form tables by name, and the lines still waiting for
 // theirs: a line goes onto its container before the container's controls, so
-// that they are drawn over it.
+// that they are drawn over it. The form is created in two passes (the page
+// behind comes later): a container of the other pass is skipped, with
+// whatever it holds.
 class Containers {
 public:
-    Containers(QWidget* client, TabbedSheet* sheet) {
+    Containers() {
         for (const Line& line : MainWindowLines())
             pendingLines_.push_back(&line);
-        containers_.insert(QString(), client);
-        for (int page = 0; page < sheet->pageCount(); ++page)
-            containers_.insert(sheet->page(page)->objectName(), sheet->page(page));
-        placeLines();
     }
+    // nullptr for a skipped container.
     QWidget* find(const char* name) const {
-        QWidget* container = containers_.value(QString::fromLatin1(name));
+        const QString key = QString::fromLatin1(name);
+        if (skipped_.contains(key))
+            return nullptr;
+        QWidget* container = containers_.value(key);
         if (!container)
             qFatal("the form has no container %s", name);
         return container;
     }
-    void add(const char* name, QWidget* container) {
-        containers_.insert(QString::fromLatin1(name), container);
+    void add(const QString& name, QWidget* container) {
+        containers_.insert(name, container);
         placeLines();
     }
+    void skip(const QString& name) { skipped_.insert(name); }
 
 private:
     void placeLines() {
@@ -67,11 +74,24 @@ private:
     }
 
     QHash<QString, QWidget*> containers_;
+    QSet<QString> skipped_;
     std::vector<const Line*> pendingLines_;
 };
 
-template <typename T> T* bound(const QWidget* form, const char* name) {
-    return FindControl<T>(*form, QString::fromLatin1(name));
+// Creates, in the form's order, every control of the containers not skipped.
+void createControls(Containers& containers) {
+    for (const Control& control : MainWindowControls()) {
+        const QString name = QString::fromLatin1(control.name);
+        QWidget* container = containers.find(control.container);
+        if (!container) {
+            if (control.kind == Kind::Frame)
+                containers.skip(name);
+            continue;
+        }
+        QWidget* widget = FormBuilder::Build(control, container);
+        if (control.kind == Kind::Frame)
+            containers.add(name, widget);
+    }
 }
 
 template <typename T> T* bound(const ControlIndex& controls, const char* name) {
@@ -94,7 +114,61 @@ void connectArray(QV7310* window, const std::array<Button*, N>& buttons,
                          [window, handler, i] { (window->*handler)(i); });
 }
 
+// The serial word's box and caption on each page.
+constexpr int ControlPageWord = 0;
+constexpr int DataPageWord = 1;
+
+// Until the page behind exists: the first input event, for any widget,
+// creates it before the event is handled.
+class BeforeInput : public QObject {
+public:
+    explicit BeforeInput(QV7310* window) : QObject(window), window_(window) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+        case QEvent::ContextMenu:
+            window_->createDeferredControls();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QV7310* window_;
+};
+
 } // namespace
+
+void QV7310::createDeferredControls() {
+    if (!dataPageCreated_)
+        createDataPage();
+}
+
+bool QV7310::event(QEvent* event) {
+    // Once the window is drawn, the page behind follows, before anything
+    // queued after the paint.
+    if (event->type() == QEvent::Paint && !dataPageCreated_ && !dataPageQueued_) {
+        dataPageQueued_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { createDeferredControls(); }, Qt::QueuedConnection);
+    }
+    return QMainWindow::event(event);
+}
 
 QAction* QV7310::createMenuItem(QMenu* menu, const char* name, const QString& caption) {
     QAction* item = menu->addAction(caption);
@@ -124,13 +198,21 @@ void QV7310::createMenus() {
 void QV7310::createForm() {
     QWidget* client = createClientArea();
     createSheet(client);
-    createControls(client);
-    bindControls();
-    createPictures();
-    createButtonsAndLabels();
-    createCreditsAreas();
+    Containers containers;
+    containers.add(QString(), client);
+    containers.add(SSTab1->page(1)->objectName(), SSTab1->page(1));
+    containers.skip(SSTab1->page(0)->objectName());
+    createControls(containers);
+    const ControlIndex controls(*this);
+    bindControls(controls);
+    createPictures(controls);
+    // "SPI Value" is sized to its text, whatever the font it maps to.
+    Label2[ControlPageWord]->adjustSize();
+    createCreditsAreas(controls);
     createAccessibleTexts();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    SSTab1->setPageBuilder(0, [this] { createDeferredControls(); });
+    beforeInput_ = new BeforeInput(this);
 }
 
 QWidget* QV7310::createClientArea() {
@@ -152,18 +234,95 @@ void QV7310::createSheet(QWidget* client) {
     SSTab1->setCurrentIndex(1);
 }
 
-void QV7310::createControls(QWidget* client) {
-    Containers containers(client, SSTab1);
-    for (const Control& control : MainWindowControls()) {
-        QWidget* widget = FormBuilder::Build(control, containers.find(control.container));
-        if (control.kind == Kind::Frame)
-            containers.add(control.name, widget);
-    }
+// The one place the handlers' controls are looked up in the built form; the
+// page behind has its own (bindDataPage).
+void QV7310::bindControls(const ControlIndex& controls) {
+    bindArray(controls, optPD1, "optPD1");
+    Frame10 = bound<QGroupBox>(controls, "Frame10");
+    Frame11 = bound<QGroupBox>(controls, "Frame11");
+    Frame12 = bound<QGroupBox>(controls, "Frame12");
+    Frame13 = bound<QGroupBox>(controls, "Frame13");
+    Label1[ControlPageWord] = bound<QLabel>(controls, "Label1(0)");
+    Label2[ControlPageWord] = bound<QLabel>(controls, "Label2(0)");
 }
 
-// The one place the handlers' controls are looked up in the built form.
-void QV7310::bindControls() {
-    const ControlIndex controls(*this);
+void QV7310::createPictures(const ControlIndex& controls) {
+    // The header pictures take their images' sizes; the slogan is clipped to its box.
+    for (const auto& [name, image] :
+         {std::pair{"Picture6", Artwork::Logo()}, std::pair{"Picture7", Artwork::Banner()}}) {
+        PictureBox* picture = bound<PictureBox>(controls, name);
+        picture->setPixmap(image);
+        picture->resize(picture->pixmap().deviceIndependentSize().toSize());
+    }
+    bound<PictureBox>(controls, "Picture5")->setPixmap(Artwork::Slogan());
+}
+
+// Areas that show nothing, over the sheet's corners; clicks on all three, in
+// order, open the credits.
+void QV7310::createCreditsAreas(const ControlIndex& controls) {
+    const std::pair<const char*, void (QV7310::*)()> areas[] = {
+        {"Picture2", &QV7310::Picture2_Click},
+        {"Picture3", &QV7310::Picture3_Click},
+        {"Picture4", &QV7310::Picture4_Click}};
+    for (const auto& [name, handler] : areas)
+        connect(bound<ClickArea>(controls, name), &PictureBox::clicked, this, handler);
+}
+
+// What a screen reader says where a caption does not tell: the boxes and
+// their selectors by row, the readings and lamps by channel, the pictures by
+// what they show. Nothing visible changes.
+void QV7310::createAccessibleTexts() {
+    Label1[ControlPageWord]->setAccessibleName(QStringLiteral("Last serial word"));
+}
+
+void QV7310::connectMenus() {
+    connect(mnuReload, &QAction::triggered, this, &QV7310::mnuReload_Click);
+    connect(mnuExit, &QAction::triggered, this, &QV7310::mnuExit_Click);
+    connect(cmdDACoff, &QAction::triggered, this, &QV7310::cmdDACoff_Click);
+    connect(mnuDontRESET, &QAction::triggered, this, &QV7310::mnuDontRESET_Click);
+    connect(mnuAbout, &QAction::triggered, this, &QV7310::mnuAbout_Click);
+}
+
+void QV7310::connectControls() {
+    connectArray(this, optPD1, &QV7310::optPD1_Click);
+}
+
+// The page behind, in the order the window would have created it with the
+// rest: its controls, bindings, pictures, texts, then the Tab order and the
+// handlers; then what the panel has shown since start-up that the page
+// shows too.
+void QV7310::createDataPage() {
+    dataPageCreated_ = true;
+    if (beforeInput_) {
+        qApp->removeEventFilter(beforeInput_);
+        beforeInput_->deleteLater();
+        beforeInput_ = nullptr;
+    }
+    QWidget* page = SSTab1->page(0);
+    Containers containers;
+    containers.skip(QString());
+    containers.skip(SSTab1->page(1)->objectName());
+    containers.add(page->objectName(), page);
+    createControls(containers);
+    bindDataPage(ControlIndex(*page));
+    createDataPagePictures();
+    Label2[DataPageWord]->adjustSize();
+    for (QPushButton* button : cmdWrite)
+        button->setAutoDefault(false);
+    createDataPageTexts();
+    setTabOrder();
+    connectDataPage();
+    entryGuard_ = std::make_unique<EntryGuard>(
+        txtInput, [this](int i) { txtInput_KeyPress(i, 13); },
+        [this](int i) { txtInput_LostFocus(i); });
+    // A channel's write button tells whether the channel is powered up.
+    showChannelPower();
+    if (!Label1[ControlPageWord]->text().isEmpty())
+        showSerialWord(Label1[ControlPageWord]->text());
+    showPartOnDataPage();
+}
+
+void QV7310::bindDataPage(const ControlIndex& controls) {
     bindArray(controls, txtInput, "txtInput");
     bindArray(controls, InputSel, "InputSel");
     bindArray(controls, cmdWrite, "cmdWrite");
@@ -173,26 +332,13 @@ void QV7310::bindControls() {
     bindArray(controls, cmdLDAC, "cmdLDAC");
     bindArray(controls, cmdCLR, "cmdCLR");
     bindArray(controls, optRANGE, "optRANGE");
-    bindArray(controls, optPD1, "optPD1");
-    Frame10 = bound<QGroupBox>(controls, "Frame10");
-    Frame11 = bound<QGroupBox>(controls, "Frame11");
-    Frame12 = bound<QGroupBox>(controls, "Frame12");
-    Frame13 = bound<QGroupBox>(controls, "Frame13");
-    bindArray(controls, Label1, "Label1");
-    bindArray(controls, Label2, "Label2");
+    Label1[DataPageWord] = bound<QLabel>(controls, "Label1(1)");
+    Label2[DataPageWord] = bound<QLabel>(controls, "Label2(1)");
     bindArray(controls, Line2, "Line2");
     Line1 = bound<LineControl>(controls, "Line1");
 }
 
-void QV7310::createPictures() {
-    // The header pictures take their images' sizes; the slogan is clipped to its box.
-    for (const auto& [name, image] :
-         {std::pair{"Picture6", Artwork::Logo()}, std::pair{"Picture7", Artwork::Banner()}}) {
-        PictureBox* picture = bound<PictureBox>(this, name);
-        picture->setPixmap(image);
-        picture->resize(picture->pixmap().deviceIndependentSize().toSize());
-    }
-    bound<PictureBox>(this, "Picture5")->setPixmap(Artwork::Slogan());
+void QV7310::createDataPagePictures() {
     // The caution label with a two-pixel border around it.
     Picture1->setPixmap(Artwork::Caution());
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -204,31 +350,7 @@ void QV7310::createPictures() {
     }
 }
 
-void QV7310::createButtonsAndLabels() {
-    // "SPI Value" is sized to its text, whatever the font it maps to.
-    for (QLabel* label : Label2)
-        label->adjustSize();
-    // A channel's write button tells whether the channel is powered up.
-    showChannelPower();
-    for (QPushButton* button : cmdWrite)
-        button->setAutoDefault(false);
-}
-
-// Areas that show nothing, over the sheet's corners; clicks on all three, in
-// order, open the credits.
-void QV7310::createCreditsAreas() {
-    const std::pair<const char*, void (QV7310::*)()> areas[] = {
-        {"Picture2", &QV7310::Picture2_Click},
-        {"Picture3", &QV7310::Picture3_Click},
-        {"Picture4", &QV7310::Picture4_Click}};
-    for (const auto& [name, handler] : areas)
-        connect(bound<ClickArea>(this, name), &PictureBox::clicked, this, handler);
-}
-
-// What a screen reader says where a caption does not tell: the boxes and
-// their selectors by row, the readings and lamps by channel, the pictures by
-// what they show. Nothing visible changes.
-void QV7310::createAccessibleTexts() {
+void QV7310::createDataPageTexts() {
     for (std::size_t i = 0; i < InputRows; ++i) {
         txtInput[i]->setAccessibleName(QStringLiteral("Input code %1").arg(i + 1));
         InputSel[i]->setAccessibleName(QStringLiteral("Use input code %1").arg(i + 1));
@@ -238,8 +360,14 @@ void QV7310::createAccessibleTexts() {
         HVLED[i]->setAccessibleDescription(QStringLiteral("DAC%1 at high voltage").arg(i + 1));
     }
     Picture1->setAccessibleName(QStringLiteral("Caution: risk of electric shock"));
-    for (QLabel* box : Label1)
-        box->setAccessibleName(QStringLiteral("Last serial word"));
+    Label1[DataPageWord]->setAccessibleName(QStringLiteral("Last serial word"));
+}
+
+void QV7310::connectDataPage() {
+    connectArray(this, cmdWrite, &QV7310::cmdWrite_Click);
+    connectArray(this, cmdCLR, &QV7310::cmdCLR_Click);
+    connectArray(this, cmdLDAC, &QV7310::cmdLDAC_Click);
+    connectArray(this, optRANGE, &QV7310::optRANGE_Click);
 }
 
 void QV7310::setTabOrder() {
@@ -259,20 +387,4 @@ void QV7310::setTabOrder() {
         order.push_back(optPD1[button]);
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
-}
-
-void QV7310::connectMenus() {
-    connect(mnuReload, &QAction::triggered, this, &QV7310::mnuReload_Click);
-    connect(mnuExit, &QAction::triggered, this, &QV7310::mnuExit_Click);
-    connect(cmdDACoff, &QAction::triggered, this, &QV7310::cmdDACoff_Click);
-    connect(mnuDontRESET, &QAction::triggered, this, &QV7310::mnuDontRESET_Click);
-    connect(mnuAbout, &QAction::triggered, this, &QV7310::mnuAbout_Click);
-}
-
-void QV7310::connectControls() {
-    connectArray(this, cmdWrite, &QV7310::cmdWrite_Click);
-    connectArray(this, cmdCLR, &QV7310::cmdCLR_Click);
-    connectArray(this, cmdLDAC, &QV7310::cmdLDAC_Click);
-    connectArray(this, optRANGE, &QV7310::optRANGE_Click);
-    connectArray(this, optPD1, &QV7310::optPD1_Click);
 }

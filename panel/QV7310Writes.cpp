@@ -19,6 +19,7 @@ constexpr std::int32_t HighVoltageCode = 3414; // 50.01 V in the 60 V range
 } // namespace
 
 void QV7310::cmdWrite_Click(int Index) {
+    createDeferredControls();
     for (std::size_t i = 0; i < ControlArrays::InputRows; ++i) {
         if (!InputSel[i]->isChecked())
             continue;
@@ -60,6 +61,7 @@ void QV7310::LoadCode(int Index, std::int32_t code) {
 }
 
 void QV7310::CheckVoltage() {
+    createDeferredControls();
     float voltsPerCode;
     if (optRANGE[0]->isChecked()) {
         Picture1->hide();
@@ -88,6 +90,7 @@ void QV7310::CheckVoltage() {
 }
 
 void QV7310::CLRcontrols() {
+    createDeferredControls();
     ClearOutputs();
     for (PictureBox* lamp : HVLED)
         lamp->hide();

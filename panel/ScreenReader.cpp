@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QGroupBox>
+#include <utility>
 
 namespace ScreenReader {
 
@@ -18,9 +19,10 @@ bool told(const QAccessibleInterface* child) {
 
 class Container : public QAccessibleWidget {
 public:
-    explicit Container(QWidget* container)
+    Container(QWidget* container, std::function<void()> beforeChildren)
         : QAccessibleWidget(container, qobject_cast<QGroupBox*>(container) ? QAccessible::Grouping
-                                                                           : QAccessible::Client) {}
+                                                                           : QAccessible::Client),
+          beforeChildren_(std::move(beforeChildren)) {}
 
     QString text(QAccessible::Text t) const override {
         QString text = QAccessibleWidget::text(t);
@@ -46,6 +48,8 @@ public:
 private:
     const QGroupBox* frame() const { return qobject_cast<const QGroupBox*>(object()); }
     QList<QAccessibleInterface*> children() const {
+        if (beforeChildren_)
+            beforeChildren_();
         QList<QAccessibleInterface*> kept;
         for (int i = 0, n = QAccessibleWidget::childCount(); i < n; ++i) {
             QAccessibleInterface* child = QAccessibleWidget::child(i);
@@ -54,16 +58,18 @@ private:
         }
         return kept;
     }
+
+    std::function<void()> beforeChildren_;
 };
 
 } // namespace
 
-void LeaveOutLinesAndClickAreas(QWidget* container) {
+void LeaveOutLinesAndClickAreas(QWidget* container, std::function<void()> beforeChildren) {
     // The toolkit may have made its own interface while the container was
     // being constructed (a frame announces its caption): that one gives way.
     if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(container))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
-    QAccessible::registerAccessibleInterface(new Container(container));
+    QAccessible::registerAccessibleInterface(new Container(container, std::move(beforeChildren)));
 }
 
 } // namespace ScreenReader

@@ -2,6 +2,8 @@
 #ifndef SCREENREADER_H
 #define SCREENREADER_H
 
+#include <functional>
+
 class QWidget;
 
 namespace ScreenReader {
@@ -10,8 +12,10 @@ namespace ScreenReader {
 // area, a sheet page or a frame) gets an accessible interface that leaves
 // them out of its children and is otherwise what the toolkit gives it: a
 // frame is a group named by its caption. Call it while the container is
-// built, before a screen reader can have asked for it.
-void LeaveOutLinesAndClickAreas(QWidget* container);
+// built, before a screen reader can have asked for it. `beforeChildren`, if
+// given, runs whenever its children are asked for: a container whose
+// controls are created later creates them then.
+void LeaveOutLinesAndClickAreas(QWidget* container, std::function<void()> beforeChildren = {});
 
 } // namespace ScreenReader
 

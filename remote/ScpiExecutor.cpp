@@ -64,6 +64,8 @@ ScpiExecutor::ScpiExecutor(QV7310* window, QObject* parent) : QObject(parent), w
 QByteArray ScpiExecutor::runLine(std::string_view line, ErrorQueue& errors) {
     if (!window_)
         return QByteArray();
+    // Commands reach controls of the page behind, even before it is shown.
+    window_->createDeferredControls();
     // No box for a remote client: what the panel would show (a missing board
     // on a reload) goes to the queue instead.
     const DialogSeam::Handler previous = DialogSeam::setHandler([&errors](QDialog& dialog) {

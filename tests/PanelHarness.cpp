@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -147,6 +148,10 @@ std::unique_ptr<QV7310> startPanel(bool keepReset) {
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         qFatal("panel window was not exposed");
+    // Once drawn, the window creates the page behind by itself (looked up
+    // without FindControl, which would create it).
+    if (!QTest::qWaitFor([&] { return window->findChild<QLineEdit*>("txtInput(0)") != nullptr; }))
+        qFatal("the page behind was not created after the first paint");
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window.get()))
         qFatal("panel window did not become active");

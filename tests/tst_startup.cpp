@@ -4,8 +4,10 @@
 #include "PanelHarness.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
+#include "ScpiExecutor.h"
 #include "USBStuff.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +41,8 @@ private slots:
     void traceFileRecordsStartupAndExit();
     void realPartDialogAnswersByClick();
     void failingRequestsOnlyRecordStatus();
+    void pageBehindComesWhenNeeded_data();
+    void pageBehindComesWhenNeeded();
 };
 
 void TestStartup::cleanup() {
@@ -306,6 +311,103 @@ void TestStartup::failingRequestsOnlyRecordStatus() {
     SimBoard::get().clearFaults();
     control<QPushButton>(*window, "cmdCLR", 1)->click();
     QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+}
+
+enum class Need { Paint, Key, Mouse, Tab, ScreenReader, Lookup, Handler, Remote, PartDialog };
+Q_DECLARE_METATYPE(Need)
+
+void TestStartup::pageBehindComesWhenNeeded_data() {
+    QTest::addColumn<int>("part"); // the part dialog's button: 0 QV7301, 1 QV7310
+    QTest::addColumn<Need>("need");
+    QTest::addColumn<QString>("reading"); // lblVoltage(0), or lblVoltage(2) for QV7301
+    QTest::newRow("first paint") << 1 << Need::Paint << "0.0000V";
+    QTest::newRow("first paint, QV7301") << 0 << Need::Paint << "0.0000V";
+    QTest::newRow("key press") << 1 << Need::Key << "0.0000V";
+    QTest::newRow("mouse press") << 1 << Need::Mouse << "0.0000V";
+    QTest::newRow("its tab chosen") << 1 << Need::Tab << "0.0000V";
+    QTest::newRow("screen reader") << 1 << Need::ScreenReader << "0.0000V";
+    QTest::newRow("lookup by name") << 1 << Need::Lookup << "0.0000V";
+    QTest::newRow("handler (Pulse LDAC)") << 1 << Need::Handler << "15.0000V";
+    QTest::newRow("handler (Pulse LDAC), QV7301") << 0 << Need::Handler << "15.0000V";
+    QTest::newRow("remote command") << 1 << Need::Remote << "0.0000V";
+    QTest::newRow("lookup during the part dialog, QV7301") << 0 << Need::PartDialog << "0.0000V";
+}
+
+// The page behind ("Data Registers") is created after the first paint, or
+// before that when something needs it, and then shows what the panel has
+// done so far: the serial word, the channels' power and the readings.
+void TestStartup::pageBehindComesWhenNeeded() {
+    QFETCH(int, part);
+    QFETCH(Need, need);
+    QFETCH(QString, reading);
+    const bool quad = part == 1;
+    QV7310Variables::Clear();
+    SimBoard::get().reset();
+    DialogAnswerer answers(part);
+    QV7310 window;
+    // Looked up without FindControl, which would create the page.
+    auto created = [&window] { return window.findChild<QLineEdit*>("txtInput(0)") != nullptr; };
+    if (need == Need::PartDialog)
+        answers.onShow = [&window](QDialog&) { control<QLineEdit>(window, "txtInput", 0); };
+    window.Form_Load();
+    window.mnuDontRESET_Click();
+    QCOMPARE(created(), need == Need::PartDialog);
+    // Before it: channel 1 powered up, a code written with LDAC high.
+    window.findChild<QAbstractButton*>("optPD1(1)")->click();
+    window.LoadCode(0, 0x800);
+    QCOMPARE(created(), need == Need::PartDialog);
+    QWidget* page = window.findChild<QWidget*>("SSTab1.0");
+    switch (need) {
+    case Need::Paint:
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitFor(created));
+        break;
+    case Need::Key:
+        QTest::keyClick(&window, Qt::Key_Shift);
+        break;
+    case Need::Mouse:
+        QTest::mouseClick(&window, Qt::LeftButton);
+        break;
+    case Need::Tab:
+        window.findChild<QTabBar*>()->setCurrentIndex(0);
+        QVERIFY(page->isVisibleTo(&window));
+        QVERIFY(created() && window.findChild<QWidget*>("txtInput(0)")->isVisibleTo(&window));
+        break;
+    case Need::ScreenReader:
+        QVERIFY(QAccessible::queryAccessibleInterface(page)->childCount() > 0);
+        break;
+    case Need::Lookup:
+    case Need::PartDialog:
+        control<QLineEdit>(window, "txtInput", 0);
+        break;
+    case Need::Handler:
+        window.cmdLDAC_Click(0);
+        break;
+    case Need::Remote: {
+        ScpiExecutor executor(&window);
+        ErrorQueue errors;
+        QCOMPARE(executor.runLine("RANG?;DAC1:VOLT?", errors), QByteArray("30;0.0000"));
+        break;
+    }
+    }
+    QVERIFY(created());
+    const QString word = "0x1800";
+    QCOMPARE(window.findChild<QLabel*>("Label1(0)")->text(), word);
+    QCOMPARE(window.findChild<QLabel*>("Label1(1)")->text(), word);
+    QCOMPARE(window.findChild<QLabel*>("Label1(1)")->accessibleDescription(), word);
+    QCOMPARE(window.findChild<QPushButton*>("cmdWrite(0)")->toolTip(),
+             QString("DAC is powered up"));
+    QCOMPARE(window.findChild<QPushButton*>("cmdWrite(1)")->toolTip(),
+             QString("DAC is powered down"));
+    QCOMPARE(window.findChild<QLabel*>(quad ? "lblVoltage(0)" : "lblVoltage(2)")->text(), reading);
+    // The single part's adaptation, whenever the page came.
+    QCOMPARE(window.findChild<QPushButton*>("cmdWrite(0)")->isHidden(), !quad);
+    QCOMPARE(window.findChild<QPushButton*>("cmdWrite(2)")->text(),
+             QString(quad ? "Load DAC3" : "Load DAC"));
+    // The page's handlers are connected: Enter in a box selects its row.
+    QTest::keyClick(window.findChild<QLineEdit*>("txtInput(3)"), Qt::Key_Return);
+    QVERIFY(window.findChild<QAbstractButton*>("InputSel(3)")->isChecked());
 }
 
 QTEST_MAIN(TestStartup)
