@@ -165,13 +165,13 @@ echo "$machine; offscreen; $runs timed rounds; load average $load_start at start
 echo
 echo "| Start-up to first paint | Panel | Text floor | Empty floor | Panel / text floor | Target | Panel / empty floor |"
 echo "|---|---|---|---|---|---|---|"
-start_row "instructions, whole process (callgrind)" "$ir_panel" "$ir_text" "$ir_empty" Ir 1.08
+start_row "instructions, whole process (callgrind)" "$ir_panel" "$ir_text" "$ir_empty" Ir 1.00
 start_row "wall time, median" "$(figure offscreen $panel 3)" "$(figure offscreen $text 3)" \
     "$(figure offscreen $empty 3)" ms 1.10
 start_row "CPU time, median" "$(figure offscreen $panel 5)" "$(figure offscreen $text 5)" \
     "$(figure offscreen $empty 5)" ms 1.10
 start_row "peak RSS, median" "$(figure offscreen $panel 7)" "$(figure offscreen $text 7)" \
-    "$(figure offscreen $empty 7)" kB 1.05
+    "$(figure offscreen $empty 7)" kB 1.02
 start_row "main() to first paint in process, median" "$(figure offscreen $panel 9)" \
     "$(figure offscreen $text 9)" "$(figure offscreen $empty 9)" ms
 if ((xvfb_done)); then
