@@ -1,6 +1,7 @@
 // Building and wiring the main window's form: the menus, the client area and
 // its tabbed sheet, every control from the form tables, the pictures, the Tab
-// order and the handlers' connections.
+// order and the handlers' connections. The page behind ("Data Registers")
+// comes after the first paint, or earlier when something needs it.
 #include "QV7310.h"
 
 #include "Artwork.h"
