@@ -15,6 +15,10 @@ RemoteServer::RemoteServer(QV7310* window, QObject* parent) : QObject(parent), e
     new RepaintPacer(window);
 }
 
+RemoteServer::~RemoteServer() {
+    stop();
+}
+
 bool RemoteServer::listen(const QHostAddress& address, quint16 port) {
     return server_.listen(address, port);
 }
