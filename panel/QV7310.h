@@ -93,6 +93,7 @@ public:
     // 30 or 60.
     void setRange(int volts);
     int range() const;
+    // The frame "DAC n" of the control register (the single part's is "DAC 1").
     void setChannelPower(int channel, bool up);
     bool channelPowered(int channel) const;
     // The power-down mode: three-state, or the resistor to GND.
