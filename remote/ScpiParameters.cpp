@@ -25,21 +25,9 @@ bool special(std::string_view text, Special& value) {
     return true;
 }
 
-// A number: #H, #B or #Q digits (not for volts), or a decimal with an
-// optional exponent and, for volts only, a suffix V or MV.
-int parseNumber(std::string_view text, Param param, Command& command) {
+// A decimal with a sign, a point, an exponent and, for volts, a suffix.
+int parseDecimal(std::string_view text, Param param, Command& command) {
     const long limit = param == Param::Byte ? 255 : param == Param::Word ? 65535 : 4095;
-    if (text[0] == '#') {
-        const char base = text.size() > 1 ? upper(text[1]) : 0;
-        const int radix = base == 'H' ? 16 : base == 'B' ? 2 : base == 'Q' ? 8 : 0;
-        const long value = radix ? digitsValue(text.substr(2), radix, limit) : -1;
-        if (param == Param::Volts || text.size() < 3 || value < 0)
-            return Error::IllegalParameter;
-        if (value > limit)
-            return Error::DataOutOfRange;
-        command.value = static_cast<int>(value);
-        return Error::None;
-    }
     std::size_t i = 0;
     const bool negative = text[0] == '-';
     if (text[0] == '-' || text[0] == '+')
@@ -98,6 +86,32 @@ int parseNumber(std::string_view text, Param param, Command& command) {
         return Error::DataOutOfRange;
     command.value = static_cast<int>(value);
     return Error::None;
+}
+
+// A number: #H, #B or #Q digits (not for volts), or a decimal with an
+// optional exponent and, for volts only, a suffix V or MV.
+int parseNumber(std::string_view text, Param param, Command& command) {
+    const long limit = param == Param::Byte ? 255 : param == Param::Word ? 65535 : 4095;
+    if (text[0] == '#') {
+        const char base = text.size() > 1 ? upper(text[1]) : 0;
+        const int radix = base == 'H' ? 16 : base == 'B' ? 2 : base == 'Q' ? 8 : 0;
+        const long value = radix ? digitsValue(text.substr(2), radix, limit) : -1;
+        if (param == Param::Volts || text.size() < 3 || value < 0)
+            return Error::IllegalParameter;
+        if (value > limit)
+            return Error::DataOutOfRange;
+        command.value = static_cast<int>(value);
+        return Error::None;
+    }
+    // Plain digits, the usual code, need no floating point.
+    if (param != Param::Volts && text.find_first_not_of("0123456789") == std::string_view::npos) {
+        const long value = digitsValue(text, 10, limit);
+        if (value > limit)
+            return Error::DataOutOfRange;
+        command.value = static_cast<int>(value);
+        return Error::None;
+    }
+    return parseDecimal(text, param, command);
 }
 
 } // namespace

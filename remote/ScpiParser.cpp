@@ -49,11 +49,19 @@ bool sameHeader(const Row& row, const Path& path, int& channel) {
 }
 
 int findRow(const Path& path, int& channel) {
-    // Every spelling starts with a capital or '*': most rows fail on it.
-    const char first = upper(path.nodes[0].name[0]);
-    for (std::size_t i = 0; i < CommandCount; ++i)
-        if (Commands[i].spelling[0] == first && sameHeader(Commands[i], path, channel))
+    // Every keyword's short form has at least three characters, capitals or
+    // '*': most rows fail on the first two.
+    const std::string_view name = path.nodes[0].name;
+    if (name.size() < 3)
+        return -1;
+    const char first = upper(name[0]);
+    const char second = upper(name[1]);
+    for (std::size_t i = 0; i < CommandCount; ++i) {
+        const char* spelling = Commands[i].spelling;
+        if (spelling[0] == first && upper(spelling[1]) == second &&
+            sameHeader(Commands[i], path, channel))
             return static_cast<int>(i);
+    }
     return -1;
 }
 
