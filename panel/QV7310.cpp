@@ -117,6 +117,7 @@ void QV7310::centreOnScreen() {
 
 void QV7310::LoadUSB() {
     const std::int16_t status = USBStuff::DownloadFirmware();
+    // The status stands in the box's title, as on the panel this one follows.
     if (status < 0)
         DialogSeam::message(this, QMessageBox::Warning,
                             QStringLiteral(": ") + QString::number(status),

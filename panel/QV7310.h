@@ -48,10 +48,10 @@ public:
     // The exit's safe-state sequence, whatever resetOnExit says.
     void SafeState();
     // SafeState, CLR high and the board's warning off, then the panel as
-    // after start-up: codes 0, voltage labels
-    // cleared, lamps and caution label hidden, "30V" and the control-register
-    // buttons selected and the write buttons' tool tips as at start. The
-    // input boxes keep their texts and selection.
+    // after start-up: codes 0, voltage labels cleared, lamps and caution
+    // label hidden, "30V" and the control-register buttons selected and the
+    // write buttons' tool tips as at start. The input boxes keep their texts
+    // and selection.
     void ResetPanel();
 
     // Handlers, named after control and event.

@@ -59,6 +59,8 @@ void QV7310::LoadCode(int Index, std::int32_t code) {
     Declare::WriteSerialWord(registerAddress | pendingCode);
 }
 
+// Besides the readings, each refresh tells the board to light or clear its own
+// warning lamp, as the original refresh does: exactly one request, 230 or 231.
 void QV7310::CheckVoltage() {
     float voltsPerCode;
     if (optRANGE[0]->isChecked()) {

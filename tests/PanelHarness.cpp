@@ -9,12 +9,41 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 
 namespace Harness {
+
+namespace {
+// A modal box that no test answers would hold its suite until the time limit
+// and say nothing of why: after a few seconds the run ends, naming the box.
+void watchForUnansweredBoxes() {
+    auto* timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, [] {
+        static QPointer<QWidget> open;
+        static QElapsedTimer openFor;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != open) {
+            open = modal;
+            openFor.start();
+            return;
+        }
+        if (!modal || openFor.elapsed() < 5000)
+            return;
+        const auto* box = qobject_cast<QMessageBox*>(modal);
+        qFatal("a modal %s that nobody answers has been open for 5 s: \"%s\" %s",
+               modal->metaObject()->className(), qPrintable(modal->windowTitle()),
+               box ? qPrintable(box->text()) : qPrintable(modal->objectName()));
+    });
+    timer->start(250);
+}
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(watchForUnansweredBoxes)
 
 SimBoard::SimBoard() : fn_(SimboardClient::besideExecutable()) {}
 

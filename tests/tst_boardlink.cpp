@@ -57,6 +57,7 @@ void TestBoardLink::serialWordEcho_data() {
     QTest::newRow("DAC1 code 0") << (0x1000 | 0) << 0x1000 << 0 << "0x1000";
     QTest::newRow("no address") << 5 << 5 << 0 << "0x0005";
     QTest::newRow("two digits") << 0xAB << 0xAB << 0 << "0x00AB";
+    QTest::newRow("three digits") << 0x123 << 0x123 << 0 << "0x0123";
     QTest::newRow("control, all clear") << 0x7000 << 0x7000 << 0 << "0x7000";
     QTest::newRow("all DACs code 0") << 0x5000 << 0x5000 << 0 << "0x5000";
     QTest::newRow("bits 16-23 set") << 0x123456 << 0x3456 << 0x12 << "0x123456";

@@ -96,7 +96,8 @@ class TestEntryVoltage : public QObject {
             QString kind = d.text;
             if (d.text == QLatin1String("Not a valid number. Please reenter it."))
                 kind = QStringLiteral("not a number");
-            else if (d.text.contains(QLatin1String("too large"), Qt::CaseInsensitive))
+            else if (d.text == QLatin1String("The number is too large for a 12-bit code (the "
+                                             "largest is FFF). Please enter a new one."))
                 kind = QStringLiteral("too large");
             QString line = d.title + QStringLiteral(": ") + kind;
             if (d.className != QLatin1String("QMessageBox") || d.icon != QMessageBox::Warning)
@@ -143,7 +144,7 @@ private slots:
 
     // Enter in a box, or leaving it for another box, validates it.
     void entryValidated_data() {
-        QTest::addColumn<bool>("enter");
+        QTest::addColumn<int>("finish"); // Return, keypad Enter, or 0: a click on another box
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("warning");
@@ -157,22 +158,29 @@ private slots:
             {"12 ", "", NotANumber},   {"0x10", "", NotANumber}, {"123456789", "", NotANumber},
             {"1000", "", TooLarge},    {"8000", "", TooLarge},   {"FFFF", "", TooLarge},
             {"FFFFFFFF", "", TooLarge}};
-        for (bool enter : {true, false})
+        for (int finish : {int(Qt::Key_Return), int(Qt::Key_Enter), 0})
             for (const auto& c : cases)
-                QTest::addRow("%s \"%s\"", enter ? "enter" : "leave", c.typed)
-                    << enter << QString::fromLatin1(c.typed) << QString::fromLatin1(c.kept)
+                QTest::addRow("%s \"%s\"",
+                              finish == Qt::Key_Return  ? "return"
+                              : finish == Qt::Key_Enter ? "keypad enter"
+                                                        : "leave",
+                              c.typed)
+                    << finish << QString::fromLatin1(c.typed) << QString::fromLatin1(c.kept)
                     << c.warning;
     }
     void entryValidated() {
-        QFETCH(bool, enter);
+        QFETCH(int, finish);
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         QFETCH(QString, warning);
         typeInto(2, typed);
         QVERIFY(box(2)->hasFocus());
         const int from = mark();
-        if (enter)
-            QTest::keyClick(box(2), Qt::Key_Return);
+        const bool enter = finish != 0;
+        if (finish == Qt::Key_Enter)
+            QTest::keyClick(box(2), Qt::Key_Enter, Qt::KeypadModifier);
+        else if (enter)
+            QTest::keyClick(box(2), Qt::Key(finish));
         else
             click(box(7));
         QCOMPARE(box(2)->text(), kept);
@@ -445,28 +453,35 @@ private slots:
         QTest::addColumn<QStringList>("volts");
         QTest::addColumn<QString>("lamps");
         QTest::addColumn<bool>("caution");
+        // Codes loaded and pulsed out before `codes`, in the same range.
+        QTest::addColumn<QList<int>>("before");
         const QString d55 = QStringLiteral("49.9951V");
         const QStringList steps30{"15.0000V", "29.9927V", "0.0073V", "1.4063V"};
-        QTest::newRow("30V, LDAC Low")
-            << false << 2 << QList<int>{0x800, 0xFFF, 1, 192} << steps30 << "0000" << false;
-        QTest::newRow("30V, Pulse LDAC")
-            << false << 0 << QList<int>{0x800, 0xFFF, 1, 192} << steps30 << "0000" << false;
+        QTest::newRow("30V, LDAC Low") << false << 2 << QList<int>{0x800, 0xFFF, 1, 192} << steps30
+                                       << "0000" << false << QList<int>();
+        QTest::newRow("30V, Pulse LDAC") << false << 0 << QList<int>{0x800, 0xFFF, 1, 192}
+                                         << steps30 << "0000" << false << QList<int>();
         QTest::newRow("30V, high codes")
-            << false << 2 << QList<int>(4, 0xFFF) << QStringList(4, "29.9927V") << "0000" << false;
-        QTest::newRow("60V, full scale")
-            << true << 2 << QList<int>{0xFFF, 0, 0, 0}
-            << QStringList{"59.9854V", Zeros[1], Zeros[2], Zeros[3]} << "1000" << true;
-        QTest::newRow("60V, steps")
-            << true << 0 << QList<int>{0x800, 0x400, 96, 1}
-            << QStringList{"30.0000V", "15.0000V", "1.4063V", "0.0146V"} << "0000" << false;
+            << false << 2 << QList<int>(4, 0xFFF) << QStringList(4, "29.9927V") << "0000" << false
+            << QList<int>();
+        QTest::newRow("60V, full scale") << true << 2 << QList<int>{0xFFF, 0, 0, 0}
+                                         << QStringList{"59.9854V", Zeros[1], Zeros[2], Zeros[3]}
+                                         << "1000" << true << QList<int>();
+        QTest::newRow("60V, steps") << true << 0 << QList<int>{0x800, 0x400, 96, 1}
+                                    << QStringList{"30.0000V", "15.0000V", "1.4063V", "0.0146V"}
+                                    << "0000" << false << QList<int>();
         QTest::newRow("60V, D55 everywhere")
-            << true << 2 << QList<int>(4, 0xD55) << QStringList(4, d55) << "0000" << false;
+            << true << 2 << QList<int>(4, 0xD55) << QStringList(4, d55) << "0000" << false
+            << QList<int>();
         QTest::newRow("60V, D56 in DAC3")
             << true << 0 << QList<int>{0xD55, 0xD55, 0xD56, 0xD55}
-            << QStringList{d55, d55, "50.0098V", d55} << "0010" << true;
-        QTest::newRow("60V, D56 in DAC4")
-            << true << 2 << QList<int>{0, 0, 0, 0xD56}
-            << QStringList{Zeros[0], Zeros[1], Zeros[2], "50.0098V"} << "0001" << true;
+            << QStringList{d55, d55, "50.0098V", d55} << "0010" << true << QList<int>();
+        QTest::newRow("60V, all drop below the caution code")
+            << true << 0 << QList<int>(4, 0xD55) << QStringList(4, d55) << "0000" << false
+            << QList<int>(4, 0xFFF);
+        QTest::newRow("60V, D56 in DAC4") << true << 2 << QList<int>{0, 0, 0, 0xD56}
+                                          << QStringList{Zeros[0], Zeros[1], Zeros[2], "50.0098V"}
+                                          << "0001" << true << QList<int>();
     }
     void voltages() {
         QFETCH(bool, range60);
@@ -475,12 +490,21 @@ private slots:
         QFETCH(QStringList, volts);
         QFETCH(QString, lamps);
         QFETCH(bool, caution);
+        QFETCH(QList<int>, before);
+        if (!before.isEmpty()) {
+            if (range60)
+                click(control<OptionButton>(*w_, "optRANGE", 1));
+            loadCodes(before);
+            click(control<QPushButton>(*w_, "cmdLDAC", 0));
+        }
+        const QStringList shown = labels();
         loadCodes(codes);
         QCOMPARE(dacCodes(), codes);
         if (range60)
             click(control<OptionButton>(*w_, "optRANGE", 1));
-        // Codes loaded with LDAC high reach no output: the range shows zeros.
-        QCOMPARE(labels(), Zeros);
+        // Codes loaded with LDAC high reach no output: the range change
+        // shows what the outputs held before.
+        QCOMPARE(labels(), shown);
         ShowRecorder recorder;
         control<PictureBox>(*w_, "Picture1")->installEventFilter(&recorder);
         const int from = mark();
