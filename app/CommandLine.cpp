@@ -51,7 +51,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Serve remote control (SCPI over TCP) on 127.0.0.1, port 5025."));
     const QCommandLineOption port(
         QStringLiteral("remote-port"),
-        QStringLiteral("Serve remote control on port N instead (implies --remote)."),
+        QStringLiteral("Serve remote control on port N instead, 0 for any free one (implies "
+                       "--remote)."),
         QStringLiteral("N"));
     const QCommandLineOption address(
         QStringLiteral("remote-address"),
@@ -111,7 +112,15 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         std::optional<QCoreApplication> core;
         if (!QCoreApplication::instance())
             core.emplace(argc, argv);
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        QString text = parser.helpText();
+        if (parser.isSet(QStringLiteral("help-all"))) {
+            text += QStringLiteral("\nQt's own options, read by the toolkit:\n ");
+            for (const QtOption& qt : QtOptions)
+                text += QStringLiteral(" -%1%2").arg(
+                    QLatin1String(qt.name), qt.takesValue ? QStringLiteral(" VALUE") : QString());
+            text += QLatin1Char('\n');
+        }
+        std::fputs(qPrintable(text), stdout);
         options.exitCode = 0;
         return options;
     }
