@@ -370,6 +370,12 @@ void TestRemote::resetRestoresStartState() {
     QCOMPARE(board.dacRegister[3], 0);
     // The panel works on from there, in the 30 V range.
     QCOMPARE(client.ask("DAC2:CODE 2048;LDAC:PULS;DAC2:VOLT?;RANG?"), QStringList{"15.0000;30"});
+    // The caution shown before the reset stays latched until read; a change
+    // made at the window latches its event for the client too.
+    QCOMPARE(client.ask("DAC2:CODE 4000;LDAC:PULS;:STAT:OPER?;:STAT:OPER:COND?"),
+             QStringList{"512;0"});
+    child<QAbstractButton>("optRANGE(1)")->click();
+    QCOMPARE(client.ask("STAT:OPER:COND?;:STAT:OPER?;:STAT:OPER?"), QStringList{"512;512;0"});
 }
 
 void TestRemote::severalClients() {
