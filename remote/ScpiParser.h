@@ -76,28 +76,6 @@ Parsed ParseCommand(std::string_view text);
 // when that code lies outside 0 to 4095.
 int CodeForVolts(double volts, int rangeVolts);
 
-// Longest line, in bytes, without its LF and a CR before it.
-constexpr std::size_t MaxLineLength = 4096;
-
-// Cuts a byte stream into lines: LF ends a line and a CR just before it is
-// dropped. A line longer than MaxLineLength is dropped whole, reported once
-// when its LF arrives; at most MaxLineLength + 1 bytes are ever held.
-class LineFramer {
-public:
-    struct Line {
-        bool tooLong = false;
-        std::string text; // empty when tooLong
-    };
-    // The lines that `bytes` completes, in order.
-    std::vector<Line> feed(std::string_view bytes);
-    // Bytes of an unfinished line are held.
-    bool midLine() const { return !partial_.empty() || discarding_; }
-
-private:
-    std::string partial_;
-    bool discarding_ = false;
-};
-
 } // namespace Scpi
 
 #endif

@@ -17,6 +17,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/socket.h>
 
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
@@ -341,6 +342,14 @@ void TestRemote::clientLeavingMidLine() {
     Client next(server_->port());
     QVERIFY(next.waitConnected());
     QCOMPARE(next.ask("DAC1:CODE?;LDAC?"), QStringList{"0;LOW"});
+    // A client that half-closes after its commands gets every reply, then
+    // the end of the stream.
+    Client done(server_->port());
+    QVERIFY(done.waitConnected());
+    done.send("DAC1:CODE 5\nDAC1:CODE?\n*IDN?;LDAC?\n");
+    QCOMPARE(::shutdown(int(done.socket.socketDescriptor()), SHUT_WR), 0);
+    QTRY_COMPARE(done.socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(done.socket.readAll(), QByteArray("5\nQVPANEL,QV7310,0,1.04;LOW\n"));
 }
 
 void TestRemote::closingWindowStopsServer() {
@@ -360,37 +369,53 @@ void TestRemote::closingWindowStopsServer() {
 
 void TestRemote::commandLine_data() {
     QTest::addColumn<QStringList>("arguments"); // PORT stands for `port`
-    QTest::addColumn<QString>("port");          // "free", "busy" or none
+    QTest::addColumn<QString>("port");          // "free", "busy", "display" (none) or empty
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("output");   // what stdout starts with
     QTest::addColumn<QString>("error");    // a line stderr holds
     QTest::addColumn<QString>("identity"); // *IDN? over the server, when it runs
     QTest::addColumn<QStringList>("trace");
     QTest::addColumn<bool>("absent"); // no board connected
     const QStringList started = {"load", "224"};
     const QStringList none = {"<no trace>"};
-    QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "qv7310 1.04\n"
-                             << ""
-                             << "" << none << false;
+    // Help, version and option errors need no display.
+    QTest::newRow("version, no display")
+        << QStringList{"--version"} << "display" << 0 << "qv7310 1.04\n"
+        << ""
+        << "" << none << false;
+    QTest::newRow("help, no display") << QStringList{"--help"} << "display" << 0 << "Usage: "
+                                      << ""
+                                      << "" << none << false;
+    QTest::newRow("unknown option, no display")
+        << QStringList{"--frobnicate"} << "display" << 2 << ""
+        << "qv7310: Unknown option 'frobnicate'."
+        << "" << none << false;
     QTest::newRow("unknown part") << QStringList{"--remote", "--part", "QV7399"} << "" << 2 << ""
                                   << "qv7310: --part QV7399: unknown part (QV7301 or QV7310)"
                                   << "" << none << false;
     QTest::newRow("bad port") << QStringList{"--part", "QV7310", "--remote-port", "70000"} << ""
                               << 2 << ""
-                              << "qv7310: --remote-port 70000: not a port number (1 to 65535)"
+                              << "qv7310: --remote-port 70000: not a port number (0 to 65535)"
                               << "" << none << false;
     QTest::newRow("bad address") << QStringList{"--remote-address", "panel"} << "" << 2 << ""
                                  << "qv7310: --remote-address panel: not an IP address"
                                  << "" << none << false;
-    QTest::newRow("single part, headless")
-        << QStringList{"--part", "qv7301", "--remote", "--remote-port", "PORT"} << "free" << 0 << ""
+    QTest::newRow("single part, headless, Qt's own option")
+        << QStringList{"--part", "qv7301",    "--remote", "--remote-port",
+                       "PORT",   "-platform", "offscreen"}
+        << "free" << 0 << ""
         << ""
         << "QVPANEL,QV7301,0,1.04" << started + SafeState << false;
+    QTest::newRow("any free port")
+        << QStringList{"--part", "QV7310", "--remote-port", "0"} << "" << 0 << ""
+        << ""
+        << "QVPANEL,QV7310,0,1.04" << started + SafeState << false;
+    // A panel without the server it was asked for ends before any board call.
     QTest::newRow("port in use")
-        << QStringList{"--part", "QV7310", "--remote-port", "PORT"} << "busy" << 0 << ""
+        << QStringList{"--part", "QV7310", "--remote-port", "PORT"} << "busy" << 1 << ""
         << "qv7310: remote control not started: cannot listen on 127.0.0.1:PORT: "
            "The bound address is already in use"
-        << "" << started + SafeState << false;
+        << "" << none << false;
     QTest::newRow("not loopback")
         << QStringList{"--part", "QV7310", "--remote-address", "0.0.0.0", "--remote-port", "PORT"}
         << "free" << 0 << ""
@@ -428,6 +453,11 @@ void TestRemote::commandLine() {
     const QString tracePath = temp.filePath("trace.txt");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
+    if (port == "display") {
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+    }
     environment.insert("BOARDPORT_TRACE", tracePath);
     environment.insert("BOARDPORT_ABSENT", absent ? "1" : "");
     QProcess panel;
@@ -439,23 +469,30 @@ void TestRemote::commandLine() {
         errors += QString::fromLocal8Bit(panel.readAllStandardError());
         return errors.split('\n').contains(error);
     };
+    QString out;
     if (exitCode == 0 && output.isEmpty()) {
-        // The panel runs: reach it, then end it as a service manager would.
+        // The panel runs: reach it on the port it announces, then end it as
+        // a service manager would.
         if (!error.isEmpty())
             QTRY_VERIFY2_WITH_TIMEOUT(stderrHas(), qPrintable(errors), 20000);
-        if (!identity.isEmpty()) {
-            std::unique_ptr<Client> client;
-            QTRY_VERIFY_WITH_TIMEOUT((client = std::make_unique<Client>(number))->waitConnected(),
-                                     20000);
-            QCOMPARE(client->ask("*IDN?"), QStringList{identity});
-        }
+        const QRegularExpression announced(R"(^qv7310: remote control on ([0-9.]+):(\d+)\n)");
+        QRegularExpressionMatch match;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (match = announced.match(out += QString::fromLocal8Bit(panel.readAllStandardOutput())))
+                .hasMatch(),
+            20000);
+        if (number != 0)
+            QCOMPARE(match.captured(2).toUShort(), number);
+        Client client(match.captured(2).toUShort());
+        QVERIFY(client.waitConnected());
+        QCOMPARE(client.ask("*IDN?"), QStringList{identity});
         panel.terminate();
     }
     QVERIFY(panel.waitForFinished(30000));
     QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
     QCOMPARE(panel.exitCode(), exitCode);
-    if (!output.isEmpty())
-        QCOMPARE(QString::fromLocal8Bit(panel.readAllStandardOutput()), output);
+    out += QString::fromLocal8Bit(panel.readAllStandardOutput());
+    QVERIFY2(output.isEmpty() || out.startsWith(output), qPrintable(out));
     if (!error.isEmpty())
         QVERIFY2(stderrHas(), qPrintable(errors));
     QCOMPARE(traceCalls(tracePath), trace);

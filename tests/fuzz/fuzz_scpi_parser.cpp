@@ -3,6 +3,7 @@
 // line, which must give only its own errors or commands within range, be
 // blind to letter case, give one result per command, and read back a
 // command written out in long form as the same command.
+#include "LineFramer.h"
 #include "ScpiParser.h"
 
 #include <cmath>
