@@ -53,7 +53,7 @@ class Panel:
         deadline = time.monotonic() + 30
         while not line.endswith(b"\n") and time.monotonic() < deadline:
             if select.select([self.process.stdout], [], [], 1)[0]:
-                byte = self.process.stdout.read(1)
+                byte = os.read(self.process.stdout.fileno(), 1)
                 if not byte:
                     break
                 line += byte
@@ -169,14 +169,14 @@ def run(proxy, work):
     proxy.LDAC = "LOW"
     proxy.Dac1Code = 2048
     proxy.Dac2Code = 4000
-    proxy.Dac3Power = False
-    check("read back", (60, "LOW", 2048, 30.0, 4000, 58.5938, False, True, "0x7028"),
+    proxy.Dac3Power = True
+    check("read back", (60, "LOW", 2048, 30.0, 4000, 58.5938, True, False, "0x7010"),
           (proxy.Range, proxy.LDAC, proxy.Dac1Code, proxy.Dac1Voltage, proxy.Dac2Code,
            proxy.Dac2Voltage, proxy.Dac3Power, proxy.Dac4Power, proxy.LastWord))
     # Range line, LDAC low, the two input registers (passed straight on while
-    # LDAC is low) and the control register without channel 3.
+    # LDAC is low) and the control register powering up channel 3 (bit 4).
     check("board requests", ["229 0 0 0 0 0", "227 0 0 0 0 0", word(0x1800), word(0x2FA0),
-                             word(0x7028)],
+                             word(0x7010)],
           [call for call in trace(work)[start:] if not call.startswith(("230", "231"))])
     check("state at 58.6 V", tango.DevState.ALARM, proxy.state())
 
@@ -196,8 +196,9 @@ def run(proxy, work):
     proxy.Reset()
     check("reset's requests", [word(0x7000), word(0x5000), "222 0 0 0 0 0", "228 0 0 0 0 0"],
           [call for call in trace(work)[start:] if not call.startswith(("230", "231"))])
-    check("after reset", (tango.DevState.ON, 30, "HIGH", 0, 0.0),
-          (proxy.state(), proxy.Range, proxy.LDAC, proxy.Dac2Code, proxy.Dac2Voltage))
+    check("after reset", (tango.DevState.ON, 30, "HIGH", 0, 0.0, False),
+          (proxy.state(), proxy.Range, proxy.LDAC, proxy.Dac2Code, proxy.Dac2Voltage,
+           proxy.Dac3Power))
     proxy.Dac1Voltage = 15.0
     start = len(trace(work))
     proxy.PulseLdac()
