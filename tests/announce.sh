@@ -44,7 +44,7 @@ port=5025
 
 # Starts the panel with the given options; its pid in $panel_pid.
 start_panel() {
-    "$panel" "$@" 2>"$work/stderr.txt" &
+    "$panel" "$@" >"$work/stdout.txt" 2>"$work/stderr.txt" &
     panel_pid=$!
     pids+=("$panel_pid")
     for _ in $(seq 100); do
