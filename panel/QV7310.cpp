@@ -141,7 +141,7 @@ void QV7310::SafeState() {
 }
 
 void QV7310::mnuReload_Click() {
-    LoadUSB();
+    reload();
 }
 
 void QV7310::mnuExit_Click() {

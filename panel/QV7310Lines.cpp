@@ -2,6 +2,7 @@
 // line (30 V or 60 V).
 #include "QV7310.h"
 
+#include "Controls.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
@@ -11,45 +12,77 @@ namespace Request = USBStuff::BoardRequest;
 void QV7310::cmdCLR_Click(int Index) {
     switch (Index) {
     case 0:
-        USBStuff::PlainRequest(Request::ClrLow);
-        USBStuff::PlainRequest(Request::ClrHigh);
-        CLRcontrols();
+        pulseClr();
         break;
     case 1:
-        USBStuff::PlainRequest(Request::ClrHigh);
+        setClr(true);
         break;
     case 2:
-        USBStuff::PlainRequest(Request::ClrLow);
-        CLRcontrols();
+        setClr(false);
         break;
     default:
         return;
+    }
+}
+
+void QV7310::pulseClr() {
+    USBStuff::PlainRequest(Request::ClrLow);
+    USBStuff::PlainRequest(Request::ClrHigh);
+    CLRcontrols();
+}
+
+void QV7310::setClr(bool high) {
+    if (high) {
+        USBStuff::PlainRequest(Request::ClrHigh);
+    } else {
+        USBStuff::PlainRequest(Request::ClrLow);
+        CLRcontrols();
     }
 }
 
 void QV7310::cmdLDAC_Click(int Index) {
     switch (Index) {
     case 0:
-        USBStuff::PlainRequest(Request::PulseLdac);
-        ldacIsHigh = true;
+        pulseLdac();
         break;
     case 1:
-        USBStuff::PlainRequest(Request::LdacHigh);
-        ldacIsHigh = true;
+        setLdac(true);
         break;
     case 2:
-        USBStuff::PlainRequest(Request::LdacLow);
-        ldacIsHigh = false;
+        setLdac(false);
         break;
     default:
         return;
     }
+}
+
+void QV7310::pulseLdac() {
+    USBStuff::PlainRequest(Request::PulseLdac);
+    ldacIsHigh = true;
     CheckVoltage();
 }
 
+void QV7310::setLdac(bool high) {
+    USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
+    ldacIsHigh = high;
+    CheckVoltage();
+}
+
+bool QV7310::ldacHigh() const {
+    return ldacIsHigh;
+}
+
 void QV7310::optRANGE_Click(int Index) {
-    if (Index == 0)
-        USBStuff::PlainRequest(Request::Range30V);
-    else if (Index == 1)
-        USBStuff::PlainRequest(Request::Range60V);
+    if (Index == 0 || Index == 1)
+        setRange(Index == 0 ? 30 : 60);
+}
+
+void QV7310::setRange(int volts) {
+    const bool high = volts == 60;
+    optRANGE[high ? 1 : 0]->setChecked(true);
+    USBStuff::PlainRequest(high ? Request::Range60V : Request::Range30V);
+}
+
+int QV7310::range() const {
+    return optRANGE[0]->isChecked() ? 30 : 60;
 }

@@ -14,11 +14,13 @@ RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, Q
       reader_(descriptor, QSocketNotifier::Read), writer_(descriptor, QSocketNotifier::Write) {
     ::fcntl(descriptor_, F_SETFL, ::fcntl(descriptor_, F_GETFL) | O_NONBLOCK);
     writer_.setEnabled(false);
+    executor_.attach(&session_);
     connect(&reader_, &QSocketNotifier::activated, this, &RemoteConnection::readable);
     connect(&writer_, &QSocketNotifier::activated, this, &RemoteConnection::writable);
 }
 
 RemoteConnection::~RemoteConnection() {
+    executor_.detach(&session_);
     reader_.setEnabled(false);
     writer_.setEnabled(false);
     if (descriptor_ >= 0)
@@ -38,10 +40,10 @@ void RemoteConnection::readable() {
         for (const Scpi::LineFramer::Line& line :
              framer_.feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {
             if (line.tooLong) {
-                errors_.push(Scpi::Error::TooMuchData);
+                session_.error(Scpi::Error::TooMuchData);
                 continue;
             }
-            const QByteArray reply = executor_.runLine(line.text, errors_);
+            const QByteArray reply = executor_.runLine(line.text, session_);
             if (!reply.isEmpty()) {
                 replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));
                 replies_ += '\n';

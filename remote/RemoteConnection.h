@@ -39,7 +39,7 @@ private:
     QSocketNotifier reader_;
     QSocketNotifier writer_;
     Scpi::LineFramer framer_;
-    ErrorQueue errors_;
+    Scpi::Session session_;
     std::string replies_;
     // The client sent its last byte (it closed or half-closed its end).
     bool peerDone_ = false;
