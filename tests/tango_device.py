@@ -138,7 +138,11 @@ def main():
                   failure(lambda: proxy.Range).split(":")[0])
             panel = Panel(program, work, panel.port)
             check("state once the panel is back", tango.DevState.ON, proxy.state())
-            check("a read once the panel is back", 30, proxy.Range)
+            # A restart between two requests: the first one after it works.
+            panel.stop()
+            panel = Panel(program, work, panel.port)
+            check("a read after a restart", "no error",
+                  failure(lambda: proxy.read_attribute("Range")))
         finally:
             server.send_signal(signal.SIGTERM)
             try:
