@@ -2,9 +2,11 @@
 // putting the panel back as after start-up (remote control's reset).
 #include "QV7310.h"
 
+#include "BoardStatus.h"
 #include "Controls.h"
 #include "FormLayout.h"
 #include "QV7310Variables.h"
+#include "USBStuff.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -14,6 +16,11 @@ using namespace QV7310Variables;
 
 void QV7310::ResetPanel() {
     SafeState();
+    // As after start-up: CLR released and the board's warning off too, so
+    // the board and the panel agree again.
+    USBStuff::PlainRequest(USBStuff::BoardRequest::ClrHigh);
+    clrIsLow = false;
+    USBStuff::PlainRequest(USBStuff::BoardRequest::WarningOff);
     pendingCode = 0;
     registerAddress = 0;
     controlBits = 0;
@@ -57,7 +64,13 @@ QString QV7310::reading(int channel) const {
 }
 
 void QV7310::reload() {
+    const bool wasReady = boardStatus_->state() == BoardStatus::State::Ready;
     LoadUSB();
+    // A board that was missing or failed a request may hold anything, and
+    // the panel may show what never reached it: once it answers again, both
+    // start over from the safe state.
+    if (!wasReady && boardStatus_->state() == BoardStatus::State::Ready)
+        ResetPanel();
 }
 
 QString QV7310::serialWord() const {

@@ -47,7 +47,8 @@ public:
     void LoadCode(int Index, std::int32_t code);
     // The exit's safe-state sequence, whatever resetOnExit says.
     void SafeState();
-    // SafeState, then the panel as after start-up: codes 0, voltage labels
+    // SafeState, CLR high and the board's warning off, then the panel as
+    // after start-up: codes 0, voltage labels
     // cleared, lamps and caution label hidden, "30V" and the control-register
     // buttons selected and the write buttons' tool tips as at start. The
     // input boxes keep their texts and selection.

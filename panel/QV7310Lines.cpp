@@ -28,14 +28,18 @@ void QV7310::cmdCLR_Click(int Index) {
 void QV7310::pulseClr() {
     USBStuff::PlainRequest(Request::ClrLow);
     USBStuff::PlainRequest(Request::ClrHigh);
+    clrIsLow = false;
     CLRcontrols();
 }
 
 void QV7310::setClr(bool high) {
     if (high) {
+        // The outputs stay at 0 until the next LDAC loads them.
         USBStuff::PlainRequest(Request::ClrHigh);
+        clrIsLow = false;
     } else {
         USBStuff::PlainRequest(Request::ClrLow);
+        clrIsLow = true;
         CLRcontrols();
     }
 }
@@ -59,12 +63,17 @@ void QV7310::cmdLDAC_Click(int Index) {
 void QV7310::pulseLdac() {
     USBStuff::PlainRequest(Request::PulseLdac);
     ldacIsHigh = true;
+    LoadOutputs();
     CheckVoltage();
 }
 
 void QV7310::setLdac(bool high) {
     USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
     ldacIsHigh = high;
+    // Taking LDAC high loads nothing: the readings keep what the outputs
+    // hold, not codes still waiting.
+    if (!high)
+        LoadOutputs();
     CheckVoltage();
 }
 
@@ -81,6 +90,9 @@ void QV7310::setRange(int volts) {
     const bool high = volts == 60;
     optRANGE[high ? 1 : 0]->setChecked(true);
     USBStuff::PlainRequest(high ? Request::Range60V : Request::Range30V);
+    // The same codes give other volts now: the readings, lamps and warnings
+    // follow at once, so 58.6 V never hides behind a 29.3 V reading.
+    CheckVoltage();
 }
 
 int QV7310::range() const {

@@ -4,10 +4,12 @@ namespace QV7310Variables {
 
 bool partIsQuad = false;
 std::int32_t dacCode[ControlArrays::Channels] = {};
+std::int32_t outputCode[ControlArrays::Channels] = {};
 std::int32_t pendingCode = 0;
 std::int32_t registerAddress = 0;
 std::int32_t controlBits = 0;
 bool ldacIsHigh = false;
+bool clrIsLow = false;
 bool resetOnExit = false;
 
 void Clear() {
@@ -18,7 +20,25 @@ void Clear() {
     registerAddress = 0;
     controlBits = 0;
     ldacIsHigh = false;
+    clrIsLow = false;
     resetOnExit = false;
+    ClearOutputs();
+}
+
+void LoadOutputs() {
+    PassWrittenCodes(0, ControlArrays::Channels - 1);
+}
+
+void PassWrittenCodes(int first, int last) {
+    if (clrIsLow)
+        return;
+    for (int k = first; k <= last; ++k)
+        outputCode[k] = dacCode[k];
+}
+
+void ClearOutputs() {
+    for (std::int32_t& code : outputCode)
+        code = 0;
 }
 
 } // namespace QV7310Variables

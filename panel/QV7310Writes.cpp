@@ -43,18 +43,19 @@ void QV7310::LoadCode(int Index, std::int32_t code) {
         if (Index < 0 || Index > 4)
             return;
         registerAddress = Addresses[Index];
-        if (Index == 4) {
-            for (std::int32_t& dac : dacCode)
-                dac = pendingCode;
-        } else {
-            dacCode[Index] = pendingCode;
-        }
     } else {
         registerAddress = Declare::RegisterAddress::Dac1;
-        dacCode[2] = pendingCode;
+        Index = 2;
     }
-    if (!ldacIsHigh)
+    // "Write to all DACs" is the only button past the channels.
+    const int first = Index == 4 ? 0 : Index;
+    const int last = Index == 4 ? 3 : Index;
+    for (int k = first; k <= last; ++k)
+        dacCode[k] = pendingCode;
+    if (!ldacIsHigh) {
+        PassWrittenCodes(first, last);
         CheckVoltage();
+    }
     Declare::WriteSerialWord(registerAddress | pendingCode);
 }
 
@@ -69,7 +70,7 @@ void QV7310::CheckVoltage() {
     } else {
         voltsPerCode = 60.0f / 4096.0f;
         bool highVoltage = false;
-        for (std::int32_t code : dacCode)
+        for (std::int32_t code : outputCode)
             highVoltage = highVoltage || code >= HighVoltageCode;
         if (highVoltage) {
             Picture1->show();
@@ -79,14 +80,15 @@ void QV7310::CheckVoltage() {
             USBStuff::PlainRequest(Request::WarningOff);
         }
         for (std::size_t i = 0; i < ControlArrays::Channels; ++i)
-            HVLED[i]->setVisible(dacCode[i] >= HighVoltageCode);
+            HVLED[i]->setVisible(outputCode[i] >= HighVoltageCode);
     }
     for (std::size_t i = 0; i < ControlArrays::Channels; ++i)
-        lblVoltage[i]->setText(Codes::FormatVolts(static_cast<double>(dacCode[i]) *
+        lblVoltage[i]->setText(Codes::FormatVolts(static_cast<double>(outputCode[i]) *
                                                   static_cast<double>(voltsPerCode)));
 }
 
 void QV7310::CLRcontrols() {
+    ClearOutputs();
     for (PictureBox* lamp : HVLED)
         lamp->hide();
     for (QLabel* label : lblVoltage)

@@ -1,6 +1,20 @@
 // Simulated evaluation board: stands in for the vendor's USB library so the
 // panel can be run and tested without hardware. It models the board's lines
 // and the converter's registers, and can be told to fail.
+//
+// The converter, as the panel is built for it:
+// - A serial word to address 1-4 writes that channel's input register, 5 all
+//   four, 7 the control register; 0 and 6 change nothing.
+// - While LDAC is low and CLR high, a written input register passes straight
+//   to its DAC register. Taking LDAC low, or pulsing it, with CLR high loads
+//   every input register into its DAC register; taking LDAC high loads
+//   nothing.
+// - CLR low clears the DAC registers and holds them at 0 while CLR stays low;
+//   nothing loads them meanwhile. The input registers keep their codes, so
+//   the next LDAC pulse or LDAC low after CLR goes high brings the previous
+//   outputs back. Taking CLR high alone loads nothing.
+// - An output is its DAC register's code x range / 4096 volts while its
+//   channel is powered up (control bits 2-5), else 0 V.
 #include "BoardModel.h"
 
 #include "FirmwareFile.h"
@@ -43,6 +57,9 @@ int usableFaultStatus(long status) {
 }
 
 void loadDacRegisters(SimState& s) {
+    if (!s.clrHigh) {
+        return;
+    }
     for (int k = 0; k < 4; ++k) {
         s.dacRegister[k] = s.inputRegister[k];
     }
@@ -51,7 +68,7 @@ void loadDacRegisters(SimState& s) {
 void writeInputRegister(SimState& s, int channel, int data) {
     s.inputRegister[channel] = data;
     // With LDAC held low the DAC register follows its input register.
-    if (!s.ldacHigh) {
+    if (!s.ldacHigh && s.clrHigh) {
         s.dacRegister[channel] = data;
     }
 }
@@ -78,9 +95,7 @@ void applySerialWord(SimState& s, int value) {
 bool applyRequest(SimState& s, int request, int value) {
     switch (request) {
     case SIM_REQUEST_CLR_LOW:
-        // The converter's asynchronous clear zeroes every register.
         for (int k = 0; k < 4; ++k) {
-            s.inputRegister[k] = 0;
             s.dacRegister[k] = 0;
         }
         s.clrHigh = 0;
@@ -92,10 +107,8 @@ bool applyRequest(SimState& s, int request, int value) {
         s.ldacHigh = 1;
         break;
     case SIM_REQUEST_LDAC_LOW:
-        // LDAC is level-sensitive: taking it low makes the DAC registers
-        // transparent, so they pick up what is waiting in the input registers.
-        loadDacRegisters(s);
         s.ldacHigh = 0;
+        loadDacRegisters(s);
         break;
     case SIM_REQUEST_LDAC_PULSE:
         loadDacRegisters(s);

@@ -42,7 +42,7 @@ enum SimStatus {
 // argument). Only the serial word uses the value; the others ignore it.
 enum SimRequest {
     SIM_REQUEST_CLR_HIGH = 218,
-    SIM_REQUEST_CLR_LOW = 219, // also clears the converter's registers
+    SIM_REQUEST_CLR_LOW = 219, // also clears the DAC registers and holds them at 0
     SIM_REQUEST_SERIAL_WORD = 221,
     SIM_REQUEST_LDAC_PULSE = 222,
     SIM_REQUEST_START = 224,

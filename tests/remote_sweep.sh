@@ -76,12 +76,13 @@ QVPANEL,QV7310,0,1.04
 4095 29.9927
 END
 
-# Start-up, the range, then per code its word (DAC1 address 0x1000), the
+# Start-up, the range with its refresh's warning-off, then per code its word (DAC1 address 0x1000), the
 # LDAC pulse and the refresh's warning-off; SIGTERM leaves the safe state.
 {
     echo "LoadFirmWare = 0"
     echo "VendorIORequest 224 0 0 0 0 0 = 0"
     echo "VendorIORequest 228 0 0 0 0 0 = 0"
+    echo "VendorIORequest 231 0 0 0 0 0 = 0"
     for code in 0 1024 2048 3072 4095; do
         echo "VendorIORequest 221 $((0x1000 | code)) 0 0 0 0 = 0"
         echo "VendorIORequest 222 0 0 0 0 0 = 0"

@@ -154,9 +154,15 @@ void TestBoardLink::boardStatusFollowsFaults() {
     window->cmdLDAC_Click(1);
     QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
     QVERIFY(shown());
+    // What the failed requests did is unknown: the good Reload takes board
+    // and panel to the safe state, as after start-up.
+    const int mark = SimBoard::get().callCount();
     window->mnuReload_Click();
     QCOMPARE(board.text(), QString("Board: ready"));
     QVERIFY(shown());
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
+             QStringList({"load", "224", "221:0x7000", "221:0x5000", "222", "228", "218", "231"}));
+    QVERIFY(QV7310Variables::ldacIsHigh);
 
     // Unplugged: a failed Reload says the board is not found, and keeps
     // saying so while its requests fail; replugged, Reload brings it back.

@@ -39,7 +39,8 @@ private slots:
     void lineCommands_data();
     void lineCommands();
     void clearThenLdacBringsVoltagesBack();
-    void rangeChangeWaitsForRefresh();
+    void rangeChangeRescales_data();
+    void rangeChangeRescales();
     void boardFollowsLineCommands();
     void enterClicksFocusedButton_data();
     void enterClicksFocusedButton();
@@ -88,24 +89,25 @@ void TestControls::lineCommands_data() {
     QTest::addColumn<QString>("group");
     QTest::addColumn<int>("index");
     QTest::addColumn<QStringList>("requests");
-    QTest::addColumn<bool>("labelsCleared");
+    QTest::addColumn<QString>("reading");
     QTest::addColumn<int>("ldacIsHigh"); // -1: unchanged
-    // An LDAC command ends with the refresh's warning request (30 V: 231).
-    QTest::newRow("Pulse CLR") << "CLR" << 0 << QStringList{"219", "218"} << true << -1;
-    QTest::newRow("CLR High") << "CLR" << 1 << QStringList{"218"} << false << -1;
-    QTest::newRow("CLR Low") << "CLR" << 2 << QStringList{"219"} << true << -1;
-    QTest::newRow("Pulse LDAC") << "LDAC" << 0 << QStringList{"222", "231"} << false << 1;
-    QTest::newRow("LDAC High") << "LDAC" << 1 << QStringList{"226", "231"} << false << 1;
-    QTest::newRow("LDAC Low") << "LDAC" << 2 << QStringList{"227", "231"} << false << 0;
-    QTest::newRow("30V") << "RANGE" << 0 << QStringList{"228"} << false << -1;
-    QTest::newRow("60V") << "RANGE" << 1 << QStringList{"229"} << false << -1;
+    // An LDAC command and a range change end with the refresh's warning
+    // request (0x800 warns in neither range: 231).
+    QTest::newRow("Pulse CLR") << "CLR" << 0 << QStringList{"219", "218"} << "0.0000V" << -1;
+    QTest::newRow("CLR High") << "CLR" << 1 << QStringList{"218"} << "15.0000V" << -1;
+    QTest::newRow("CLR Low") << "CLR" << 2 << QStringList{"219"} << "0.0000V" << -1;
+    QTest::newRow("Pulse LDAC") << "LDAC" << 0 << QStringList{"222", "231"} << "15.0000V" << 1;
+    QTest::newRow("LDAC High") << "LDAC" << 1 << QStringList{"226", "231"} << "15.0000V" << 1;
+    QTest::newRow("LDAC Low") << "LDAC" << 2 << QStringList{"227", "231"} << "15.0000V" << 0;
+    QTest::newRow("30V") << "RANGE" << 0 << QStringList{"228", "231"} << "15.0000V" << -1;
+    QTest::newRow("60V") << "RANGE" << 1 << QStringList{"229", "231"} << "30.0000V" << -1;
 }
 
 void TestControls::lineCommands() {
     QFETCH(QString, group);
     QFETCH(int, index);
     QFETCH(QStringList, requests);
-    QFETCH(bool, labelsCleared);
+    QFETCH(QString, reading);
     QFETCH(int, ldacIsHigh);
     loadAll("800");
     QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("15.0000V"));
@@ -116,7 +118,7 @@ void TestControls::lineCommands() {
         control<OptionButton>(*window_, "optRANGE", 1)->click();
     QCOMPARE(requestsOf([&] { QTest::mouseClick(button, Qt::LeftButton); }), requests);
     for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
-        QCOMPARE(label->text(), QString(labelsCleared ? "0.0000V" : "15.0000V"));
+        QCOMPARE(label->text(), reading);
     QCOMPARE(QV7310Variables::ldacIsHigh, ldacIsHigh < 0 ? ldacBefore : ldacIsHigh == 1);
     QCOMPARE(QV7310Variables::dacCode[2], 0x800);
 }
@@ -132,25 +134,72 @@ void TestControls::clearThenLdacBringsVoltagesBack() {
         QVERIFY(lamp->isHidden());
     QVERIFY(
         !control<PictureBox>(*window_, "Picture1")->isHidden()); // a clear leaves the caution label
+    // CLR held low holds the outputs at 0, whatever LDAC or a write does.
+    control<QPushButton>(*window_, "cmdLDAC", 0)->click();
+    control<QPushButton>(*window_, "cmdLDAC", 2)->click();
+    control<QPushButton>(*window_, "cmdWrite", 1)->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 1)->text(), QString("0.0000V"));
+    QCOMPARE(SimBoard::get().state().dacRegister[1], 0);
+    // Released, the outputs wait for the next LDAC.
+    control<QPushButton>(*window_, "cmdCLR", 1)->click();
+    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 1)->text(), QString("0.0000V"));
+    QCOMPARE(SimBoard::get().state().dacRegister[1], 0);
     control<QPushButton>(*window_, "cmdLDAC", 0)->click();
     QCOMPARE(control<QLabel>(*window_, "lblVoltage", 1)->text(), QString("59.9854V"));
     QVERIFY(!control<PictureBox>(*window_, "HVLED", 1)->isHidden());
+    QCOMPARE(SimBoard::get().state().dacRegister[1], 0xFFF);
 }
 
-void TestControls::rangeChangeWaitsForRefresh() {
-    loadAll("FFF");
-    const int mark = SimBoard::get().callCount();
-    control<OptionButton>(*window_, "optRANGE", 1)->click();
-    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList{"229"});
-    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("29.9927V"));
-    QVERIFY(control<PictureBox>(*window_, "Picture1")->isHidden());
-    for (auto* lamp : controls<PictureBox>(*window_, "HVLED", 4))
-        QVERIFY(lamp->isHidden());
-    QVERIFY(!SimBoard::get().state().lampOn);
-    control<QPushButton>(*window_, "cmdLDAC", 0)->click();
-    QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("59.9854V"));
-    QVERIFY(!control<PictureBox>(*window_, "Picture1")->isHidden());
-    QVERIFY(SimBoard::get().state().lampOn);
+void TestControls::rangeChangeRescales_data() {
+    QTest::addColumn<QString>("how");
+    for (const char* how : {"mouse", "space", "press"})
+        QTest::newRow(how) << how;
+}
+
+// A range change shows at once what the outputs now give; a code waiting
+// behind LDAC high is no output and is not taken.
+void TestControls::rangeChangeRescales() {
+    QFETCH(QString, how);
+    auto choose = [&how](OptionButton* button) {
+        if (how == "mouse") {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (how == "space") {
+            button->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(button, Qt::Key_Space);
+        } else {
+            QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+        }
+    };
+    auto* reading = control<QLabel>(*window_, "lblVoltage", 0);
+    auto* caution = control<PictureBox>(*window_, "Picture1");
+    loadAll("FA0"); // LDAC low, then "Write to all DACs"
+    QCOMPARE(reading->text(), QString("29.2969V"));
+    const struct {
+        int range;
+        QStringList requests;
+        QString reading;
+        bool caution;
+    } steps[] = {{1, {"229", "230"}, "58.5938V", true}, {0, {"228", "231"}, "29.2969V", false}};
+    for (const auto& step : steps) {
+        if (step.range == 0) {
+            control<QPushButton>(*window_, "cmdLDAC", 1)->click();
+            control<QLineEdit>(*window_, "txtInput", 4)->setText("800");
+            control<OptionButton>(*window_, "InputSel", 4)->setChecked(true);
+            QCOMPARE(requestsOf([&] { control<QPushButton>(*window_, "cmdWrite", 0)->click(); }),
+                     QStringList{"221:0x1800"});
+            QCOMPARE(reading->text(), QString("58.5938V"));
+        }
+        QCOMPARE(
+            requestsOf([&] { choose(control<OptionButton>(*window_, "optRANGE", step.range)); }),
+            step.requests);
+        QCOMPARE(reading->text(), step.reading);
+        QCOMPARE(!caution->isHidden(), step.caution);
+        QCOMPARE(!control<PictureBox>(*window_, "HVLED", 0)->isHidden(), step.caution);
+        const SimState board = SimBoard::get().state();
+        QCOMPARE(board.lampOn, int(step.caution));
+        QCOMPARE(board.dacRegister[0], 0xFA0);
+    }
 }
 
 void TestControls::boardFollowsLineCommands() {
@@ -331,7 +380,7 @@ void TestControls::optionButtonChange_data() {
         const char* group;
         int index;
         QStringList requests;
-    } targets[] = {{"optRANGE", 1, {"229"}}, {"optPD1", 3, {"221:0x7008"}}};
+    } targets[] = {{"optRANGE", 1, {"229", "231"}}, {"optPD1", 3, {"221:0x7008"}}};
     for (const auto& t : targets)
         for (const char* how : {"mouse", "space", "arrow", "toggle", "press"})
             QTest::addRow("%s(%d) %s", t.group, t.index, how)
@@ -339,7 +388,7 @@ void TestControls::optionButtonChange_data() {
     // Already selected: Toggle changes nothing, Press is a click like the mouse's.
     QTest::newRow("optRANGE(0) toggle, selected") << "optRANGE" << 0 << "toggle" << QStringList();
     QTest::newRow("optRANGE(0) press, selected")
-        << "optRANGE" << 0 << "press" << QStringList{"228"};
+        << "optRANGE" << 0 << "press" << QStringList{"228", "231"};
     QTest::newRow("optPD1(2) toggle, selected") << "optPD1" << 2 << "toggle" << QStringList();
 }
 

@@ -479,7 +479,7 @@ private slots:
         QCOMPARE(dacCodes(), codes);
         if (range60)
             click(control<OptionButton>(*w_, "optRANGE", 1));
-        // Loading with LDAC high and choosing the range refresh nothing.
+        // Codes loaded with LDAC high reach no output: the range shows zeros.
         QCOMPARE(labels(), Zeros);
         ShowRecorder recorder;
         control<PictureBox>(*w_, "Picture1")->installEventFilter(&recorder);
@@ -500,29 +500,31 @@ private slots:
         QCOMPARE(warnings(), QString());
     }
 
-    // The range buttons only switch the board; labels follow at the next refresh.
-    void rangeWaitsForRefresh() {
+    // A range change refreshes at once; the next LDAC pulse shows the same.
+    void rangeRescalesAtOnce() {
         loadCodes({0xFFF, 0, 0, 0});
         click(control<QPushButton>(*w_, "cmdLDAC", 2));
         QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), QStringLiteral("29.9927V"));
         const struct {
             int range;
-            QString request, before, after, lamps;
+            QString warning, volts, lamps;
             bool caution;
-        } steps[] = {{1, "229", "29.9927V", "59.9854V", "1000", true},
-                     {0, "228", "59.9854V", "29.9927V", "0000", false}};
+        } steps[] = {{1, "229 230", "59.9854V", "1000", true},
+                     {0, "228 231", "29.9927V", "0000", false}};
         for (const auto& step : steps) {
-            int from = mark();
-            click(control<OptionButton>(*w_, "optRANGE", step.range));
-            QCOMPARE(callsSince(from), step.request);
-            QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), step.before);
-            QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), !step.caution);
-            from = mark();
-            click(control<QPushButton>(*w_, "cmdLDAC", 0));
-            QCOMPARE(callsSince(from), QStringLiteral("222 %1").arg(step.caution ? 230 : 231));
-            QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), step.after);
-            QCOMPARE(lamps(), step.lamps);
-            QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), step.caution);
+            for (const bool pulse : {false, true}) {
+                const int from = mark();
+                if (pulse)
+                    click(control<QPushButton>(*w_, "cmdLDAC", 0));
+                else
+                    click(control<OptionButton>(*w_, "optRANGE", step.range));
+                QCOMPARE(callsSince(from),
+                         (pulse ? QStringLiteral("222 ") : QString()) +
+                             (pulse ? step.warning.section(' ', 1) : step.warning));
+                QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), step.volts);
+                QCOMPARE(lamps(), step.lamps);
+                QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), step.caution);
+            }
         }
     }
 

@@ -38,6 +38,8 @@ const QString BadSuffix = R"(-131,"Invalid suffix")";
 const QString NoSuffix = R"(-138,"Suffix not allowed")";
 const QString NoCharacters = R"(-148,"Character data not allowed")";
 const QStringList SafeState = {"221:0x7000", "221:0x5000", "222", "228"};
+// *RST: the safe state, then CLR released and the board's warning off.
+const QStringList Reset = SafeState + QStringList{"218", "231"};
 
 // A client of a panel's server. Waits spin the event loop, since the server
 // may run on this very thread.
@@ -179,7 +181,7 @@ void TestRemote::commands_data() {
     row("suffix left out is DAC1", 1, "", ":DAC:CODE 1;DAC1:CODE?", "1", {"221:0x1001"});
     row("volts, 30 V", 1, "", "DAC1:VOLT 15;DAC1:CODE?", "2048", {"221:0x1800"});
     row("volts, 60 V", 1, "", "RANG 60;DAC3:VOLT 59.9854;DAC3:CODE?", "4095",
-        {"229", "221:0x3fff"});
+        {"229", "231", "221:0x3fff"});
     row("volts to the nearest code", 1, "", "DAC4:VOLT 0.0037;DAC4:CODE?;DAC4:VOLT +2.5E-3", "1",
         {"221:0x4001", "221:0x4000"});
     row("all, code", 1, "", "DAC:ALL:CODE 4095;DAC4:CODE?", "4095", {"221:0x5fff"});
@@ -194,7 +196,7 @@ void TestRemote::commands_data() {
     row("LDAC low and high", 1, "", "LDAC LOW;LDAC?;LDAC HIGH;LDAC?", "LOW;HIGH",
         {"227", "231", "226", "231"});
     row("CLR", 1, "", "CLR:PULS;CLR HIGH;CLR LOW", "", {"219", "218", "218", "219"});
-    row("range", 1, "", "RANG 60;RANG?;RANGE 30;RANGE?", "60;30", {"229", "228"});
+    row("range", 1, "", "RANG 60;RANG?;RANGE 30;RANGE?", "60;30", {"229", "231", "228", "231"});
     row("power", 1, "",
         "DAC1:POW ON;DAC2:POW ON;DAC3:POWER ON;DAC4:POW 1;DAC2:POW OFF;"
         "DAC2:POW?;DAC3:POW?",
@@ -204,7 +206,9 @@ void TestRemote::commands_data() {
     row("serial word", 1, "", "WORD?;DAC1:CODE 10;WORD?", R"("";0x100A)", {"221:0x100a"});
     row("board status", 1, "", "BOAR:STAT?", R"(0,"Board: ready")", {});
     row("reload", 1, "", "BOARD:RELOAD", "", {"load", "224"});
-    row("reset", 1, "", "*RST", "", SafeState);
+    row("reset", 1, "", "*RST", "", Reset);
+    row("reset after CLR low at 60 V", 1, "", "RANG 60;LDAC LOW;DAC1:CODE 4000;CLR LOW;*RST", "",
+        QStringList{"229", "231", "227", "231", "230", "221:0x1fa0", "219"} + Reset);
     row("empty queue", 1, "", "SYST:ERR?;SYSTEM:ERROR:NEXT?", R"(0,"No error";0,"No error")", {});
     row("clear queue", 1, "", "FOO\n*CLS", "", {});
 
@@ -226,10 +230,10 @@ void TestRemote::commands_data() {
         R"(2;-113,"Undefined header",-113,"Undefined header";0)", {});
     row("operation: caution", 1, "",
         "RANG 60;DAC1:CODE 4000;LDAC:PULS;STAT:OPER:COND?;:STAT:OPER?;:STAT:OPER:EVEN?",
-        "512;512;0", {"229", "221:0x1fa0", "222", "230"});
+        "512;512;0", {"229", "231", "221:0x1fa0", "222", "230"});
     row("operation summary", 1, "",
         "STAT:OPER:ENAB 512;ENAB?;:RANG 60;DAC1:CODE 4000;*STB?;LDAC:PULS;*STB?", "512;0;128",
-        {"229", "221:0x1fa0", "222", "230"});
+        {"229", "231", "221:0x1fa0", "222", "230"});
     row("questionable: board not ready", 1, "fail",
         "STAT:QUES:ENAB 512\nCLR HIGH\nSTAT:QUES:COND?;:STAT:QUES?;:STAT:QUES?;*STB?",
         "512;512;0;4", {"218"}, {R"(-240,"Hardware error;request 218 returned status -7")"});
@@ -251,7 +255,7 @@ void TestRemote::commands_data() {
     row("codes: MIN, MAX, DEF", 1, "", "DAC1:CODE MAX;CODE?;CODE? MIN;CODE? MAXIMUM;CODE? def",
         "4095;0;4095;0", {"221:0x1fff"});
     row("volts: MIN, MAX, DEF", 1, "", "DAC1:VOLT? MAX;VOLT? MIN;:RANG 60;:DAC1:VOLT? MAX",
-        "29.9927;0.0000;59.9854", {"229"});
+        "29.9927;0.0000;59.9854", {"229", "231"});
     row("volts set to MAX, DEF, MIN", 1, "",
         "DAC1:VOLT MAX;CODE?;VOLT DEF;CODE?;VOLT MAX;VOLT MIN;CODE?", "4095;0;0",
         {"221:0x1fff", "221:0x1000", "221:0x1fff", "221:0x1000"});
@@ -342,7 +346,9 @@ void TestRemote::resetRestoresStartState() {
 
     const int mark = SimBoard::get().callCount();
     QCOMPARE(client.ask("*RST"), QStringList());
-    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), SafeState);
+    QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), Reset);
+    QCOMPARE(SimBoard::get().state().clrHigh, 1);
+    QCOMPARE(SimBoard::get().state().lampOn, 0);
     QVERIFY(child<QAbstractButton>("optRANGE(0)")->isChecked());
     for (int i = 0; i < 14; ++i)
         QCOMPARE(child<QAbstractButton>(QString("optPD1(%1)").arg(i))->isChecked(),

@@ -491,16 +491,31 @@ void TestSimboardHex::clrLowClearsRegisters() {
     QCOMPARE(int(vendor(SIM_REQUEST_CLR_LOW)), 0);
     SimState s = state();
     QCOMPARE(s.clrHigh, 0);
+    const int kept[4] = {0x700, 0x700, 0x700, 0x123};
     for (int k = 0; k < 4; ++k) {
-        QCOMPARE(s.inputRegister[k], 0);
+        QCOMPARE(s.inputRegister[k], kept[k]);
         QCOMPARE(s.dacRegister[k], 0);
         QCOMPARE(s.output[k], 0.0);
     }
     // Clearing leaves the channels powered.
     QCOMPARE(s.controlRegister, 0x03C);
 
+    // Held at 0 while CLR stays low: neither LDAC nor a write with LDAC low
+    // reaches a DAC register.
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_PULSE)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_LOW)), 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_SERIAL_WORD, 0x1FFF)), 0);
+    for (int k = 0; k < 4; ++k)
+        QCOMPARE(state().dacRegister[k], 0);
+
+    // CLR high alone loads nothing; the next LDAC brings the codes back.
     QCOMPARE(int(vendor(SIM_REQUEST_CLR_HIGH)), 0);
     QCOMPARE(state().clrHigh, 1);
+    QCOMPARE(state().dacRegister[0], 0);
+    QCOMPARE(int(vendor(SIM_REQUEST_LDAC_PULSE)), 0);
+    const int back[4] = {0xFFF, 0x700, 0x700, 0x123};
+    for (int k = 0; k < 4; ++k)
+        QCOMPARE(state().dacRegister[k], back[k]);
 }
 
 void TestSimboardHex::lineAndLampRequests_data() {
