@@ -198,7 +198,10 @@ def run(proxy, work):
 
     start = len(trace(work))
     proxy.Reset()
-    check("reset's requests", [word(0x7000), word(0x5000), "222 0 0 0 0 0", "228 0 0 0 0 0"],
+    # The safe state (control register cleared, code 0 to all, LDAC pulse,
+    # 30 V range), then CLR released.
+    check("reset's requests", [word(0x7000), word(0x5000), "222 0 0 0 0 0", "228 0 0 0 0 0",
+                               "218 0 0 0 0 0"],
           [call for call in trace(work)[start:] if not call.startswith(("230", "231"))])
     check("after reset", (tango.DevState.ON, 30, "HIGH", 0, 0.0, False),
           (proxy.state(), proxy.Range, proxy.LDAC, proxy.Dac2Code, proxy.Dac2Voltage,
