@@ -124,8 +124,9 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         os.mkdir(f"{work}/runtime", 0o700)
         panel = Panel(program, work, 0)
-        server, proxy, startup = start_server(script, work, panel.port)
+        server = None
         try:
+            server, proxy, startup = start_server(script, work, panel.port)
             run(proxy, work)
             read = median_ms(lambda i: proxy.read_attribute("Dac1Code"))
             write = median_ms(lambda i: proxy.write_attribute("Dac1Code", i))
@@ -144,11 +145,12 @@ def main():
             check("a read after a restart", "no error",
                   failure(lambda: proxy.read_attribute("Range")))
         finally:
-            server.send_signal(signal.SIGTERM)
-            try:
-                server.wait(10)
-            except subprocess.TimeoutExpired:
-                server.kill()
+            if server:
+                server.send_signal(signal.SIGTERM)
+                try:
+                    server.wait(10)
+                except subprocess.TimeoutExpired:
+                    server.kill()
             if panel.process.poll() is None:
                 panel.stop()
         print(f"device server start-up: {startup:.2f} s; one attribute read: {read:.2f} ms, "
