@@ -131,7 +131,7 @@ def main():
             read = median_ms(lambda i: proxy.read_attribute("Dac1Code"))
             write = median_ms(lambda i: proxy.write_attribute("Dac1Code", i))
             check("state after timing", tango.DevState.ON, proxy.state())
-            panel.stop()
+            check("the panel's exit status", 0, panel.stop())
             check("state once the panel has ended", tango.DevState.FAULT, proxy.state())
             check("status once the panel has ended", True,
                   "cannot be reached" in proxy.status())
