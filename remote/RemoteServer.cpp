@@ -3,6 +3,7 @@
 #include "QV7310.h"
 
 #include "RemoteConnection.h"
+#include "RepaintPacer.h"
 
 #include <QEvent>
 #include <unistd.h>
@@ -10,6 +11,12 @@
 RemoteServer::RemoteServer(QV7310* window, QObject* parent) : QObject(parent), executor_(window) {
     connect(&server_, &DescriptorServer::accepted, this, &RemoteServer::accept);
     window->installEventFilter(this);
+    // Remote clients change the window far faster than a display shows.
+    new RepaintPacer(window);
+}
+
+RemoteServer::~RemoteServer() {
+    stop();
 }
 
 bool RemoteServer::listen(const QHostAddress& address, quint16 port) {

@@ -30,6 +30,8 @@ public:
     static constexpr int MaxClients = 8;
 
     explicit RemoteServer(QV7310* window, QObject* parent = nullptr);
+    // Ends the connections while the executor they use still exists.
+    ~RemoteServer() override;
 
     // Port 0 takes any free port; false, with errorString(), when it fails.
     bool listen(const QHostAddress& address, quint16 port);

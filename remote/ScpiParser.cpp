@@ -49,8 +49,10 @@ bool sameHeader(const Row& row, const Path& path, int& channel) {
 }
 
 int findRow(const Path& path, int& channel) {
+    // Every spelling starts with a capital or '*': most rows fail on it.
+    const char first = upper(path.nodes[0].name[0]);
     for (std::size_t i = 0; i < CommandCount; ++i)
-        if (sameHeader(Commands[i], path, channel))
+        if (Commands[i].spelling[0] == first && sameHeader(Commands[i], path, channel))
             return static_cast<int>(i);
     return -1;
 }
@@ -149,6 +151,7 @@ Parsed ParseCommand(std::string_view text) {
 
 std::vector<Parsed> ParseLine(std::string_view line) {
     std::vector<Parsed> commands;
+    commands.reserve(4);
     Path path;
     for (;;) {
         const std::size_t semicolon = line.find(';');
