@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
     PanelApplication::Init();
     ExitPaths exitPaths;
     PanelLock lock;
-    if (!lock.acquire())
+    if (!lock.acquire(PanelApplication::HasDisplay() && !options.remote))
         return 1;
     QV7310 window;
     exitPaths.setWindow(&window);

@@ -11,6 +11,7 @@
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 #include <sys/socket.h>
 #include <unistd.h>
 #define QV_EXIT_SIGNALS 1
@@ -22,10 +23,12 @@ namespace {
 // The handler only writes the signal number into a socket; everything else
 // happens on the event loop, where Qt may be called.
 int signalSockets[2] = {-1, -1};
-constexpr int HandledSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// SIGQUIT too: Ctrl+\ in a terminal must not leave the outputs live.
+constexpr int HandledSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+constexpr int SignalCount = int(std::size(HandledSignals));
 // What each signal did before; a signal found ignored is left alone.
-struct sigaction previousActions[3];
-bool handled[3] = {};
+struct sigaction previousActions[SignalCount];
+bool handled[SignalCount] = {};
 
 extern "C" void onExitSignal(int signalNumber) {
     const int savedErrno = errno;
@@ -48,7 +51,7 @@ ExitPaths::ExitPaths(QObject* parent) : QObject(parent) {
         action.sa_handler = onExitSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < SignalCount; ++i) {
             struct sigaction& previous = previousActions[i];
             handled[i] = ::sigaction(HandledSignals[i], nullptr, &previous) == 0 &&
                          previous.sa_handler != SIG_IGN &&
@@ -72,7 +75,7 @@ ExitPaths::ExitPaths(QObject* parent) : QObject(parent) {
 ExitPaths::~ExitPaths() {
 #if defined(QV_EXIT_SIGNALS)
     if (notifier_) {
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < SignalCount; ++i)
             if (handled[i])
                 ::sigaction(HandledSignals[i], &previousActions[i], nullptr);
         ::close(signalSockets[0]);

@@ -39,4 +39,9 @@ void Init() {
     QApplication::setWindowIcon(Artwork::WindowIcon());
 }
 
+bool HasDisplay() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
 } // namespace PanelApplication

@@ -6,6 +6,8 @@ namespace PanelApplication {
 // and the dialog font mapped to an installed, metric-close face. Call after
 // the QApplication exists and before any window is created.
 void Init();
+// False on the platforms that show nothing to anybody (offscreen, minimal).
+bool HasDisplay();
 } // namespace PanelApplication
 
 #endif

@@ -23,10 +23,13 @@ QString PanelLock::lockPath() {
     return dir + QStringLiteral("/qv7310-board.lock");
 }
 
-bool PanelLock::acquire(QWidget* parent) {
+bool PanelLock::acquire(bool showBox) {
     if (lock_.tryLock(0))
         return true;
     std::fprintf(stderr, "%s\n", qPrintable(Refusal));
-    DialogSeam::message(parent, QMessageBox::Warning, QStringLiteral("QV7301/QV7310"), Refusal);
+    std::fflush(stderr);
+    if (showBox)
+        DialogSeam::message(nullptr, QMessageBox::Warning, QStringLiteral("QV7301/QV7310"),
+                            Refusal);
     return false;
 }

@@ -13,8 +13,10 @@ class PanelLock {
 public:
     PanelLock();
     // True when no other panel holds the lock. Otherwise says so on standard
-    // error and in a warning box, and returns false; nothing reaches the board.
-    bool acquire(QWidget* parent = nullptr);
+    // error, and in a warning box when `showBox` (a panel without a display,
+    // or driven remotely, has nobody to dismiss one), and returns false;
+    // nothing reaches the board.
+    bool acquire(bool showBox = true);
     static QString lockPath();
 
 private:

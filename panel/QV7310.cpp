@@ -42,6 +42,11 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
     createMenus();
     // In the menu bar's corner, so the client area keeps its size.
     menuBar()->setCornerWidget(new BoardStatusLabel(*boardStatus_, menuBar()));
+    // Screen readers do not reach a menu bar's corner: the window's own
+    // description carries the board status too.
+    connect(boardStatus_, &BoardStatus::changed, this,
+            [this] { setAccessibleDescription(boardStatus_->text()); });
+    setAccessibleDescription(boardStatus_->text());
     createForm();
     setTabOrder();
     connectMenus();

@@ -57,9 +57,11 @@ private:
 } // namespace
 
 void CentreOnScreen(QWidget* window) {
-    if (window->isVisible())
-        centreNow(window);
-    else
+    // Placed at once, so what opens over the window before it shows (the
+    // missing board's box) opens mid-screen; once shown, its frame is known
+    // and the place is corrected.
+    centreNow(window);
+    if (!window->isVisible())
         new CentreWhenShown(window);
 }
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -104,7 +105,21 @@ void TestStartup::partChoiceSetsLayout() {
 void TestStartup::absentBoardShowsOneBoxAndStillStarts() {
     qputenv("BOARDPORT_ABSENT", "1");
     DialogAnswerer answers(1);
+    // The window is placed before the download, so the box opens over the
+    // middle of the screen, not over its top left corner.
+    QPoint windowCentre;
+    answers.onShow = [&windowCentre](QDialog& dialog) {
+        if (dialog.parentWidget())
+            windowCentre = dialog.parentWidget()->geometry().center();
+    };
     auto window = Harness::startPanel();
+    const QPoint offCentre = windowCentre - window->screen()->geometry().center();
+    QVERIFY2(offCentre.manhattanLength() < 40,
+             qPrintable(QStringLiteral("window centre %1,%2 off the screen's by %3,%4")
+                            .arg(windowCentre.x())
+                            .arg(windowCentre.y())
+                            .arg(offCentre.x())
+                            .arg(offCentre.y())));
     const auto calls = SimBoard::get().callsSince(0);
     QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
     QVERIFY(calls[0].status < 0);
