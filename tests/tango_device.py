@@ -5,7 +5,7 @@ Starts the panel headless with --remote-port 0 and reads the port it
 announces, starts integrations/tango/QV7310Panel.py with a file database,
 then drives it through tango.DeviceProxy: settings and their read-back, the
 simulated board's trace, refusals that reach nothing, ALARM at 58.6 V, FAULT
-once the panel has ended and ON again when it is back. Prints the server's
+once the panel has ended, ON again when it is back, FAULT without a board. Prints the server's
 start-up time and the median time of one attribute read and write.
 Usage: tango_device.py PANEL SERVER
 """
@@ -41,9 +41,10 @@ def failure(action):
 
 
 class Panel:
-    def __init__(self, program, work, port):
+    def __init__(self, program, work, port, board="present"):
         env = dict(os.environ, XDG_RUNTIME_DIR=f"{work}/runtime",
-                   BOARDPORT_TRACE=f"{work}/trace.txt")
+                   BOARDPORT_TRACE=f"{work}/trace.txt",
+                   BOARDPORT_ABSENT="1" if board == "absent" else "")
         self.stderr = open(f"{work}/panel-stderr.txt", "a")
         self.process = subprocess.Popen(
             [program, "--part", "QV7310", "--remote-port", str(port)],
@@ -144,6 +145,10 @@ def main():
             panel = Panel(program, work, panel.port)
             check("a read after a restart", "no error",
                   failure(lambda: proxy.read_attribute("Range")))
+            panel.stop()
+            panel = Panel(program, work, panel.port, board="absent")
+            check("without a board", (tango.DevState.FAULT, "The board is not ready"),
+                  (proxy.state(), proxy.status().split(" (")[0]))
         finally:
             if server:
                 server.send_signal(signal.SIGTERM)
