@@ -3,7 +3,8 @@
 # and builds it with a preset of CMakePresets.json (default: "default"), in
 # the preset's folder or in $QV_BUILD_DIR. Extra arguments go to CMake.
 #   scripts/setup.sh [PRESET] [CMAKE_ARGS...]
-# QV_PACKAGE_LISTS names further package lists to install (space-separated).
+# QV_PACKAGE_LISTS names further package lists to install (space-separated);
+# QV_BUILD_TARGETS the targets to build (space-separated; default: all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,10 +31,14 @@ if (($#)) && [[ "$1" != -* ]]; then
     preset="$1"
     shift
 fi
+targets=()
+for t in ${QV_BUILD_TARGETS:-}; do
+    targets+=(--target "$t")
+done
 if [ -n "${QV_BUILD_DIR:-}" ]; then
     cmake --preset "$preset" -B "$QV_BUILD_DIR" "$@"
-    cmake --build "$QV_BUILD_DIR"
+    cmake --build "$QV_BUILD_DIR" "${targets[@]}"
 else
     cmake --preset "$preset" "$@"
-    cmake --build --preset "$preset"
+    cmake --build --preset "$preset" "${targets[@]}"
 fi
