@@ -58,7 +58,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("remote-address"),
         QStringLiteral("Serve remote control on the IP address ADDR instead (implies --remote)."),
         QStringLiteral("ADDR"));
-    parser.addOptions({part, remote, port, address});
+    const QCommandLineOption announce(
+        QStringLiteral("announce"),
+        QStringLiteral("Announce remote control on the network by DNS-SD as _scpi-raw._tcp "
+                       "(implies --remote)."));
+    parser.addOptions({part, remote, port, address, announce});
     struct QtOption {
         const char* name;
         bool takesValue;
@@ -142,7 +146,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             return fail(QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
                             .arg(parser.value(part)));
     }
-    options.remote = parser.isSet(remote) || parser.isSet(port) || parser.isSet(address);
+    options.announce = parser.isSet(announce);
+    options.remote =
+        parser.isSet(remote) || parser.isSet(port) || parser.isSet(address) || options.announce;
     if (parser.isSet(port)) {
         bool ok = false;
         const uint number = parser.value(port).toUInt(&ok);

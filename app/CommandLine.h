@@ -16,6 +16,7 @@ struct CommandLine {
     int exitCode = -1;   // 0 or more: end at once with it (help, version, a bad option)
     int partButton = -1; // the part dialog's button to answer with, -1 to ask
     bool remote = false;
+    bool announce = false; // DNS-SD announcement of the server
     QHostAddress address{QHostAddress::LocalHost};
     quint16 port = 5025;
 };

@@ -3,9 +3,14 @@
 #include "PanelApplication.h"
 #include "PanelLock.h"
 #include "QV7310.h"
+#include "QV7310Variables.h"
 #include "RemoteServer.h"
 
 #include <QApplication>
+#include <cstdio>
+#ifdef QV_HAVE_AVAHI
+#include "Announcer.h"
+#endif
 
 int main(int argc, char* argv[]) {
     // Help, version and option errors need no display.
@@ -36,6 +41,15 @@ int main(int argc, char* argv[]) {
     }
     if (remote)
         remote->hold(false);
+#ifdef QV_HAVE_AVAHI
+    std::unique_ptr<Announcer> announcer;
+    if (remote && options.announce)
+        announcer = std::make_unique<Announcer>(options.address, remote->port(),
+                                                QV7310Variables::partIsQuad ? "QV7310" : "QV7301");
+#else
+    if (remote && options.announce)
+        std::fputs("qv7310: not announced on the network: built without libavahi-client\n", stderr);
+#endif
     window.show();
     return QApplication::exec();
 }
