@@ -4,10 +4,12 @@
 #include "frmPartSelect.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -24,8 +26,18 @@ QString endpoint(const QHostAddress& address, quint16 port) {
 
 } // namespace
 
+QStringList ArgumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 CommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
+    // Qt's own options ("-platform offscreen") are read later by the toolkit;
+    // here they are only let through.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Control panel for the QV7301/QV7310 high-voltage DAC evaluation board."));
     const QCommandLineOption help = parser.addHelpOption();
@@ -39,13 +51,52 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Serve remote control (SCPI over TCP) on 127.0.0.1, port 5025."));
     const QCommandLineOption port(
         QStringLiteral("remote-port"),
-        QStringLiteral("Serve remote control on port N instead (implies --remote)."),
+        QStringLiteral("Serve remote control on port N instead, 0 for any free one (implies "
+                       "--remote)."),
         QStringLiteral("N"));
     const QCommandLineOption address(
         QStringLiteral("remote-address"),
         QStringLiteral("Serve remote control on the IP address ADDR instead (implies --remote)."),
         QStringLiteral("ADDR"));
-    parser.addOptions({part, remote, port, address});
+    const QCommandLineOption announce(
+        QStringLiteral("announce"),
+        QStringLiteral("Announce remote control on the network by DNS-SD as _scpi-raw._tcp "
+                       "(implies --remote)."));
+    parser.addOptions({part, remote, port, address, announce});
+    struct QtOption {
+        const char* name;
+        bool takesValue;
+    };
+    static constexpr QtOption QtOptions[] = {
+        {"platform", true},
+        {"platformpluginpath", true},
+        {"platformtheme", true},
+        {"plugin", true},
+        {"qwindowgeometry", true},
+        {"qwindowicon", true},
+        {"qwindowtitle", true},
+        {"display", true},
+        {"geometry", true},
+        {"style", true},
+        {"stylesheet", true},
+        {"session", true},
+        {"name", true},
+        {"title", true},
+        {"visual", true},
+        {"reverse", false},
+        {"widgetcount", false},
+        {"nograb", false},
+        {"dograb", false},
+        {"sync", false},
+        {"qmljsdebugger", true},
+    };
+    for (const QtOption& qt : QtOptions) {
+        QCommandLineOption option(QString::fromLatin1(qt.name));
+        if (qt.takesValue)
+            option.setValueName(QStringLiteral("VALUE"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 
     CommandLine options;
     auto fail = [&options](const QString& message) {
@@ -55,11 +106,25 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    // Qt's own options are listed by Qt, which then ends the program.
-    if (parser.isSet(QStringLiteral("help-all")))
-        parser.process(arguments);
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+    // Read before the toolkit starts, so that no display is needed.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // The help text names the program through the application object;
+        // a core one needs no display.
+        static int argc = 1;
+        static char name[] = "qv7310";
+        static char* argv[] = {name, nullptr};
+        std::optional<QCoreApplication> core;
+        if (!QCoreApplication::instance())
+            core.emplace(argc, argv);
+        QString text = parser.helpText();
+        if (parser.isSet(QStringLiteral("help-all"))) {
+            text += QStringLiteral("\nQt's own options, read by the toolkit:\n ");
+            for (const QtOption& qt : QtOptions)
+                text += QStringLiteral(" -%1%2").arg(
+                    QLatin1String(qt.name), qt.takesValue ? QStringLiteral(" VALUE") : QString());
+            text += QLatin1Char('\n');
+        }
+        std::fputs(qPrintable(text), stdout);
         options.exitCode = 0;
         return options;
     }
@@ -81,12 +146,14 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             return fail(QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
                             .arg(parser.value(part)));
     }
-    options.remote = parser.isSet(remote) || parser.isSet(port) || parser.isSet(address);
+    options.announce = parser.isSet(announce);
+    options.remote =
+        parser.isSet(remote) || parser.isSet(port) || parser.isSet(address) || options.announce;
     if (parser.isSet(port)) {
         bool ok = false;
         const uint number = parser.value(port).toUInt(&ok);
-        if (!ok || number < 1 || number > 65535)
-            return fail(QStringLiteral("--remote-port %1: not a port number (1 to 65535)")
+        if (!ok || number > 65535)
+            return fail(QStringLiteral("--remote-port %1: not a port number (0 to 65535)")
                             .arg(parser.value(port)));
         options.port = static_cast<quint16>(number);
     }
@@ -122,8 +189,6 @@ StartupAnswers::~StartupAnswers() {
 }
 
 std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& window) {
-    if (!options.remote)
-        return nullptr;
     const QString where = endpoint(options.address, options.port);
     if (!options.address.isLoopback())
         say(QStringLiteral("warning: remote control on %1 can be reached from other machines "
@@ -135,5 +200,11 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
                 .arg(where, server->errorString()));
         return nullptr;
     }
+    // Clients wait until the panel has started.
+    server->hold(true);
+    // Scripts read the port from here, --remote-port 0 included.
+    std::printf("qv7310: remote control on %s\n",
+                qPrintable(endpoint(options.address, server->port())));
+    std::fflush(stdout);
     return server;
 }

@@ -16,12 +16,17 @@ struct CommandLine {
     int exitCode = -1;   // 0 or more: end at once with it (help, version, a bad option)
     int partButton = -1; // the part dialog's button to answer with, -1 to ask
     bool remote = false;
+    bool announce = false; // DNS-SD announcement of the server
     QHostAddress address{QHostAddress::LocalHost};
     quint16 port = 5025;
 };
 
-// Reads the arguments (without Qt's own), printing help, the version or
-// what is wrong with them.
+// The program's arguments as given, before the toolkit has read its own.
+QStringList ArgumentsOf(int argc, char* argv[]);
+
+// Reads the arguments, printing help, the version or what is wrong with
+// them. Qt's own options are let through for the toolkit. Needs no
+// application object, so none of this needs a display.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 // While it lives, the part dialog is answered with the options' part button
@@ -40,8 +45,10 @@ private:
     DialogSeam::Handler previous_;
 };
 
-// The remote-control server the options ask for, or null: not asked for, or
-// its port could not be opened (said in one line on stderr).
+// The remote-control server the options ask for (remote must be set),
+// listening but holding its clients until hold(false); prints
+// "qv7310: remote control on ADDRESS:PORT" on stdout. Null when it cannot
+// listen, said in one line on stderr.
 std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& window);
 
 #endif

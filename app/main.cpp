@@ -3,15 +3,21 @@
 #include "PanelApplication.h"
 #include "PanelLock.h"
 #include "QV7310.h"
+#include "QV7310Variables.h"
 #include "RemoteServer.h"
 
 #include <QApplication>
+#include <cstdio>
+#ifdef QV_HAVE_AVAHI
+#include "Announcer.h"
+#endif
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    const CommandLine options = ParseCommandLine(QApplication::arguments());
+    // Help, version and option errors need no display.
+    const CommandLine options = ParseCommandLine(ArgumentsOf(argc, argv));
     if (options.exitCode >= 0)
         return options.exitCode;
+    QApplication app(argc, argv);
     PanelApplication::Init();
     ExitPaths exitPaths;
     PanelLock lock;
@@ -19,6 +25,11 @@ int main(int argc, char* argv[]) {
         return 1;
     QV7310 window;
     exitPaths.setWindow(&window);
+    // A panel asked for remote control that cannot serve it ends before any
+    // board call: on a headless bench a panel without its server is easy to miss.
+    std::unique_ptr<RemoteServer> remote;
+    if (options.remote && !(remote = StartRemote(options, window)))
+        return 1;
     {
         const StartupAnswers answers(options);
         window.Form_Load();
@@ -28,7 +39,17 @@ int main(int argc, char* argv[]) {
         window.close();
         return 0;
     }
-    const std::unique_ptr<RemoteServer> remote = StartRemote(options, window);
+    if (remote)
+        remote->hold(false);
+#ifdef QV_HAVE_AVAHI
+    std::unique_ptr<Announcer> announcer;
+    if (remote && options.announce)
+        announcer = std::make_unique<Announcer>(options.address, remote->port(),
+                                                QV7310Variables::partIsQuad ? "QV7310" : "QV7301");
+#else
+    if (remote && options.announce)
+        std::fputs("qv7310: not announced on the network: built without libavahi-client\n", stderr);
+#endif
     window.show();
     return QApplication::exec();
 }

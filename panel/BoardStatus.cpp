@@ -28,6 +28,7 @@ QString BoardStatus::text() const {
 }
 
 void BoardStatus::record(std::int16_t request, std::int16_t status) {
+    lastCallStatus_ = status;
     if (request == USBStuff::DownloadCall) {
         starting_ = status >= 0;
         if (status == USBStuff::LibraryMissingStatus)

@@ -26,6 +26,8 @@ public:
     State state() const { return state_; }
     // The status behind the state (0 when ready or unknown).
     std::int16_t status() const { return status_; }
+    // The status of the last board call, whatever the state.
+    std::int16_t lastCallStatus() const { return lastCallStatus_; }
     // "Board: ready", "Board: not found (status -4)", ...
     QString text() const;
     // True when the text should be shown as a fault.
@@ -44,6 +46,7 @@ private:
 
     State state_ = State::Unknown;
     std::int16_t status_ = 0;
+    std::int16_t lastCallStatus_ = 0;
     // A download happened and its start request has not come back yet.
     bool starting_ = false;
 };

@@ -29,6 +29,16 @@ Entry ReadHexEntry(const QString& text) {
     return {EntryResult::Valid, static_cast<std::int32_t>(value)};
 }
 
+std::int32_t CodeForVolts(double volts, int rangeVolts) {
+    if (rangeVolts <= 0)
+        return -1;
+    const double exact = volts * 4096.0 / rangeVolts;
+    // Written so that NaN fails too.
+    if (!(exact > -0.5 && exact < MaxCode + 0.5))
+        return -1;
+    return static_cast<std::int32_t>(std::lround(exact));
+}
+
 QString FormatVolts(double volts) {
     // The panel's voltages are multiples of 1/4096 V times 30 or 60, so
     // volts * 10000 is exact in a double and std::llround sees true ties.

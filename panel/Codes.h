@@ -1,4 +1,5 @@
-// Reading a DAC code typed in hexadecimal, and showing a voltage.
+// Reading a DAC code typed in hexadecimal, volts to a code, and showing a
+// voltage.
 #ifndef CODES_H
 #define CODES_H
 
@@ -20,6 +21,10 @@ struct Entry {
 // prefix). A number of more than 32 bits cannot be read; any value of 4096 or
 // more is too large, including those a 32-bit conversion would make negative.
 Entry ReadHexEntry(const QString& text);
+
+// The code nearest to `volts` in a range of `rangeVolts` (30 or 60), or -1
+// when that code lies outside 0 to MaxCode.
+std::int32_t CodeForVolts(double volts, int rangeVolts);
 
 // "#0.0000" followed by "V": at least one digit before a point, exactly four
 // after, ties rounded away from zero.

@@ -1,13 +1,16 @@
-// Putting the panel back as after start-up, for callers other than its
-// controls (remote control's reset).
+// The typed commands and queries that no single control's file holds, and
+// putting the panel back as after start-up (remote control's reset).
 #include "QV7310.h"
 
+#include "BoardStatus.h"
 #include "Controls.h"
 #include "FormLayout.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
 #include <QAbstractButton>
+#include <QEvent>
+#include <QLabel>
 
 using namespace QV7310Variables;
 
@@ -39,4 +42,51 @@ void QV7310::ResetPanel() {
             button->setChecked(true);
     }
     showChannelPower();
+}
+
+int QV7310::channelCount() const {
+    return partIsQuad ? 4 : 1;
+}
+
+int QV7310::slot(int channel) const {
+    return partIsQuad ? channel - 1 : 2;
+}
+
+void QV7310::setCode(int channel, std::int32_t code) {
+    LoadCode(channel == 0 ? 4 : slot(channel), code);
+}
+
+std::int32_t QV7310::code(int channel) const {
+    return dacCode[static_cast<std::size_t>(slot(channel))];
+}
+
+QString QV7310::reading(int channel) const {
+    const_cast<QV7310*>(this)->createDeferredControls();
+    return lblVoltage[static_cast<std::size_t>(slot(channel))]->text();
+}
+
+void QV7310::reload() {
+    const bool wasReady = boardStatus_->state() == BoardStatus::State::Ready;
+    LoadUSB();
+    // A board that was missing or failed a request may hold anything, and
+    // the panel may show what never reached it: once it answers again, both
+    // start over from the safe state.
+    if (!wasReady && boardStatus_->state() == BoardStatus::State::Ready)
+        ResetPanel();
+}
+
+QString QV7310::serialWord() const {
+    return Label1[0]->text();
+}
+
+bool QV7310::cautionShown() const {
+    const_cast<QV7310*>(this)->createDeferredControls();
+    return !Picture1->isHidden();
+}
+
+bool QV7310::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Picture1 &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        emit cautionChanged();
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -150,13 +150,7 @@ void QV7310::SafeState() {
 }
 
 void QV7310::mnuReload_Click() {
-    const bool wasReady = boardStatus_->state() == BoardStatus::State::Ready;
-    LoadUSB();
-    // A board that was missing or failed a request may hold anything, and
-    // the panel may show what never reached it: once it answers again, both
-    // start over from the safe state.
-    if (!wasReady && boardStatus_->state() == BoardStatus::State::Ready)
-        ResetPanel();
+    reload();
 }
 
 void QV7310::mnuExit_Click() {

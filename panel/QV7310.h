@@ -84,12 +84,48 @@ public:
     // The board's health from the statuses of its calls.
     BoardStatus* boardStatus() const { return boardStatus_; }
 
+    // Typed commands and queries: what the window's controls do, used by
+    // their handlers and by remote control alike (PanelCommands.cpp and the
+    // handlers' files). Channels count from 1 to channelCount(); the single
+    // part's one channel sits at position 2 of the panel. An option button
+    // set here is selected as a click would select it.
+    int channelCount() const;
+    // As a write button with `code` picked; channel 0 is "Write to all DACs".
+    void setCode(int channel, std::int32_t code);
+    std::int32_t code(int channel) const;
+    // The channel's reading as shown, e.g. "15.0000V".
+    QString reading(int channel) const;
+    void pulseLdac();
+    void setLdac(bool high);
+    bool ldacHigh() const;
+    void pulseClr();
+    void setClr(bool high);
+    // 30 or 60.
+    void setRange(int volts);
+    int range() const;
+    // The frame "DAC n" of the control register (the single part's is "DAC 1").
+    void setChannelPower(int channel, bool up);
+    bool channelPowered(int channel) const;
+    // The power-down mode: three-state, or the resistor to GND.
+    void setThreeState(bool on);
+    bool threeState() const;
+    void reload();
+    // The serial word's echo, e.g. "0x2800"; empty before the first.
+    QString serialWord() const;
+    bool cautionShown() const;
+
+signals:
+    // The caution label was shown or hidden.
+    void cautionChanged();
+
+public:
     // How far the hidden click sequence has come (0, 1 or 2).
     std::int16_t creditsStep = 0;
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The form (QV7310Form.cpp): at construction everything but the page
@@ -120,6 +156,10 @@ private:
     // channel's frame has it powered up (QV7310ControlRegister.cpp).
     void showChannelPower();
     void showSerialWord(const QString& echo);
+    // The control-register word from the option buttons, sent whole.
+    void writeControlRegister();
+    // The panel position of channel 1 to channelCount().
+    int slot(int channel) const;
     // Reads box Index; on a bad entry warns, empties the box, gives it the
     // focus back and returns false.
     bool acceptEntry(int Index);

@@ -26,12 +26,39 @@ struct ControlBit {
     int button;
     std::int32_t bit;
 };
+// The power-down mode's pair.
+constexpr int ResistorToGround = 12;
+constexpr int ThreeState = 13;
+
 constexpr ControlBit ControlBits[] = {{1, 0x04}, {3, 0x08},  {4, 0x10}, {6, 0x20},
                                       {8, 0x40}, {11, 0x02}, {13, 0x80}};
 
 } // namespace
 
 void QV7310::optPD1_Click(int) {
+    writeControlRegister();
+}
+
+void QV7310::setChannelPower(int channel, bool up) {
+    const ChannelButtons& frame = ChannelFrames[channel - 1];
+    optPD1[up ? frame.powerUp : frame.powerDown]->setChecked(true);
+    writeControlRegister();
+}
+
+bool QV7310::channelPowered(int channel) const {
+    return optPD1[ChannelFrames[channel - 1].powerUp]->isChecked();
+}
+
+void QV7310::setThreeState(bool on) {
+    optPD1[on ? ThreeState : ResistorToGround]->setChecked(true);
+    writeControlRegister();
+}
+
+bool QV7310::threeState() const {
+    return optPD1[ThreeState]->isChecked();
+}
+
+void QV7310::writeControlRegister() {
     registerAddress = Declare::RegisterAddress::Control;
     controlBits = 0;
     for (const ControlBit& bit : ControlBits)

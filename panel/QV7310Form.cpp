@@ -330,6 +330,7 @@ void QV7310::bindDataPage(const ControlIndex& controls) {
     bindArray(controls, HVLED, "HVLED");
     bindArray(controls, lblVoltage, "lblVoltage");
     Picture1 = bound<PictureBox>(controls, "Picture1");
+    Picture1->installEventFilter(this);
     bindArray(controls, cmdLDAC, "cmdLDAC");
     bindArray(controls, cmdCLR, "cmdCLR");
     bindArray(controls, optRANGE, "optRANGE");

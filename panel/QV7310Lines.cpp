@@ -2,6 +2,7 @@
 // line (30 V or 60 V).
 #include "QV7310.h"
 
+#include "Controls.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
@@ -11,58 +12,91 @@ namespace Request = USBStuff::BoardRequest;
 void QV7310::cmdCLR_Click(int Index) {
     switch (Index) {
     case 0:
-        USBStuff::PlainRequest(Request::ClrLow);
-        USBStuff::PlainRequest(Request::ClrHigh);
-        clrIsLow = false;
-        CLRcontrols();
+        pulseClr();
         break;
     case 1:
-        // The outputs stay at 0 until the next LDAC loads them.
-        USBStuff::PlainRequest(Request::ClrHigh);
-        clrIsLow = false;
+        setClr(true);
         break;
     case 2:
-        USBStuff::PlainRequest(Request::ClrLow);
-        clrIsLow = true;
-        CLRcontrols();
+        setClr(false);
         break;
     default:
         return;
+    }
+}
+
+void QV7310::pulseClr() {
+    USBStuff::PlainRequest(Request::ClrLow);
+    USBStuff::PlainRequest(Request::ClrHigh);
+    clrIsLow = false;
+    CLRcontrols();
+}
+
+void QV7310::setClr(bool high) {
+    if (high) {
+        // The outputs stay at 0 until the next LDAC loads them.
+        USBStuff::PlainRequest(Request::ClrHigh);
+        clrIsLow = false;
+    } else {
+        USBStuff::PlainRequest(Request::ClrLow);
+        clrIsLow = true;
+        CLRcontrols();
     }
 }
 
 void QV7310::cmdLDAC_Click(int Index) {
     switch (Index) {
     case 0:
-        USBStuff::PlainRequest(Request::PulseLdac);
-        ldacIsHigh = true;
-        LoadOutputs();
+        pulseLdac();
         break;
     case 1:
-        // Taking LDAC high loads nothing: the readings keep what the outputs
-        // hold, not codes still waiting.
-        USBStuff::PlainRequest(Request::LdacHigh);
-        ldacIsHigh = true;
+        setLdac(true);
         break;
     case 2:
-        USBStuff::PlainRequest(Request::LdacLow);
-        ldacIsHigh = false;
-        LoadOutputs();
+        setLdac(false);
         break;
     default:
         return;
     }
+}
+
+void QV7310::pulseLdac() {
+    USBStuff::PlainRequest(Request::PulseLdac);
+    ldacIsHigh = true;
+    LoadOutputs();
     CheckVoltage();
 }
 
+void QV7310::setLdac(bool high) {
+    USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
+    ldacIsHigh = high;
+    // Taking LDAC high loads nothing: the readings keep what the outputs
+    // hold, not codes still waiting.
+    if (!high)
+        LoadOutputs();
+    CheckVoltage();
+}
+
+bool QV7310::ldacHigh() const {
+    return ldacIsHigh;
+}
+
 void QV7310::optRANGE_Click(int Index) {
-    if (Index == 0)
-        USBStuff::PlainRequest(Request::Range30V);
-    else if (Index == 1)
-        USBStuff::PlainRequest(Request::Range60V);
-    else
-        return;
+    if (Index == 0 || Index == 1)
+        setRange(Index == 0 ? 30 : 60);
+}
+
+void QV7310::setRange(int volts) {
+    createDeferredControls();
+    const bool high = volts == 60;
+    optRANGE[high ? 1 : 0]->setChecked(true);
+    USBStuff::PlainRequest(high ? Request::Range60V : Request::Range30V);
     // The same codes give other volts now: the readings, lamps and warnings
     // follow at once, so 58.6 V never hides behind a 29.3 V reading.
     CheckVoltage();
+}
+
+int QV7310::range() const {
+    const_cast<QV7310*>(this)->createDeferredControls();
+    return optRANGE[0]->isChecked() ? 30 : 60;
 }

@@ -1,7 +1,7 @@
 // The remote-control server: up to eight TCP clients on the GUI thread, each
-// with its own error queue, whose lines run in arrival order. It stops when
-// the main window closes, so nothing reaches the board after the exit's
-// safe state.
+// with its own status and error queue, whose lines run in arrival order. It
+// stops when the main window closes, so nothing reaches the board after the
+// exit's safe state.
 #ifndef REMOTESERVER_H
 #define REMOTESERVER_H
 
@@ -14,17 +14,31 @@
 
 class QV7310;
 
+// Hands each accepted connection's descriptor over, for RemoteConnection.
+class DescriptorServer : public QTcpServer {
+    Q_OBJECT
+signals:
+    void accepted(qintptr descriptor);
+
+protected:
+    void incomingConnection(qintptr descriptor) override { emit accepted(descriptor); }
+};
+
 class RemoteServer : public QObject {
     Q_OBJECT
 public:
     static constexpr int MaxClients = 8;
 
     explicit RemoteServer(QV7310* window, QObject* parent = nullptr);
+    // Ends the connections while the executor they use still exists.
+    ~RemoteServer() override;
 
     // Port 0 takes any free port; false, with errorString(), when it fails.
     bool listen(const QHostAddress& address, quint16 port);
     QString errorString() const { return server_.errorString(); }
     quint16 port() const { return server_.serverPort(); }
+    // While held, clients wait in the system's queue (the panel starting up).
+    void hold(bool held);
     // Clients connected now.
     int clientCount() const;
 
@@ -32,10 +46,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void accept();
+    void accept(qintptr descriptor);
     void stop();
 
-    QTcpServer server_;
+    DescriptorServer server_;
     ScpiExecutor executor_;
 };
 

@@ -1,224 +1,201 @@
 #include "ScpiExecutor.h"
 
 #include "BoardStatus.h"
+#include "Codes.h"
 #include "DialogSeam.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
-#include "USBStuff.h"
+#include "ScpiParser.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QDialog>
-#include <QLabel>
-#include <QStringList>
+#include <QMessageBox>
+#include <algorithm>
 
-using namespace QV7310Variables;
-using Scpi::Header;
 namespace Error = Scpi::Error;
 
 namespace {
 
-// optPD1 buttons of the frames "DAC 1" to "DAC 4": Power-Down, Power-Up.
-constexpr int PowerButtons[4][2] = {{0, 1}, {2, 3}, {5, 4}, {7, 6}};
-
-QString indexed(const char* name, int index) {
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-QString quoted(QString text) {
-    return QLatin1Char('"') + text.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
+std::string quoted(const QString& text) {
+    QString escaped = text;
+    escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return '"' + escaped.toStdString() + '"';
 }
 
 } // namespace
-
-void ErrorQueue::push(int error, const QString& detail) {
-    if (size() < Capacity)
-        entries_.push_back({error, detail});
-    else
-        entries_.back() = {Error::QueueOverflow, QString()};
-}
-
-QString ErrorQueue::pop() {
-    Entry entry{Error::None, QString()};
-    if (!entries_.empty()) {
-        entry = entries_.front();
-        entries_.pop_front();
-    }
-    QString text = QString::fromLatin1(Scpi::ErrorText(entry.error));
-    if (!entry.detail.isEmpty())
-        text += QLatin1Char(';') + entry.detail;
-    return QString::number(entry.error) + QLatin1Char(',') + quoted(text);
-}
 
 ScpiExecutor::ScpiExecutor(QV7310* window, QObject* parent) : QObject(parent), window_(window) {
     connect(window->boardStatus(), &BoardStatus::requestFailed, this,
             [this](std::int16_t request, std::int16_t status) {
                 if (running_)
-                    running_->push(
-                        Error::Hardware,
-                        QStringLiteral("request %1 returned status %2").arg(request).arg(status));
+                    running_->error(Error::Hardware, QStringLiteral("request %1 returned status %2")
+                                                         .arg(request)
+                                                         .arg(status)
+                                                         .toStdString());
             });
+    // Changes made at the window count as well as those made remotely.
+    connect(window->boardStatus(), &BoardStatus::changed, this, &ScpiExecutor::look);
+    connect(window, &QV7310::cautionChanged, this, &ScpiExecutor::look);
+    operation_ = operationCondition();
+    questionable_ = questionableCondition();
 }
 
-QByteArray ScpiExecutor::runLine(std::string_view line, ErrorQueue& errors) {
+void ScpiExecutor::attach(Scpi::Session* session) {
+    sessions_.push_back(session);
+}
+
+void ScpiExecutor::detach(Scpi::Session* session) {
+    sessions_.erase(std::remove(sessions_.begin(), sessions_.end(), session), sessions_.end());
+}
+
+void ScpiExecutor::look() {
+    if (!window_)
+        return;
+    const int operation = operationCondition();
+    const int questionable = questionableCondition();
+    for (Scpi::Session* session : sessions_)
+        session->rise(operation & ~operation_, questionable & ~questionable_);
+    operation_ = operation;
+    questionable_ = questionable;
+}
+
+QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) {
     if (!window_)
         return QByteArray();
     // Commands reach controls of the page behind, even before it is shown.
     window_->createDeferredControls();
     // No box for a remote client: what the panel would show (a missing board
     // on a reload) goes to the queue instead.
-    const DialogSeam::Handler previous = DialogSeam::setHandler([&errors](QDialog& dialog) {
+    const DialogSeam::Handler previous = DialogSeam::setHandler([&session](QDialog& dialog) {
         const auto* box = qobject_cast<QMessageBox*>(&dialog);
-        errors.push(Error::Hardware, (box ? box->text() : QString()) + dialog.windowTitle());
+        session.error(Error::Hardware,
+                      ((box ? box->text() : QString()) + dialog.windowTitle()).toStdString());
         return int(QDialog::Rejected);
     });
-    running_ = &errors;
-    QStringList replies;
+    running_ = &session;
+    Scpi::Context context{*this, session};
+    std::string replies;
     for (const Scpi::Parsed& parsed : Scpi::ParseLine(line)) {
         if (parsed.error != Error::None) {
-            errors.push(parsed.error);
-            continue;
+            session.error(parsed.error);
+            break;
         }
-        const QString reply = run(parsed.command, errors);
-        if (parsed.command.query && !reply.isNull())
-            replies << reply;
+        const std::uint64_t errors = session.errors.pushed();
+        bool replied = false;
+        const std::string reply = Scpi::Run(context, parsed.command, replied);
+        look();
+        if (replied)
+            replies += (replies.empty() ? "" : ";") + reply;
+        // An error ends its line: nothing after the failing command runs.
+        if (session.errors.pushed() != errors)
+            break;
     }
     running_ = nullptr;
     DialogSeam::setHandler(previous);
-    return replies.join(QLatin1Char(';')).toUtf8();
+    return QByteArray(replies.data(), static_cast<qsizetype>(replies.size()));
 }
 
-QString ScpiExecutor::run(const Scpi::Command& command, ErrorQueue& errors) {
-    const Header header = command.header;
-    if ((header == Header::DacCode || header == Header::DacVoltage || header == Header::Power) &&
-        command.channel > (partIsQuad ? 4 : 1)) {
-        errors.push(Error::SuffixOutOfRange);
-        return QString();
-    }
-    if ((header == Header::AllCode || header == Header::AllVoltage) && !partIsQuad) {
-        errors.push(Error::SettingsConflict);
-        return QString();
-    }
-    if (command.query)
-        return query(command, errors);
-    // The single part's one channel sits at position 2 of the panel.
-    const int slot = partIsQuad ? command.channel - 1 : 2;
-    switch (header) {
-    case Header::Reset:
-        window_->ResetPanel();
-        break;
-    case Header::ClearErrors:
-        errors.clear();
-        break;
-    case Header::DacCode:
-        window_->LoadCode(slot, command.value);
-        break;
-    case Header::AllCode:
-        window_->LoadCode(4, command.value);
-        break;
-    case Header::DacVoltage:
-    case Header::AllVoltage: {
-        const int code = Scpi::CodeForVolts(command.volts, rangeVolts());
-        if (code < 0) {
-            errors.push(Error::DataOutOfRange);
-            return QString();
-        }
-        window_->LoadCode(header == Header::AllVoltage ? 4 : slot, code);
-        break;
-    }
-    case Header::LdacPulse:
-        click(QStringLiteral("cmdLDAC(0)"));
-        break;
-    case Header::Ldac:
-        click(indexed("cmdLDAC", command.value ? 1 : 2));
-        break;
-    case Header::ClrPulse:
-        click(QStringLiteral("cmdCLR(0)"));
-        break;
-    case Header::Clr:
-        click(indexed("cmdCLR", command.value ? 1 : 2));
-        break;
-    case Header::Range:
-        click(indexed("optRANGE", command.value == 30 ? 0 : 1));
-        break;
-    case Header::Power:
-        click(indexed("optPD1", PowerButtons[command.channel - 1][command.value ? 1 : 0]));
-        break;
-    case Header::PowerMode:
-        click(indexed("optPD1", command.value ? 13 : 12));
-        break;
-    case Header::BoardReload:
-        if (auto* reload = window_->findChild<QAction*>(QStringLiteral("mnuReload")))
-            reload->trigger();
-        break;
-    case Header::Identify:
-    case Header::Complete:
-    case Header::NextError:
-    case Header::Word:
-    case Header::BoardStatus:
-        break; // queries only
-    }
-    return QString();
+std::string ScpiExecutor::identity() const {
+    return std::string("QVPANEL,") + (channels() == 4 ? "QV7310" : "QV7301") + ",0," +
+           QV_PANEL_VERSION;
 }
 
-QString ScpiExecutor::query(const Scpi::Command& command, ErrorQueue& errors) {
-    const int slot = partIsQuad ? command.channel - 1 : 2;
-    switch (command.header) {
-    case Header::Identify:
-        return QStringLiteral("QVPANEL,%1,0,%2")
-            .arg(partIsQuad ? QLatin1String("QV7310") : QLatin1String("QV7301"),
-                 QLatin1String(QV_PANEL_VERSION));
-    case Header::Complete:
-        return QStringLiteral("1");
-    case Header::NextError:
-        return errors.pop();
-    case Header::DacCode:
-        return QString::number(dacCode[slot]);
-    case Header::DacVoltage: {
-        QString volts = text(indexed("lblVoltage", slot));
-        if (volts.endsWith(QLatin1Char('V')))
-            volts.chop(1);
-        return volts;
-    }
-    case Header::Ldac:
-        return ldacIsHigh ? QStringLiteral("HIGH") : QStringLiteral("LOW");
-    case Header::Range:
-        return QString::number(rangeVolts());
-    case Header::Power:
-        return isChecked(indexed("optPD1", PowerButtons[command.channel - 1][1]))
-                   ? QStringLiteral("ON")
-                   : QStringLiteral("OFF");
-    case Header::PowerMode:
-        return isChecked(QStringLiteral("optPD1(13)")) ? QStringLiteral("TRIS")
-                                                       : QStringLiteral("GND");
-    case Header::Word: {
-        const QString word = text(QStringLiteral("Label1(0)"));
-        return word.isEmpty() ? QStringLiteral("\"\"") : word;
-    }
-    case Header::BoardStatus:
-        return QString::number(USBStuff::lastStatus) + QLatin1Char(',') +
-               quoted(window_->boardStatus()->text());
-    default:
-        return QString(); // the parser lets no other query through
-    }
+int ScpiExecutor::channels() const {
+    return window_->channelCount();
 }
 
-void ScpiExecutor::click(const QString& objectName) const {
-    if (auto* button = window_->findChild<QAbstractButton*>(objectName))
-        button->click();
+void ScpiExecutor::reset() {
+    window_->ResetPanel();
 }
 
-bool ScpiExecutor::isChecked(const QString& objectName) const {
-    const auto* button = window_->findChild<QAbstractButton*>(objectName);
-    return button && button->isChecked();
+void ScpiExecutor::setCode(int channel, int code) {
+    window_->setCode(channel, code);
 }
 
-QString ScpiExecutor::text(const QString& objectName) const {
-    const auto* label = window_->findChild<QLabel*>(objectName);
-    return label ? label->text() : QString();
+int ScpiExecutor::code(int channel) const {
+    return window_->code(channel);
 }
 
-int ScpiExecutor::rangeVolts() const {
-    return isChecked(QStringLiteral("optRANGE(0)")) ? 30 : 60;
+int ScpiExecutor::codeForVolts(double volts) const {
+    return Codes::CodeForVolts(volts, window_->range());
+}
+
+std::string ScpiExecutor::voltsForCode(int code) const {
+    QString volts = Codes::FormatVolts(code * window_->range() / 4096.0);
+    volts.chop(1);
+    return volts.toStdString();
+}
+
+std::string ScpiExecutor::shownVolts(int channel) const {
+    QString volts = window_->reading(channel);
+    if (volts.endsWith(QLatin1Char('V')))
+        volts.chop(1);
+    return volts.toStdString();
+}
+
+void ScpiExecutor::pulseLdac() {
+    window_->pulseLdac();
+}
+
+void ScpiExecutor::setLdac(bool high) {
+    window_->setLdac(high);
+}
+
+bool ScpiExecutor::ldacHigh() const {
+    return window_->ldacHigh();
+}
+
+void ScpiExecutor::pulseClr() {
+    window_->pulseClr();
+}
+
+void ScpiExecutor::setClr(bool high) {
+    window_->setClr(high);
+}
+
+void ScpiExecutor::setRange(int volts) {
+    window_->setRange(volts);
+}
+
+int ScpiExecutor::range() const {
+    return window_->range();
+}
+
+void ScpiExecutor::setPower(int channel, bool up) {
+    window_->setChannelPower(channel, up);
+}
+
+bool ScpiExecutor::powered(int channel) const {
+    return window_->channelPowered(channel);
+}
+
+void ScpiExecutor::setThreeState(bool on) {
+    window_->setThreeState(on);
+}
+
+bool ScpiExecutor::threeState() const {
+    return window_->threeState();
+}
+
+std::string ScpiExecutor::serialWord() const {
+    return window_->serialWord().toStdString();
+}
+
+std::string ScpiExecutor::boardStatus() const {
+    const BoardStatus* status = window_->boardStatus();
+    return std::to_string(status->lastCallStatus()) + ',' + quoted(status->text());
+}
+
+bool ScpiExecutor::boardReady() const {
+    return window_->boardStatus()->state() == BoardStatus::State::Ready;
+}
+
+void ScpiExecutor::reload() {
+    window_->reload();
+}
+
+int ScpiExecutor::operationCondition() const {
+    return window_->cautionShown() ? Scpi::Condition::Caution : 0;
+}
+
+int ScpiExecutor::questionableCondition() const {
+    return boardReady() ? 0 : Scpi::Condition::BoardNotReady;
 }

@@ -1,63 +1,72 @@
-// Runs parsed remote commands on the main window, through the same code as
-// its controls: buttons are clicked, codes go through the write buttons'
-// own routine, so the window shows every change and no other path reaches
-// the board.
+// Runs parsed remote commands on the main window through its typed commands
+// and queries, the same code its controls run, so the window shows every
+// change and no other path reaches the board. Keeps the conditions of the
+// status groups and latches their rises into every client's session.
 #ifndef SCPIEXECUTOR_H
 #define SCPIEXECUTOR_H
 
-#include "ScpiParser.h"
+#include "ScpiCommands.h"
+#include "ScpiErrors.h"
+#include "ScpiSession.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
-#include <QString>
-#include <cstdint>
-#include <deque>
 #include <string_view>
+#include <vector>
 
 class QV7310;
 
-// A client's error queue: oldest first, at most 16 entries, the last of
-// which becomes "Queue overflow" when more arrive.
-class ErrorQueue {
-public:
-    static constexpr int Capacity = 16;
-    void push(int error, const QString& detail = QString());
-    // The oldest entry as `-222,"Data out of range"`, or `0,"No error"`.
-    QString pop();
-    void clear() { entries_.clear(); }
-    int size() const { return static_cast<int>(entries_.size()); }
-
-private:
-    struct Entry {
-        int error;
-        QString detail;
-    };
-    std::deque<Entry> entries_;
-};
-
-class ScpiExecutor : public QObject {
+class ScpiExecutor : public QObject, public Scpi::Instrument {
     Q_OBJECT
 public:
     explicit ScpiExecutor(QV7310* window, QObject* parent = nullptr);
 
-    // Runs the commands of one line in order, errors to `errors`; returns
-    // the replies of its queries joined by ';', empty when there are none.
-    QByteArray runLine(std::string_view line, ErrorQueue& errors);
+    // Runs the commands of one line in order up to the first error, which
+    // ends the line; errors go to `session`. Returns the replies of its
+    // queries joined by ';', empty when there are none.
+    QByteArray runLine(std::string_view line, Scpi::Session& session);
+    // A client's session gets the events from now on, until detached.
+    void attach(Scpi::Session* session);
+    void detach(Scpi::Session* session);
+
+    std::string identity() const override;
+    int channels() const override;
+    void reset() override;
+    void setCode(int channel, int code) override;
+    int code(int channel) const override;
+    int codeForVolts(double volts) const override;
+    std::string voltsForCode(int code) const override;
+    std::string shownVolts(int channel) const override;
+    void pulseLdac() override;
+    void setLdac(bool high) override;
+    bool ldacHigh() const override;
+    void pulseClr() override;
+    void setClr(bool high) override;
+    void setRange(int volts) override;
+    int range() const override;
+    void setPower(int channel, bool up) override;
+    bool powered(int channel) const override;
+    void setThreeState(bool on) override;
+    bool threeState() const override;
+    std::string serialWord() const override;
+    std::string boardStatus() const override;
+    bool boardReady() const override;
+    void reload() override;
+    int operationCondition() const override;
+    int questionableCondition() const override;
 
 private:
-    // A reply for a query, or a null string when the command gave an error.
-    QString run(const Scpi::Command& command, ErrorQueue& errors);
-    QString query(const Scpi::Command& command, ErrorQueue& errors);
-    void click(const QString& objectName) const;
-    bool isChecked(const QString& objectName) const;
-    QString text(const QString& objectName) const;
-    int rangeVolts() const;
+    // Compares the conditions with the last look; rises become events.
+    void look();
 
     QPointer<QV7310> window_;
-    // The queue of the command now running: a failed board request during
+    // The session of the command now running: a failed board request during
     // it is that client's hardware error.
-    ErrorQueue* running_ = nullptr;
+    Scpi::Session* running_ = nullptr;
+    std::vector<Scpi::Session*> sessions_;
+    int operation_ = 0;
+    int questionable_ = 0;
 };
 
 #endif

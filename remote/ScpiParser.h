@@ -1,65 +1,16 @@
-// The remote command language: lines cut from a byte stream, and each line's
-// commands parsed into what the executor runs or the error they give. Plain
-// C++ without Qt, so a fuzzer can take it alone.
+// Program messages: each line's commands parsed against the command table
+// into what the executor runs, or the error they give. Plain C++ without Qt,
+// so a fuzzer can take it alone.
 #ifndef SCPIPARSER_H
 #define SCPIPARSER_H
 
-#include <cstddef>
-#include <string>
+#include "ScpiCommands.h"
+#include "ScpiErrors.h"
+
 #include <string_view>
 #include <vector>
 
 namespace Scpi {
-
-// Error numbers as the error queue reports them.
-namespace Error {
-constexpr int None = 0;
-constexpr int Syntax = -102;
-constexpr int UndefinedHeader = -113;
-constexpr int SuffixOutOfRange = -114;
-constexpr int SettingsConflict = -221;
-constexpr int DataOutOfRange = -222;
-constexpr int TooMuchData = -223;
-constexpr int IllegalParameter = -224;
-constexpr int Hardware = -240;
-constexpr int QueueOverflow = -350;
-} // namespace Error
-
-// "Syntax error", "No error", ...; "Unknown error" for any other number.
-const char* ErrorText(int error);
-
-enum class Header {
-    Identify,    // *IDN?
-    Reset,       // *RST
-    ClearErrors, // *CLS
-    Complete,    // *OPC?
-    NextError,   // SYSTem:ERRor[:NEXT]?
-    DacCode,     // DAC<n>:CODE
-    DacVoltage,  // DAC<n>:VOLTage
-    AllCode,     // DAC:ALL:CODE
-    AllVoltage,  // DAC:ALL:VOLTage
-    LdacPulse,   // LDAC:PULSe
-    Ldac,        // LDAC HIGH|LOW
-    ClrPulse,    // CLR:PULSe
-    Clr,         // CLR HIGH|LOW
-    Range,       // RANGe 30|60
-    Power,       // DAC<n>:POWer ON|OFF
-    PowerMode,   // PDMode GND|TRIState
-    Word,        // WORD?
-    BoardStatus, // BOARd:STATus?
-    BoardReload, // BOARd:RELoad
-};
-
-struct Command {
-    Header header = Header::Identify;
-    bool query = false;
-    // DAC<n>: n from 1 to 4 (1 when the suffix is left out); 0 elsewhere.
-    int channel = 0;
-    // The setting's parameter: a code (0 to 4095); 1 for HIGH, ON and
-    // TRIState, 0 for LOW, OFF and GND; 30 or 60 for a range.
-    int value = 0;
-    double volts = 0; // VOLTage settings
-};
 
 // One command of a line: `error` is 0 when `command` holds it.
 struct Parsed {
@@ -67,36 +18,15 @@ struct Parsed {
     Command command;
 };
 
-// The commands of one line (without its line end), separated by ';'. Each
-// command carries its whole header; empty ones are skipped.
+// The commands of one line (without its line end), separated by ';', up to
+// and including the first that gives an error: an error ends its line.
+// Empty commands are skipped. After a ';' a header without a leading ':'
+// continues the previous command's path (`DAC1:CODE 20;CODE?` is
+// `DAC1:CODE?`); one not found there is taken from the root, and a leading
+// ':' goes to the root. Common commands (*IDN?) leave the path alone.
 std::vector<Parsed> ParseLine(std::string_view line);
+// One command, its header taken from the root.
 Parsed ParseCommand(std::string_view text);
-
-// The code nearest to `volts` in a range of `rangeVolts` (30 or 60), or -1
-// when that code lies outside 0 to 4095.
-int CodeForVolts(double volts, int rangeVolts);
-
-// Longest line, in bytes, without its LF and a CR before it.
-constexpr std::size_t MaxLineLength = 4096;
-
-// Cuts a byte stream into lines: LF ends a line and a CR just before it is
-// dropped. A line longer than MaxLineLength is dropped whole, reported once
-// when its LF arrives; at most MaxLineLength + 1 bytes are ever held.
-class LineFramer {
-public:
-    struct Line {
-        bool tooLong = false;
-        std::string text; // empty when tooLong
-    };
-    // The lines that `bytes` completes, in order.
-    std::vector<Line> feed(std::string_view bytes);
-    // Bytes of an unfinished line are held.
-    bool midLine() const { return !partial_.empty() || discarding_; }
-
-private:
-    std::string partial_;
-    bool discarding_ = false;
-};
 
 } // namespace Scpi
 

@@ -3,7 +3,8 @@
 # $QV_BUILD_DIR) and runs them: the panel's start-up to its first paint
 # against two floors, an empty window of its size and a plain window of its
 # size that shows text in its font, counted under callgrind and timed; handler costs beside the bare board
-# call; instructions per command under callgrind. Ends with a summary in
+# call; instructions per command under callgrind; remote-control round trips
+# and pipelined throughput over TCP. Ends with a summary in
 # Markdown, ready to paste; targets are reported, not enforced.
 #   QV_BENCH_RUNS=N   timed start-up rounds (default 25, at least 20)
 #   QV_BENCH_XVFB=0   skip the timed start-up rounds under Xvfb
@@ -125,6 +126,19 @@ echo "write handler beside the board call: $write_beside us CPU (same code each 
 echo "  $write_new_beside us CPU (new code each time, less the entry change)"
 
 echo
+echo "== Remote control over TCP (offscreen, window shown, one client on loopback)"
+"$bin/qv7310-remote-bench" 50000 >"$tmp/remote.txt" 2>&1 || {
+    cat "$tmp/remote.txt"
+    exit 1
+}
+grep '^REMOTE' "$tmp/remote.txt" | sed 's/^REMOTE /  /'
+# $1 measure, $2 the word before the figure.
+remote() {
+    awk -v n="$1" -v f="$2" '$1 == "REMOTE" && $2 == n {
+        for (i = 3; i < NF; i++) if ($i == f) print $(i + 1) }' "$tmp/remote.txt"
+}
+
+echo
 echo "== Instructions per command under callgrind (1000 calls after 100 uncounted)"
 for command in write ldac control bare; do
     valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$tmp/cg.$command" \
@@ -191,3 +205,14 @@ echo "| write handler beside the board call | $write_beside µs | $((cg_write_to
 echo "| same, with a new code each write | $write_new_beside µs | | $(below10 "$write_new_beside") |"
 echo "| Pulse LDAC with voltage refresh, \`cmdLDAC_Click(0)\` | $(percall pulse-ldac) µs | $cg_ldac_total ($cg_ldac_board + $((cg_ldac_total - cg_ldac_board))) | $(below10 "$(percall pulse-ldac)") |"
 echo "| control-register click with a toggle, \`optPD1_Click(3)\` | $(percall control-register) µs | $cg_control_total ($cg_control_board + $((cg_control_total - cg_control_board))) | $(below10 "$(percall control-register)") |"
+echo
+echo "| Remote control, one connection | Median | 99th percentile | Target |"
+echo "|---|---|---|---|"
+echo "| \`*IDN?\` round trip | $(remote query-round-trip-us median) µs | $(remote query-round-trip-us p99) µs | |"
+echo "| \`DAC1:CODE n;:WORD?\` round trip | $(remote write-round-trip-us median) µs | $(remote write-round-trip-us p99) µs | |"
+ratio_median="$(remote write-to-query-ratio median)"
+echo "| write / query | $ratio_median | $(remote write-to-query-ratio p99) | <= 1.3: $(verdict "$ratio_median" 1.3) |"
+paint_max="$(remote write-to-paint-ms max)"
+echo "| write sent to the window painted | $(remote write-to-paint-ms median) ms | $(remote write-to-paint-ms p99) ms (max $paint_max ms) | max <= 20 ms: $(verdict "$paint_max" 20) |"
+echo "| pipelined \`*OPC?\` lines | $(remote pipelined-queries lines-per-s) per s | | |"
+echo "| pipelined \`DAC1:CODE 7\` lines | $(remote pipelined-writes lines-per-s) per s | | |"

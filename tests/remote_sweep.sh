@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs examples/sweep.py against the panel started headless with remote
-# control, then checks what the example printed and what reached the board.
-# Usage: remote_sweep.sh PANEL SWEEP_PY. Ends with 77 (skipped) where no
-# Python with pyvisa and pyvisa-py can be found.
+# Runs examples/sweep.py, then examples/generic_client.py (what a generic
+# IEEE 488.2 driver does), against the panel started headless with remote
+# control on a free port it announces, then checks what the examples printed
+# and what reached the board. Usage: remote_sweep.sh PANEL SWEEP_PY. Ends
+# with 77 (skipped) where no Python with pyvisa and pyvisa-py can be found.
 set -euo pipefail
 panel=$1
 sweep=$2
@@ -30,33 +31,30 @@ cleanup() {
 }
 trap cleanup EXIT
 
-port=$("$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 # A runtime folder of its own, so a panel running elsewhere for this user does
 # not hold the board's lock.
 mkdir -m 700 "$work/runtime"
 XDG_RUNTIME_DIR="$work/runtime" BOARDPORT_TRACE="$work/trace.txt" \
-    "$panel" --part QV7310 --remote --remote-port "$port" 2>"$work/stderr.txt" &
+    "$panel" --part QV7310 --remote-port 0 >"$work/stdout.txt" 2>"$work/stderr.txt" &
 pid=$!
 
-listening=0
+# The port, as a script reads it from the line the panel prints.
+port=""
 for _ in $(seq 150); do
-    if "$python" -c 'import socket, sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' \
-        "$port" 2>/dev/null; then
-        listening=1
-        break
-    fi
-    if ! kill -0 "$pid" 2>/dev/null; then
+    port=$(sed -n 's/^qv7310: remote control on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/stdout.txt")
+    if [ -n "$port" ] || ! kill -0 "$pid" 2>/dev/null; then
         break
     fi
     sleep 0.2
 done
-if [ "$listening" != 1 ]; then
-    echo "the panel did not start its server on port $port:"
-    cat "$work/stderr.txt"
+if [ -z "$port" ]; then
+    echo "the panel announced no server:"
+    cat "$work/stdout.txt" "$work/stderr.txt"
     exit 1
 fi
 
 "$python" "$sweep" "$port" >"$work/output.txt"
+"$python" "$(dirname "$sweep")/generic_client.py" "$port" >>"$work/output.txt"
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
@@ -74,10 +72,19 @@ QVPANEL,QV7310,0,1.04
 2048 15.0000
 3072 22.5000
 4095 29.9927
+identity: QVPANEL,QV7310,0,1.04
+reset complete: 1
+status byte: 0
+status byte: 4
+error count: 1
+error: -222,"Data out of range"
+error: 0,"No error"
+status byte: 0
 END
 
 # Start-up, the range with its refresh's warning-off, then per code its word (DAC1 address 0x1000), the
-# LDAC pulse and the refresh's warning-off; SIGTERM leaves the safe state.
+# LDAC pulse and the refresh's warning-off; the generic client's *RST (the
+# safe state, CLR high, warning off); SIGTERM leaves the safe state.
 {
     echo "LoadFirmWare = 0"
     echo "VendorIORequest 224 0 0 0 0 0 = 0"
@@ -88,6 +95,12 @@ END
         echo "VendorIORequest 222 0 0 0 0 0 = 0"
         echo "VendorIORequest 231 0 0 0 0 0 = 0"
     done
+    echo "VendorIORequest 221 $((0x7000)) 0 0 0 0 = 0"
+    echo "VendorIORequest 221 $((0x5000)) 0 0 0 0 = 0"
+    echo "VendorIORequest 222 0 0 0 0 0 = 0"
+    echo "VendorIORequest 228 0 0 0 0 0 = 0"
+    echo "VendorIORequest 218 0 0 0 0 0 = 0"
+    echo "VendorIORequest 231 0 0 0 0 0 = 0"
     echo "VendorIORequest 221 $((0x7000)) 0 0 0 0 = 0"
     echo "VendorIORequest 221 $((0x5000)) 0 0 0 0 = 0"
     echo "VendorIORequest 222 0 0 0 0 0 = 0"

@@ -1,8 +1,9 @@
-// Reading a typed hexadecimal code and showing a voltage: the pure tables,
-// without a window.
+// Reading a typed hexadecimal code, volts to a code and showing a voltage:
+// the pure tables, without a window.
 #include "Codes.h"
 
 #include <QtTest>
+#include <cmath>
 
 class TestCodes : public QObject {
     Q_OBJECT
@@ -58,6 +59,30 @@ private slots:
         QFETCH(double, volts);
         QFETCH(QString, shown);
         QCOMPARE(Codes::FormatVolts(volts), shown);
+    }
+    void codeForVolts_data() {
+        QTest::addColumn<double>("volts");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<int>("code");
+        QTest::newRow("half scale") << 15.0 << 30 << 2048;
+        QTest::newRow("nearest up") << 0.0037 << 30 << 1;
+        QTest::newRow("nearest down") << 0.0036 << 30 << 0;
+        QTest::newRow("30V full scale") << 29.9927 << 30 << 4095;
+        QTest::newRow("30V itself") << 30.0 << 30 << -1;
+        QTest::newRow("just below 0") << -0.001 << 30 << 0;
+        QTest::newRow("below 0") << -0.01 << 30 << -1;
+        QTest::newRow("60V full scale") << 59.9854 << 60 << 4095;
+        QTest::newRow("60V itself") << 60.0 << 60 << -1;
+        QTest::newRow("15V at 60V") << 15.0 << 60 << 1024;
+        QTest::newRow("not a number") << std::nan("") << 30 << -1;
+        QTest::newRow("huge") << 1e300 << 60 << -1;
+        QTest::newRow("no range") << 1.0 << 0 << -1;
+    }
+    void codeForVolts() {
+        QFETCH(double, volts);
+        QFETCH(int, range);
+        QFETCH(int, code);
+        QCOMPARE(Codes::CodeForVolts(volts, range), code);
     }
 };
 

@@ -71,7 +71,7 @@ private:
     QV7310& w_;
     QRandomGenerator rng_;
     ScpiExecutor executor_;
-    ErrorQueue errors_;
+    Scpi::Session errors_;
     int comparisons_ = 0;
 };
 

@@ -386,8 +386,8 @@ void TestStartup::pageBehindComesWhenNeeded() {
         break;
     case Need::Remote: {
         ScpiExecutor executor(&window);
-        ErrorQueue errors;
-        QCOMPARE(executor.runLine("RANG?;DAC1:VOLT?", errors), QByteArray("30;0.0000"));
+        Scpi::Session session;
+        QCOMPARE(executor.runLine("RANG?;DAC1:VOLT?", session), QByteArray("30;0.0000"));
         break;
     }
     }

@@ -1,8 +1,14 @@
 // Fuzzes the remote command language: the line framer against lines cut
 // here by plain splitting, fed whole and in pieces; and the parser on every
 // line, which must give only its own errors or commands within range, be
-// blind to letter case, give one result per command, and read back a
-// command written out in long form as the same command.
+// blind to letter case, give one result per command up to the first error,
+// and read back a command written out in long form from the root (whatever
+// path it was found at) as the same command, its number written as a
+// decimal, #H, #Q, #B or with an exponent, volts with a V suffix. The
+// commands then run through the command table against a panel that checks
+// what reaches it.
+#include "Codes.h"
+#include "LineFramer.h"
 #include "ScpiParser.h"
 
 #include <cmath>
@@ -25,16 +31,17 @@ namespace {
     __builtin_trap();
 }
 
-using Scpi::Header;
+using Scpi::Param;
+using Scpi::Special;
 
 bool sameCommand(const Scpi::Parsed& a, const Scpi::Parsed& b) {
     if (a.error != b.error)
         return false;
     if (a.error != Scpi::Error::None)
         return true;
-    return a.command.header == b.command.header && a.command.query == b.command.query &&
+    return a.command.row == b.command.row && a.command.query == b.command.query &&
            a.command.channel == b.command.channel && a.command.value == b.command.value &&
-           a.command.volts == b.command.volts;
+           a.command.volts == b.command.volts && a.command.special == b.command.special;
 }
 
 bool sameLine(const std::vector<Scpi::Parsed>& a, const std::vector<Scpi::Parsed>& b) {
@@ -74,92 +81,85 @@ std::size_t commandCount(std::string_view line) {
     return count;
 }
 
-bool takesChannel(Header h) {
-    return h == Header::DacCode || h == Header::DacVoltage || h == Header::Power;
+// The row's header in long form from the root, with the channel written out.
+std::string longHeader(const Scpi::Command& c) {
+    const char* spelling = Scpi::Commands[c.row].spelling;
+    std::string header = spelling[0] == '*' ? "" : ":";
+    for (const char* s = spelling; *s; ++s) {
+        if (*s == '#')
+            header += std::to_string(c.channel);
+        else
+            header += *s >= 'a' && *s <= 'z' ? static_cast<char>(*s - 'a' + 'A') : *s;
+    }
+    return header;
 }
 
-// The command in long form, with its parameter written out.
-std::string longForm(const Scpi::Command& c) {
-    const std::string dac = "DAC" + std::to_string(c.channel);
-    std::string header;
+std::string binary(int value) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + value % 2));
+        value /= 2;
+    } while (value > 0);
+    return digits;
+}
+
+// The command written out again from the root, its parameter in the number
+// form `form` picks.
+std::string longForm(const Scpi::Command& c, unsigned form) {
+    const Scpi::Row& row = Scpi::Commands[c.row];
     std::string parameter;
-    switch (c.header) {
-    case Header::Identify:
-        header = "*IDN";
-        break;
-    case Header::Reset:
-        header = "*RST";
-        break;
-    case Header::ClearErrors:
-        header = "*CLS";
-        break;
-    case Header::Complete:
-        header = "*OPC";
-        break;
-    case Header::NextError:
-        header = "SYSTEM:ERROR:NEXT";
-        break;
-    case Header::DacCode:
-        header = dac + ":CODE";
-        parameter = std::to_string(c.value);
-        break;
-    case Header::AllCode:
-        header = "DAC:ALL:CODE";
-        parameter = std::to_string(c.value);
-        break;
-    case Header::DacVoltage:
-    case Header::AllVoltage: {
-        header = c.header == Header::AllVoltage ? "DAC:ALL:VOLTAGE" : dac + ":VOLTAGE";
-        char number[64];
-        std::snprintf(number, sizeof number, "%.17g", c.volts);
+    static const char* const Specials[] = {"", "MINIMUM", "MAXIMUM", "DEFAULT"};
+    char number[64];
+    if (c.special != Special::None) {
+        parameter = Specials[static_cast<int>(c.special)];
+    } else if (c.query) {
+    } else if (row.param == Param::Volts) {
+        std::snprintf(number, sizeof number, form % 2 ? "%.17g V" : "%.17gv", c.volts);
         parameter = number;
-        break;
+    } else if (row.param == Param::Choice) {
+        for (const Scpi::Choice* choice = row.choices; choice->keyword; ++choice)
+            if (choice->value == c.value) {
+                parameter = withCase(choice->keyword, true);
+                break;
+            }
+    } else if (row.param != Param::None) {
+        switch (form % 5) {
+        case 0:
+            parameter = std::to_string(c.value);
+            break;
+        case 1:
+            std::snprintf(number, sizeof number, "#H%X", static_cast<unsigned>(c.value));
+            parameter = number;
+            break;
+        case 2:
+            std::snprintf(number, sizeof number, "#q%o", static_cast<unsigned>(c.value));
+            parameter = number;
+            break;
+        case 3:
+            parameter = "#B" + binary(c.value);
+            break;
+        default:
+            std::snprintf(number, sizeof number, "%.6E", static_cast<double>(c.value));
+            parameter = number;
+            break;
+        }
     }
-    case Header::LdacPulse:
-        header = "LDAC:PULSE";
-        break;
-    case Header::Ldac:
-    case Header::Clr:
-        header = c.header == Header::Ldac ? "LDAC" : "CLR";
-        parameter = c.value ? "HIGH" : "LOW";
-        break;
-    case Header::ClrPulse:
-        header = "CLR:PULSE";
-        break;
-    case Header::Range:
-        header = "RANGE";
-        parameter = std::to_string(c.value);
-        break;
-    case Header::Power:
-        header = dac + ":POWER";
-        parameter = c.value ? "ON" : "OFF";
-        break;
-    case Header::PowerMode:
-        header = "PDMODE";
-        parameter = c.value ? "TRISTATE" : "GND";
-        break;
-    case Header::Word:
-        header = "WORD";
-        break;
-    case Header::BoardStatus:
-        header = "BOARD:STATUS";
-        break;
-    case Header::BoardReload:
-        header = "BOARD:RELOAD";
-        break;
-    }
-    if (c.query)
-        return header + "?";
+    const std::string header = longHeader(c) + (c.query ? "?" : "");
     return parameter.empty() ? header : header + " " + parameter;
 }
 
-void checkCommand(const Scpi::Parsed& p, std::string_view line) {
+void checkCommand(const Scpi::Parsed& p, std::string_view line, unsigned form) {
     switch (p.error) {
     case Scpi::Error::None:
         break;
     case Scpi::Error::Syntax:
+    case Scpi::Error::ParameterNotAllowed:
+    case Scpi::Error::MissingParameter:
     case Scpi::Error::UndefinedHeader:
     case Scpi::Error::SuffixOutOfRange:
+    case Scpi::Error::InvalidSuffix:
+    case Scpi::Error::SuffixNotAllowed:
+    case Scpi::Error::CharacterDataNotAllowed:
     case Scpi::Error::DataOutOfRange:
     case Scpi::Error::IllegalParameter:
         return;
@@ -167,42 +167,104 @@ void checkCommand(const Scpi::Parsed& p, std::string_view line) {
         fail("an error the parser never gives", line);
     }
     const Scpi::Command& c = p.command;
-    if (takesChannel(c.header) ? (c.channel < 1 || c.channel > 4) : c.channel != 0)
+    if (c.row < 0 || static_cast<std::size_t>(c.row) >= Scpi::CommandCount)
+        fail("no such row", line);
+    const Scpi::Row& row = Scpi::Commands[c.row];
+    const bool numbered = std::string_view(row.spelling).find('#') != std::string_view::npos;
+    if (numbered ? (c.channel < 1 || c.channel > 4) : c.channel != 0)
         fail("channel out of range", line);
-    if (!c.query) {
-        const Header h = c.header;
-        const bool code = h == Header::DacCode || h == Header::AllCode;
-        const bool flag =
-            h == Header::Ldac || h == Header::Clr || h == Header::Power || h == Header::PowerMode;
-        if ((code && (c.value < 0 || c.value > 4095)) || (flag && c.value != 0 && c.value != 1) ||
-            (h == Header::Range && c.value != 30 && c.value != 60))
-            fail("parameter out of range", line);
-        if (!std::isfinite(c.volts))
-            fail("volts not finite", line);
-        for (const int range : {30, 60}) {
-            const int nearest = Scpi::CodeForVolts(c.volts, range);
-            if (nearest < -1 || nearest > 4095)
-                fail("code for volts out of range", line);
-            if (nearest >= 0 &&
-                std::fabs(nearest * range / 4096.0 - c.volts) > range / 8192.0 + 1e-9)
-                fail("code for volts not the nearest", line);
-        }
+    if (!(c.query ? row.query != nullptr : row.set != nullptr))
+        fail("a form the row does not have", line);
+    if (c.special != Special::None && row.param != Param::Code && row.param != Param::Volts)
+        fail("MIN, MAX or DEF where no number is taken", line);
+    const int limit = row.param == Param::Byte ? 255 : row.param == Param::Word ? 65535 : 4095;
+    if (c.value < 0 || c.value > limit)
+        fail("parameter out of range", line);
+    if (!std::isfinite(c.volts))
+        fail("volts not finite", line);
+    for (const int range : {30, 60}) {
+        const int nearest = Codes::CodeForVolts(c.volts, range);
+        if (nearest < -1 || nearest > 4095)
+            fail("code for volts out of range", line);
+        if (nearest >= 0 && std::fabs(nearest * range / 4096.0 - c.volts) > range / 8192.0 + 1e-9)
+            fail("code for volts not the nearest", line);
     }
-    const std::string again = longForm(c);
-    const Scpi::Parsed reread = Scpi::ParseCommand(again);
-    if (!sameCommand(p, reread))
+    const std::string again = longForm(c, form);
+    if (!sameCommand(p, Scpi::ParseCommand(again)))
         fail(("long form read back differently: " + again).c_str(), line);
 }
 
+// A panel that only checks what the commands ask of it.
+class FakePanel : public Scpi::Instrument {
+public:
+    std::string_view line;
+    std::string identity() const override { return "FAKE"; }
+    int channels() const override { return 4; }
+    void reset() override {}
+    void setCode(int channel, int code) override {
+        if (channel < 0 || channel > 4 || code < 0 || code > 4095)
+            fail("a code or channel out of range reached the panel", line);
+    }
+    int code(int channel) const override { return channel; }
+    int codeForVolts(double volts) const override { return Codes::CodeForVolts(volts, 30); }
+    std::string voltsForCode(int code) const override { return std::to_string(code); }
+    std::string shownVolts(int) const override { return "0.0000"; }
+    void pulseLdac() override {}
+    void setLdac(bool) override {}
+    bool ldacHigh() const override { return true; }
+    void pulseClr() override {}
+    void setClr(bool) override {}
+    void setRange(int volts) override {
+        if (volts != 30 && volts != 60)
+            fail("a range other than 30 or 60 reached the panel", line);
+    }
+    int range() const override { return 30; }
+    void setPower(int channel, bool) override {
+        if (channel < 1 || channel > 4)
+            fail("power for no channel reached the panel", line);
+    }
+    bool powered(int) const override { return false; }
+    void setThreeState(bool) override {}
+    bool threeState() const override { return false; }
+    std::string serialWord() const override { return std::string(); }
+    std::string boardStatus() const override { return "0,\"Board: ready\""; }
+    bool boardReady() const override { return true; }
+    void reload() override {}
+    int operationCondition() const override { return 0; }
+    int questionableCondition() const override { return 0; }
+};
+
 void checkLine(const std::string& line) {
     const std::vector<Scpi::Parsed> parsed = Scpi::ParseLine(line);
-    if (parsed.size() != commandCount(line))
-        fail("not one result per command", line);
+    // One result per command up to the first error, which ends the line.
+    const std::size_t commands = commandCount(line);
+    const bool failed = !parsed.empty() && parsed.back().error != Scpi::Error::None;
+    if (parsed.size() > commands || (!failed && parsed.size() != commands))
+        fail("not one result per command up to the first error", line);
+    for (std::size_t i = 0; i + 1 < parsed.size(); ++i)
+        if (parsed[i].error != Scpi::Error::None)
+            fail("a command after an error", line);
+    unsigned form = 0;
+    for (const char c : line)
+        form += static_cast<unsigned char>(c);
     for (const Scpi::Parsed& p : parsed)
-        checkCommand(p, line);
+        checkCommand(p, line, form++);
     if (!sameLine(parsed, Scpi::ParseLine(withCase(line, true))) ||
         !sameLine(parsed, Scpi::ParseLine(withCase(line, false))))
         fail("letter case changes the result", line);
+    // The commands run against a panel that checks what reaches it.
+    FakePanel panel;
+    panel.line = line;
+    Scpi::Session session;
+    Scpi::Context context{panel, session};
+    for (const Scpi::Parsed& p : parsed) {
+        if (p.error != Scpi::Error::None)
+            break;
+        bool replied = false;
+        Scpi::Run(context, p.command, replied);
+    }
+    if (session.errors.size() > Scpi::ErrorQueue::Capacity)
+        fail("error queue beyond its capacity", line);
 }
 
 // The lines in `bytes` cut by plain splitting at LF.

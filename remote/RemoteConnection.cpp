@@ -1,0 +1,101 @@
+#include "RemoteConnection.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// The socket is handled here rather than by QTcpSocket, which closes both
+// directions as soon as the client closes its sending one: a client that
+// sends its commands and half-closes would never see its replies.
+
+RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, QObject* parent)
+    : QObject(parent), descriptor_(static_cast<int>(descriptor)), executor_(executor),
+      reader_(descriptor, QSocketNotifier::Read), writer_(descriptor, QSocketNotifier::Write) {
+    ::fcntl(descriptor_, F_SETFL, ::fcntl(descriptor_, F_GETFL) | O_NONBLOCK);
+    writer_.setEnabled(false);
+    executor_.attach(&session_);
+    connect(&reader_, &QSocketNotifier::activated, this, &RemoteConnection::readable);
+    connect(&writer_, &QSocketNotifier::activated, this, &RemoteConnection::writable);
+}
+
+RemoteConnection::~RemoteConnection() {
+    executor_.detach(&session_);
+    reader_.setEnabled(false);
+    writer_.setEnabled(false);
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
+}
+
+void RemoteConnection::readable() {
+    // A nested event loop (none is expected) must not run this client's
+    // lines out of order; the outer call reads what is left.
+    if (reading_ || descriptor_ < 0)
+        return;
+    reading_ = true;
+    // One chunk per notification, so that several busy clients take turns.
+    char buffer[ReadChunk];
+    const ssize_t count = ::recv(descriptor_, buffer, sizeof buffer, 0);
+    if (count > 0) {
+        for (const Scpi::LineFramer::Line& line :
+             framer_.feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {
+            if (line.tooLong) {
+                session_.error(Scpi::Error::TooMuchData);
+                continue;
+            }
+            const QByteArray reply = executor_.runLine(line.text, session_);
+            if (!reply.isEmpty()) {
+                replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));
+                replies_ += '\n';
+            }
+        }
+    } else if (count == 0) {
+        peerDone_ = true;
+        reader_.setEnabled(false);
+    } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        reading_ = false;
+        end();
+        return;
+    }
+    reading_ = false;
+    flush();
+}
+
+void RemoteConnection::writable() {
+    flush();
+}
+
+bool RemoteConnection::flush() {
+    while (!replies_.empty()) {
+        const ssize_t sent = ::send(descriptor_, replies_.data(), replies_.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                end();
+                return false;
+            }
+            break;
+        }
+        replies_.erase(0, static_cast<std::size_t>(sent));
+    }
+    writer_.setEnabled(!replies_.empty());
+    if (peerDone_ && replies_.empty()) {
+        // Everything the client sent has run and been answered.
+        ::shutdown(descriptor_, SHUT_WR);
+        end();
+        return false;
+    }
+    // A client that sends queries but takes no replies is not read on
+    // until it takes them.
+    reader_.setEnabled(!peerDone_ && replies_.size() < MaxUnreadReplies);
+    return true;
+}
+
+void RemoteConnection::end() {
+    reader_.setEnabled(false);
+    writer_.setEnabled(false);
+    ::close(descriptor_);
+    descriptor_ = -1;
+    deleteLater();
+}

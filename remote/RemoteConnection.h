@@ -1,0 +1,49 @@
+// One remote client's connection: its socket, the line it is sending, its
+// status and error queue, and the replies it has not taken yet. Lines run in
+// arrival order. A client that half-closes its socket after its commands
+// still gets every reply before the panel closes its end; one that goes away
+// takes its unfinished line with it, unrun.
+#ifndef REMOTECONNECTION_H
+#define REMOTECONNECTION_H
+
+#include "LineFramer.h"
+#include "ScpiExecutor.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <string>
+
+class RemoteConnection : public QObject {
+    Q_OBJECT
+public:
+    // Takes over `descriptor`, a connected TCP socket.
+    RemoteConnection(qintptr descriptor, ScpiExecutor& executor, QObject* parent);
+    ~RemoteConnection() override;
+
+    bool connected() const { return descriptor_ >= 0; }
+
+private:
+    // What a client may have in flight: unread commands held by the system,
+    // and replies it has not taken yet. Past either, TCP makes it wait.
+    static constexpr std::size_t ReadChunk = 64 * 1024;
+    static constexpr std::size_t MaxUnreadReplies = 1024 * 1024;
+
+    void readable();
+    void writable();
+    // Sends what it can of the replies; false when the connection ended.
+    bool flush();
+    void end();
+
+    int descriptor_;
+    ScpiExecutor& executor_;
+    QSocketNotifier reader_;
+    QSocketNotifier writer_;
+    Scpi::LineFramer framer_;
+    Scpi::Session session_;
+    std::string replies_;
+    // The client sent its last byte (it closed or half-closed its end).
+    bool peerDone_ = false;
+    bool reading_ = false;
+};
+
+#endif

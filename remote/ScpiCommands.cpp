@@ -1,0 +1,197 @@
+#include "ScpiCommands.h"
+
+#include "ScpiErrors.h"
+
+namespace Scpi {
+
+namespace {
+
+constexpr int MaxCode = 4095;
+
+constexpr Choice Levels[] = {{"HIGH", 1}, {"LOW", 0}, {nullptr, 0}};
+constexpr Choice Ranges[] = {{"30", 30}, {"60", 60}, {nullptr, 0}};
+constexpr Choice Switches[] = {{"ON", 1}, {"OFF", 0}, {"1", 1}, {"0", 0}, {nullptr, 0}};
+constexpr Choice Modes[] = {{"GND", 0}, {"TRIState", 1}, {nullptr, 0}};
+
+std::string number(int value) {
+    return std::to_string(value);
+}
+
+// MIN and DEF are code 0, MAX the largest code.
+int specialCode(Special special) {
+    return special == Special::Maximum ? MaxCode : 0;
+}
+
+// The code a Code or Volts setting asks for, or -1 after queueing -222.
+int codeOf(Context& c, const Command& command) {
+    if (command.special != Special::None)
+        return specialCode(command.special);
+    const Row& row = Commands[command.row];
+    const int code =
+        row.param == Param::Volts ? c.panel.codeForVolts(command.volts) : command.value;
+    if (code < 0)
+        c.session.error(Error::DataOutOfRange);
+    return code;
+}
+
+void setCode(Context& c, const Command& command) {
+    const int code = codeOf(c, command);
+    if (code >= 0)
+        c.panel.setCode(command.channel, code);
+}
+
+void setAll(Context& c, const Command& command) {
+    if (c.panel.channels() == 1) {
+        c.session.error(Error::SettingsConflict);
+        return;
+    }
+    const int code = codeOf(c, command);
+    if (code >= 0)
+        c.panel.setCode(0, code);
+}
+
+std::string code(Context& c, const Command& command) {
+    return number(command.special != Special::None ? specialCode(command.special)
+                                                   : c.panel.code(command.channel));
+}
+
+std::string volts(Context& c, const Command& command) {
+    return command.special != Special::None ? c.panel.voltsForCode(specialCode(command.special))
+                                            : c.panel.shownVolts(command.channel);
+}
+
+// The event register as read, then cleared.
+std::string take(int& event) {
+    const int value = event;
+    event = 0;
+    return number(value);
+}
+
+// The bit 15 of a SCPI status register is always 0.
+constexpr int RegisterBits = 0x7FFF;
+
+} // namespace
+
+const Row Commands[] = {
+    // IEEE 488.2 common commands.
+    {"*CLS", Param::None, nullptr, [](Context& c, const Command&) { c.session.clear(); }, nullptr},
+    {"*ESE", Param::Byte, nullptr,
+     [](Context& c, const Command& m) { c.session.eventEnable = m.value; },
+     [](Context& c, const Command&) { return number(c.session.eventEnable); }},
+    {"*ESR", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return take(c.session.eventStatus); }},
+    {"*IDN", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return c.panel.identity(); }},
+    // Commands run in order and complete at once.
+    {"*OPC", Param::None, nullptr,
+     [](Context& c, const Command&) { c.session.eventStatus |= Session::OperationComplete; },
+     [](Context&, const Command&) { return std::string("1"); }},
+    {"*RST", Param::None, nullptr, [](Context& c, const Command&) { c.panel.reset(); }, nullptr},
+    {"*SRE", Param::Byte, nullptr,
+     [](Context& c, const Command& m) {
+         c.session.serviceEnable = m.value & ~Session::MasterSummaryBit;
+     },
+     [](Context& c, const Command&) { return number(c.session.serviceEnable); }},
+    {"*STB", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return number(c.session.statusByte()); }},
+    // A self-test that sends nothing: the board's state as last seen.
+    {"*TST", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return std::string(c.panel.boardReady() ? "0" : "1"); }},
+    {"*WAI", Param::None, nullptr, [](Context&, const Command&) {}, nullptr},
+    // SCPI-1999 required commands.
+    {"SYSTem:ERRor", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return c.session.errors.pop(); }},
+    {"SYSTem:ERRor:NEXT", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return c.session.errors.pop(); }},
+    {"SYSTem:ERRor:COUNt", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return number(c.session.errors.size()); }},
+    {"SYSTem:ERRor:ALL", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) {
+         std::string all = c.session.errors.pop();
+         while (c.session.errors.size() > 0)
+             all += ',' + c.session.errors.pop();
+         return all;
+     }},
+    {"SYSTem:VERSion", Param::None, nullptr, nullptr,
+     [](Context&, const Command&) { return std::string("1999.0"); }},
+    {"STATus:OPERation", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return take(c.session.operationEvent); }},
+    {"STATus:OPERation:EVENt", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return take(c.session.operationEvent); }},
+    {"STATus:OPERation:CONDition", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return number(c.panel.operationCondition()); }},
+    {"STATus:OPERation:ENABle", Param::Word, nullptr,
+     [](Context& c, const Command& m) { c.session.operationEnable = m.value & RegisterBits; },
+     [](Context& c, const Command&) { return number(c.session.operationEnable); }},
+    {"STATus:QUEStionable", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return take(c.session.questionableEvent); }},
+    {"STATus:QUEStionable:EVENt", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return take(c.session.questionableEvent); }},
+    {"STATus:QUEStionable:CONDition", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return number(c.panel.questionableCondition()); }},
+    {"STATus:QUEStionable:ENABle", Param::Word, nullptr,
+     [](Context& c, const Command& m) { c.session.questionableEnable = m.value & RegisterBits; },
+     [](Context& c, const Command&) { return number(c.session.questionableEnable); }},
+    {"STATus:PRESet", Param::None, nullptr,
+     [](Context& c, const Command&) {
+         c.session.operationEnable = 0;
+         c.session.questionableEnable = 0;
+     },
+     nullptr},
+    // The panel.
+    {"DAC#:CODE", Param::Code, nullptr, setCode, code},
+    {"DAC#:VOLTage", Param::Volts, nullptr, setCode, volts},
+    {"DAC:ALL:CODE", Param::Code, nullptr, setAll, nullptr},
+    {"DAC:ALL:VOLTage", Param::Volts, nullptr, setAll, nullptr},
+    {"DAC#:POWer", Param::Choice, Switches,
+     [](Context& c, const Command& m) { c.panel.setPower(m.channel, m.value != 0); },
+     [](Context& c, const Command& m) {
+         return std::string(c.panel.powered(m.channel) ? "ON" : "OFF");
+     }},
+    {"LDAC:PULSe", Param::None, nullptr, [](Context& c, const Command&) { c.panel.pulseLdac(); },
+     nullptr},
+    {"LDAC", Param::Choice, Levels,
+     [](Context& c, const Command& m) { c.panel.setLdac(m.value != 0); },
+     [](Context& c, const Command&) { return std::string(c.panel.ldacHigh() ? "HIGH" : "LOW"); }},
+    {"CLR:PULSe", Param::None, nullptr, [](Context& c, const Command&) { c.panel.pulseClr(); },
+     nullptr},
+    {"CLR", Param::Choice, Levels,
+     [](Context& c, const Command& m) { c.panel.setClr(m.value != 0); }, nullptr},
+    {"RANGe", Param::Choice, Ranges,
+     [](Context& c, const Command& m) { c.panel.setRange(m.value); },
+     [](Context& c, const Command&) { return number(c.panel.range()); }},
+    {"PDMode", Param::Choice, Modes,
+     [](Context& c, const Command& m) { c.panel.setThreeState(m.value != 0); },
+     [](Context& c, const Command&) { return std::string(c.panel.threeState() ? "TRIS" : "GND"); }},
+    {"WORD", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) {
+         const std::string word = c.panel.serialWord();
+         return word.empty() ? std::string("\"\"") : word;
+     }},
+    {"BOARd:STATus", Param::None, nullptr, nullptr,
+     [](Context& c, const Command&) { return c.panel.boardStatus(); }},
+    {"BOARd:RELoad", Param::None, nullptr, [](Context& c, const Command&) { c.panel.reload(); },
+     nullptr},
+};
+
+const std::size_t CommandCount = sizeof Commands / sizeof Commands[0];
+
+std::string Run(Context& context, const Command& command, bool& replied) {
+    replied = false;
+    // The single part has DAC1 only.
+    if (command.channel > context.panel.channels()) {
+        context.session.error(Error::SuffixOutOfRange);
+        return std::string();
+    }
+    const Row& row = Commands[command.row];
+    if (!command.query) {
+        row.set(context, command);
+        return std::string();
+    }
+    const std::uint64_t errors = context.session.errors.pushed();
+    std::string reply = row.query(context, command);
+    replied = context.session.errors.pushed() == errors;
+    return replied ? reply : std::string();
+}
+
+} // namespace Scpi

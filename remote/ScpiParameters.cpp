@@ -1,0 +1,141 @@
+#include "ScpiParameters.h"
+
+#include "ScpiErrors.h"
+#include "ScpiText.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace Scpi {
+
+using namespace Text;
+
+namespace {
+
+bool special(std::string_view text, Special& value) {
+    if (matches(text, "MINimum"))
+        value = Special::Minimum;
+    else if (matches(text, "MAXimum"))
+        value = Special::Maximum;
+    else if (matches(text, "DEFault"))
+        value = Special::Default;
+    else
+        return false;
+    return true;
+}
+
+// A decimal with a sign, a point, an exponent and, for volts, a suffix.
+int parseDecimal(std::string_view text, Param param, Command& command) {
+    const long limit = param == Param::Byte ? 255 : param == Param::Word ? 65535 : 4095;
+    std::size_t i = 0;
+    const bool negative = text[0] == '-';
+    if (text[0] == '-' || text[0] == '+')
+        ++i;
+    const std::size_t start = i;
+    std::size_t digits = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i)
+        ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && isDigit(text[i]); ++i)
+            ++digits;
+    if (digits == 0)
+        return Error::IllegalParameter;
+    if (i + 1 < text.size() && upper(text[i]) == 'E' &&
+        (isDigit(text[i + 1]) || text[i + 1] == '+' || text[i + 1] == '-')) {
+        std::size_t j = i + 1;
+        if (text[j] == '+' || text[j] == '-')
+            ++j;
+        const std::size_t exponent = j;
+        while (j < text.size() && isDigit(text[j]))
+            ++j;
+        if (j == exponent)
+            return Error::IllegalParameter;
+        i = j;
+    }
+    const std::size_t end = i;
+    const std::string_view suffix = trim(text.substr(end));
+    for (const char c : suffix)
+        if (!isLetter(c))
+            return Error::IllegalParameter;
+    double scale = 1;
+    if (!suffix.empty()) {
+        if (param != Param::Volts)
+            return Error::SuffixNotAllowed;
+        if (matches(suffix, "MV"))
+            scale = 0.001;
+        else if (!matches(suffix, "V"))
+            return Error::InvalidSuffix;
+    }
+    // from_chars ignores the locale, which the application has set from the
+    // user's environment; it takes no '+'.
+    double value = 0;
+    const std::from_chars_result result =
+        std::from_chars(text.data() + start, text.data() + end, value);
+    // A number beyond a double's range, either way, is out of range here too.
+    if (result.ec != std::errc() || result.ptr != text.data() + end)
+        return Error::DataOutOfRange;
+    value = (negative ? -value : value) * scale;
+    if (param == Param::Volts) {
+        command.volts = value;
+        return std::isfinite(value) ? Error::None : Error::DataOutOfRange;
+    }
+    if (value != std::floor(value))
+        return Error::IllegalParameter;
+    if (value < 0 || value > static_cast<double>(limit))
+        return Error::DataOutOfRange;
+    command.value = static_cast<int>(value);
+    return Error::None;
+}
+
+// A number: #H, #B or #Q digits (not for volts), or a decimal with an
+// optional exponent and, for volts only, a suffix V or MV.
+int parseNumber(std::string_view text, Param param, Command& command) {
+    const long limit = param == Param::Byte ? 255 : param == Param::Word ? 65535 : 4095;
+    if (text[0] == '#') {
+        const char base = text.size() > 1 ? upper(text[1]) : 0;
+        const int radix = base == 'H' ? 16 : base == 'B' ? 2 : base == 'Q' ? 8 : 0;
+        const long value = radix ? digitsValue(text.substr(2), radix, limit) : -1;
+        if (param == Param::Volts || text.size() < 3 || value < 0)
+            return Error::IllegalParameter;
+        if (value > limit)
+            return Error::DataOutOfRange;
+        command.value = static_cast<int>(value);
+        return Error::None;
+    }
+    // Plain digits, the usual code, need no floating point.
+    if (param != Param::Volts && text.find_first_not_of("0123456789") == std::string_view::npos) {
+        const long value = digitsValue(text, 10, limit);
+        if (value > limit)
+            return Error::DataOutOfRange;
+        command.value = static_cast<int>(value);
+        return Error::None;
+    }
+    return parseDecimal(text, param, command);
+}
+
+} // namespace
+
+int ParseParameter(const Row& row, std::string_view text, Command& command) {
+    if (text.empty())
+        return command.query || row.param == Param::None ? Error::None : Error::MissingParameter;
+    if (row.param == Param::None || text.find(',') != std::string_view::npos)
+        return Error::ParameterNotAllowed;
+    const bool numeric = row.param == Param::Code || row.param == Param::Volts;
+    if (command.query)
+        return numeric && special(text, command.special) ? Error::None : Error::ParameterNotAllowed;
+    if (row.param == Param::Choice) {
+        for (const Choice* choice = row.choices; choice->keyword; ++choice)
+            if (matches(text, choice->keyword)) {
+                command.value = choice->value;
+                return Error::None;
+            }
+        return Error::IllegalParameter;
+    }
+    if (isLetter(text[0]))
+        return numeric && special(text, command.special) ? Error::None
+                                                         : Error::CharacterDataNotAllowed;
+    return parseNumber(text, row.param, command);
+}
+
+} // namespace Scpi
