@@ -54,7 +54,7 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
 
     Declare::SetSerialWordEchoSink([this](const QString& echo) { showSerialWord(echo); });
     entryGuard_ = std::make_unique<EntryGuard>(
-        txtInput, [this](int i) { txtInput_KeyPress(i, 13); },
+        txtInput, [this](int i) { txtInput_KeyPress(i, ControlArrays::KeyAsciiEnter); },
         [this](int i) { txtInput_LostFocus(i); });
 }
 
@@ -82,10 +82,7 @@ void QV7310::Form_Load() {
     if (unloaded_)
         return;
     SafeOutputs::Arm();
-    pendingCode = 0;
-    registerAddress = 0;
-    for (std::int32_t& code : dacCode)
-        code = 0;
+    ClearCodes();
     if (partIsQuad) {
         setWindowTitle(QStringLiteral("QV7310 Quad High Voltage DAC"));
     } else {
@@ -98,10 +95,11 @@ void QV7310::Form_Load() {
             Line2[i]->hide();
         for (QGroupBox* frame : {Frame10, Frame11, Frame12, Frame13})
             frame->hide();
-        cmdWrite[2]->setText(QStringLiteral("Load DAC"));
+        constexpr int only = ControlArrays::SinglePartSlot;
+        cmdWrite[only]->setText(QStringLiteral("Load DAC"));
         // The one channel has no number on the single part.
-        lblVoltage[2]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
-        HVLED[2]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
+        lblVoltage[only]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
+        HVLED[only]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
         setWindowTitle(QStringLiteral("QV7301 High Voltage DAC"));
     }
     SSTab1->setCurrentIndex(1);

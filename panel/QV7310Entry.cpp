@@ -10,7 +10,7 @@
 #include <QLineEdit>
 
 void QV7310::txtInput_KeyPress(int Index, int KeyAscii) {
-    if (KeyAscii != 13)
+    if (KeyAscii != ControlArrays::KeyAsciiEnter)
         return;
     InputSel[Index]->setChecked(true);
     txtInput_LostFocus(Index);

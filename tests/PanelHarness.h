@@ -5,6 +5,7 @@
 #define PANELHARNESS_H
 
 #include "FindControl.h"
+#include "FormLayout.h"
 #include "simboard.h"
 
 #include <QDialog>
@@ -92,9 +93,7 @@ QString centringFault(const QWidget& window);
 // or `name(index)` for a member of a control array ("cmdWrite(2)"), found as
 // tools find it. A missing one, or one of another type, ends the run.
 template <typename T> T* control(const QObject& window, const char* name, int index = -1) {
-    const QString full = index < 0 ? QString::fromLatin1(name)
-                                   : QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-    return FindControl<T>(window, full);
+    return FindControl<T>(window, FormLayout::ControlName(name, index));
 }
 // Members 0 to count - 1 of a control array, in index order.
 template <typename T> QList<T*> controls(const QObject& window, const char* name, int count) {

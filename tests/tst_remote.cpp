@@ -19,6 +19,7 @@
 #include <QtTest>
 #include <sys/socket.h>
 
+using Harness::control;
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
 
@@ -351,13 +352,13 @@ void TestRemote::resetRestoresStartState() {
     QCOMPARE(SimBoard::get().state().lampOn, 0);
     QVERIFY(child<QAbstractButton>("optRANGE(0)")->isChecked());
     for (int i = 0; i < 14; ++i)
-        QCOMPARE(child<QAbstractButton>(QString("optPD1(%1)").arg(i))->isChecked(),
+        QCOMPARE(control<QAbstractButton>(*window_, "optPD1", i)->isChecked(),
                  QList<int>({0, 2, 5, 7, 9, 10, 12}).contains(i));
     for (int k = 0; k < 4; ++k) {
-        QCOMPARE(child<QPushButton>(QString("cmdWrite(%1)").arg(k))->toolTip(),
+        QCOMPARE(control<QPushButton>(*window_, "cmdWrite", k)->toolTip(),
                  QString("DAC is powered down"));
-        QCOMPARE(child<QLabel>(QString("lblVoltage(%1)").arg(k))->text(), QString("0.0000V"));
-        QVERIFY(child<QLabel>(QString("HVLED(%1)").arg(k))->isHidden());
+        QCOMPARE(control<QLabel>(*window_, "lblVoltage", k)->text(), QString("0.0000V"));
+        QVERIFY(control<QLabel>(*window_, "HVLED", k)->isHidden());
         QCOMPARE(QV7310Variables::dacCode[k], 0);
     }
     QVERIFY(child<QLabel>("Picture1")->isHidden());
