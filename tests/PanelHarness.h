@@ -84,6 +84,22 @@ public:
 // ask for.
 std::unique_ptr<QV7310> startPanel(bool keepReset = false);
 
+// For a suite that starts a panel per test: the window and the answerer of
+// its dialogs, started by start() and ended by stop() (in its cleanup).
+class PanelFixture {
+protected:
+    PanelFixture();
+    ~PanelFixture();
+    // A new panel for `partButton` (0 "QV7301", 1 "QV7310"), after the one
+    // started before has ended.
+    void start(int partButton);
+    // The window goes before the answerer of its dialogs.
+    void stop();
+
+    std::unique_ptr<DialogAnswerer> answers_;
+    std::unique_ptr<QV7310> window_;
+};
+
 // What is wrong with the place of the shown `window`: nothing when its frame,
 // margins included, is centred on its screen, top := (screen height - frame
 // height) / 2 and left likewise. Offscreen, a shown window has a frame.
