@@ -1,5 +1,6 @@
 // How many members each of the main window's control arrays has, for the
-// arrays' declarations and the loops over them.
+// arrays' declarations and the loops over them, and what some members stand
+// for.
 #ifndef CONTROLARRAYS_H
 #define CONTROLARRAYS_H
 
@@ -15,6 +16,24 @@ constexpr std::size_t RangeButtons = 2;     // optRANGE: 30 V, 60 V
 constexpr std::size_t PowerButtons = 14;    // optPD1
 constexpr std::size_t SerialWordLabels = 2; // Label1, Label2: one per page
 constexpr std::size_t BusLines = 16;        // Line2
+
+// cmdLDAC and cmdCLR: what each member of the two arrays does.
+enum LineButton : int { Pulse = 0, High = 1, Low = 2 };
+// cmdWrite: the button past the four channels writes to all DACs.
+constexpr int AllDacs = 4;
+// The single part's one channel sits at this slot of the channel arrays
+// (cmdWrite, lblVoltage, HVLED, dacCode).
+constexpr int SinglePartSlot = 2;
+// The KeyAscii that txtInput_KeyPress acts on.
+constexpr int KeyAsciiEnter = 13;
+
+// The channel frames' optPD1 buttons: which index powers each channel, DAC1
+// to DAC4, down or up (the order inside a pair differs between frames).
+struct ChannelButtons {
+    int powerDown;
+    int powerUp;
+};
+constexpr ChannelButtons ChannelFrames[Channels] = {{0, 1}, {2, 3}, {5, 4}, {7, 6}};
 
 } // namespace ControlArrays
 

@@ -22,11 +22,8 @@ void QV7310::ResetPanel() {
     USBStuff::PlainRequest(USBStuff::BoardRequest::ClrHigh);
     clrIsLow = false;
     USBStuff::PlainRequest(USBStuff::BoardRequest::WarningOff);
-    pendingCode = 0;
-    registerAddress = 0;
+    ClearCodes();
     controlBits = 0;
-    for (std::int32_t& dac : dacCode)
-        dac = 0;
     CLRcontrols();
     Picture1->hide();
     // The range and control-register buttons as the form selects them; the
@@ -45,15 +42,15 @@ void QV7310::ResetPanel() {
 }
 
 int QV7310::channelCount() const {
-    return partIsQuad ? 4 : 1;
+    return partIsQuad ? int(ControlArrays::Channels) : 1;
 }
 
 int QV7310::slot(int channel) const {
-    return partIsQuad ? channel - 1 : 2;
+    return partIsQuad ? channel - 1 : ControlArrays::SinglePartSlot;
 }
 
 void QV7310::setCode(int channel, std::int32_t code) {
-    LoadCode(channel == 0 ? 4 : slot(channel), code);
+    LoadCode(channel == 0 ? ControlArrays::AllDacs : slot(channel), code);
 }
 
 std::int32_t QV7310::code(int channel) const {

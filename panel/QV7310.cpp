@@ -78,10 +78,7 @@ void QV7310::Form_Load() {
     if (unloaded_)
         return;
     SafeOutputs::Arm();
-    pendingCode = 0;
-    registerAddress = 0;
-    for (std::int32_t& code : dacCode)
-        code = 0;
+    ClearCodes();
     if (partIsQuad) {
         setWindowTitle(QStringLiteral("QV7310 Quad High Voltage DAC"));
     } else {
@@ -106,10 +103,11 @@ void QV7310::showPartOnDataPage() {
     Line1->hide();
     for (int i = 11; i <= 14; ++i)
         Line2[i]->hide();
-    cmdWrite[2]->setText(QStringLiteral("Load DAC"));
+    constexpr int only = ControlArrays::SinglePartSlot;
+    cmdWrite[only]->setText(QStringLiteral("Load DAC"));
     // The one channel has no number on the single part.
-    lblVoltage[2]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
-    HVLED[2]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
+    lblVoltage[only]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
+    HVLED[only]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
 }
 
 void QV7310::centreOnScreen() {

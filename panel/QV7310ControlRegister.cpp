@@ -12,13 +12,8 @@ using namespace QV7310Variables;
 
 namespace {
 
-// The channel frames' buttons: which optPD1 index powers each channel down
-// or up (the index order inside a pair differs between frames).
-struct ChannelButtons {
-    int powerDown;
-    int powerUp;
-};
-constexpr ChannelButtons ChannelFrames[ControlArrays::Channels] = {{0, 1}, {2, 3}, {5, 4}, {7, 6}};
+using ControlArrays::ChannelButtons;
+using ControlArrays::ChannelFrames;
 
 // optPD1 buttons that set a control-register bit when selected, in the order
 // they are gathered.

@@ -11,7 +11,7 @@
 
 void QV7310::txtInput_KeyPress(int Index, int KeyAscii) {
     createDeferredControls();
-    if (KeyAscii != 13)
+    if (KeyAscii != ControlArrays::KeyAsciiEnter)
         return;
     InputSel[Index]->setChecked(true);
     txtInput_LostFocus(Index);

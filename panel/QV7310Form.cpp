@@ -314,7 +314,7 @@ void QV7310::createDataPage() {
     setTabOrder();
     connectDataPage();
     entryGuard_ = std::make_unique<EntryGuard>(
-        txtInput, [this](int i) { txtInput_KeyPress(i, 13); },
+        txtInput, [this](int i) { txtInput_KeyPress(i, KeyAsciiEnter); },
         [this](int i) { txtInput_LostFocus(i); });
     // A channel's write button tells whether the channel is powered up.
     showChannelPower();

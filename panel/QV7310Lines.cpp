@@ -11,13 +11,13 @@ namespace Request = USBStuff::BoardRequest;
 
 void QV7310::cmdCLR_Click(int Index) {
     switch (Index) {
-    case 0:
+    case ControlArrays::Pulse:
         pulseClr();
         break;
-    case 1:
+    case ControlArrays::High:
         setClr(true);
         break;
-    case 2:
+    case ControlArrays::Low:
         setClr(false);
         break;
     default:
@@ -46,13 +46,13 @@ void QV7310::setClr(bool high) {
 
 void QV7310::cmdLDAC_Click(int Index) {
     switch (Index) {
-    case 0:
+    case ControlArrays::Pulse:
         pulseLdac();
         break;
-    case 1:
+    case ControlArrays::High:
         setLdac(true);
         break;
-    case 2:
+    case ControlArrays::Low:
         setLdac(false);
         break;
     default:

@@ -14,15 +14,19 @@ bool resetOnExit = false;
 
 void Clear() {
     partIsQuad = false;
-    for (std::int32_t& code : dacCode)
-        code = 0;
-    pendingCode = 0;
-    registerAddress = 0;
+    ClearCodes();
     controlBits = 0;
     ldacIsHigh = false;
     clrIsLow = false;
     resetOnExit = false;
     ClearOutputs();
+}
+
+void ClearCodes() {
+    pendingCode = 0;
+    registerAddress = 0;
+    for (std::int32_t& code : dacCode)
+        code = 0;
 }
 
 void LoadOutputs() {

@@ -24,6 +24,9 @@ extern bool resetOnExit;             // safe state when the main window unloads
 
 // Every member back to 0 or false, as before the main window loads.
 void Clear();
+// No code taken, no address, every channel's code 0: as the main window
+// starts and as a reset leaves it.
+void ClearCodes();
 
 // LDAC pulsed or taken low: every loaded code reaches its output, unless CLR
 // holds the outputs at 0.

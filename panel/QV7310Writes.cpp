@@ -41,16 +41,16 @@ void QV7310::LoadCode(int Index, std::int32_t code) {
             Declare::RegisterAddress::Dac1, Declare::RegisterAddress::Dac2,
             Declare::RegisterAddress::Dac3, Declare::RegisterAddress::Dac4,
             Declare::RegisterAddress::AllDacs};
-        if (Index < 0 || Index > 4)
+        if (Index < 0 || Index > ControlArrays::AllDacs)
             return;
         registerAddress = Addresses[Index];
     } else {
         registerAddress = Declare::RegisterAddress::Dac1;
-        Index = 2;
+        Index = ControlArrays::SinglePartSlot;
     }
-    // "Write to all DACs" is the only button past the channels.
-    const int first = Index == 4 ? 0 : Index;
-    const int last = Index == 4 ? 3 : Index;
+    const bool all = Index == ControlArrays::AllDacs;
+    const int first = all ? 0 : Index;
+    const int last = all ? int(ControlArrays::Channels) - 1 : Index;
     for (int k = first; k <= last; ++k)
         dacCode[k] = pendingCode;
     if (!ldacIsHigh) {

@@ -32,19 +32,26 @@ void sendAtExit() {
 } // namespace
 
 bool Send() {
+    namespace Request = USBStuff::BoardRequest;
     QStringList failed;
-    auto check = [&failed](const QString& what) {
+    auto check = [&failed](std::int16_t request, const QString& detail = QString()) {
         if (USBStuff::lastStatus < 0)
-            failed << QStringLiteral("%1 returned %2").arg(what).arg(USBStuff::lastStatus);
+            failed << QStringLiteral("request %1%2 returned %3")
+                          .arg(request)
+                          .arg(detail)
+                          .arg(USBStuff::lastStatus);
     };
-    Declare::WriteSerialWord(Declare::RegisterAddress::Control);
-    check(QStringLiteral("request 221 (word 0x7000)"));
-    Declare::WriteSerialWord(Declare::RegisterAddress::AllDacs);
-    check(QStringLiteral("request 221 (word 0x5000)"));
-    USBStuff::PlainRequest(USBStuff::BoardRequest::PulseLdac);
-    check(QStringLiteral("request 222"));
-    USBStuff::PlainRequest(USBStuff::BoardRequest::Range30V);
-    check(QStringLiteral("request 228"));
+    auto word = [&check](std::int32_t value) {
+        Declare::WriteSerialWord(value);
+        check(Request::SerialWord,
+              QStringLiteral(" (word %1)").arg(Declare::SerialWordEcho(value).toLower()));
+    };
+    word(Declare::RegisterAddress::Control);
+    word(Declare::RegisterAddress::AllDacs);
+    USBStuff::PlainRequest(Request::PulseLdac);
+    check(Request::PulseLdac);
+    USBStuff::PlainRequest(Request::Range30V);
+    check(Request::Range30V);
     if (failed.isEmpty())
         return true;
     std::fprintf(stderr, "The outputs may not be in the safe state: %s\n",

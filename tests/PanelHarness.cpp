@@ -145,6 +145,22 @@ int DialogAnswerer::count(const QString& className) const {
     return n;
 }
 
+PanelFixture::PanelFixture() = default;
+PanelFixture::~PanelFixture() {
+    stop();
+}
+
+void PanelFixture::start(int partButton) {
+    stop();
+    answers_ = std::make_unique<DialogAnswerer>(partButton);
+    window_ = startPanel();
+}
+
+void PanelFixture::stop() {
+    window_.reset();
+    answers_.reset();
+}
+
 QString centringFault(const QWidget& window) {
     const QRect frame = window.frameGeometry();
     const QRect screen = window.screen()->geometry();

@@ -5,6 +5,7 @@
 #define PANELHARNESS_H
 
 #include "FindControl.h"
+#include "FormLayout.h"
 #include "simboard.h"
 
 #include <QDialog>
@@ -83,6 +84,22 @@ public:
 // ask for.
 std::unique_ptr<QV7310> startPanel(bool keepReset = false);
 
+// For a suite that starts a panel per test: the window and the answerer of
+// its dialogs, started by start() and ended by stop() (in its cleanup).
+class PanelFixture {
+protected:
+    PanelFixture();
+    ~PanelFixture();
+    // A new panel for `partButton` (0 "QV7301", 1 "QV7310"), after the one
+    // started before has ended.
+    void start(int partButton);
+    // The window goes before the answerer of its dialogs.
+    void stop();
+
+    std::unique_ptr<DialogAnswerer> answers_;
+    std::unique_ptr<QV7310> window_;
+};
+
 // What is wrong with the place of the shown `window`: nothing when its frame,
 // margins included, is centred on its screen, top := (screen height - frame
 // height) / 2 and left likewise. Offscreen, a shown window has a frame.
@@ -92,9 +109,7 @@ QString centringFault(const QWidget& window);
 // or `name(index)` for a member of a control array ("cmdWrite(2)"), found as
 // tools find it. A missing one, or one of another type, ends the run.
 template <typename T> T* control(const QObject& window, const char* name, int index = -1) {
-    const QString full = index < 0 ? QString::fromLatin1(name)
-                                   : QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-    return FindControl<T>(window, full);
+    return FindControl<T>(window, FormLayout::ControlName(name, index));
 }
 // Members 0 to count - 1 of a control array, in index order.
 template <typename T> QList<T*> controls(const QObject& window, const char* name, int count) {

@@ -26,7 +26,7 @@ void collect(QAccessibleInterface* parent, QSet<QObject*>& reached) {
 }
 } // namespace
 
-class TestAccessibility : public QObject {
+class TestAccessibility : public QObject, Harness::PanelFixture {
     Q_OBJECT
 
 private slots:
@@ -34,19 +34,10 @@ private slots:
     void namesAndDescriptions_data();
     void namesAndDescriptions();
     void linesAndClickAreasLeftOut();
-
-private:
-    void start(int partButton) {
-        answers_ = std::make_unique<Harness::DialogAnswerer>(partButton);
-        window_ = Harness::startPanel();
-    }
-    std::unique_ptr<Harness::DialogAnswerer> answers_;
-    std::unique_ptr<QV7310> window_;
 };
 
 void TestAccessibility::cleanup() {
-    window_.reset();
-    answers_.reset();
+    stop();
 }
 
 void TestAccessibility::namesAndDescriptions_data() {

@@ -30,7 +30,7 @@ QStringList requestsOf(const std::function<void()>& action) {
 }
 } // namespace
 
-class TestControls : public QObject {
+class TestControls : public QObject, Harness::PanelFixture {
     Q_OBJECT
 
 private slots:
@@ -58,14 +58,6 @@ private slots:
     void creditsDialogForReal();
 
 private:
-    std::unique_ptr<DialogAnswerer> answers_;
-    std::unique_ptr<QV7310> window_;
-    void start(int partButton) {
-        window_.reset();
-        answers_.reset();
-        answers_ = std::make_unique<DialogAnswerer>(partButton);
-        window_ = Harness::startPanel();
-    }
     // Loads `code` into every channel with LDAC low, so the labels show it.
     void loadAll(const QString& code) {
         control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
@@ -81,8 +73,7 @@ void TestControls::init() {
 }
 
 void TestControls::cleanup() {
-    window_.reset();
-    answers_.reset();
+    stop();
 }
 
 void TestControls::lineCommands_data() {

@@ -55,22 +55,16 @@ public:
 
 } // namespace
 
-class TestEntryVoltage : public QObject {
+class TestEntryVoltage : public QObject, Harness::PanelFixture {
     Q_OBJECT
-
-    std::unique_ptr<Harness::DialogAnswerer> answers_;
-    std::unique_ptr<QV7310> w_;
 
     // A new window for `part` (1 quad, 0 single) on the "Data Registers" page.
     void start(int part) {
-        w_.reset();
-        answers_.reset();
-        answers_ = std::make_unique<Harness::DialogAnswerer>(part);
-        w_ = Harness::startPanel();
-        control<TabbedSheet>(*w_, "SSTab1")->setCurrentIndex(0);
+        PanelFixture::start(part);
+        control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
         answers_->shown.clear();
     }
-    QLineEdit* box(int i) const { return control<QLineEdit>(*w_, "txtInput", i); }
+    QLineEdit* box(int i) const { return control<QLineEdit>(*window_, "txtInput", i); }
     static void click(QWidget* widget, QPoint at = QPoint()) {
         QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
     }
@@ -86,7 +80,7 @@ class TestEntryVoltage : public QObject {
         for (int k = 0; k < 4; ++k) {
             typeInto(k, QString::number(codes[k], 16));
             QTest::keyClick(box(k), Qt::Key_Return);
-            click(control<QPushButton>(*w_, "cmdWrite", k));
+            click(control<QPushButton>(*window_, "cmdWrite", k));
         }
     }
     // The dialogs shown since the last clear, one line each, joined.
@@ -108,13 +102,13 @@ class TestEntryVoltage : public QObject {
     }
     QStringList labels() const {
         QStringList out;
-        for (QLabel* label : controls<QLabel>(*w_, "lblVoltage", 4))
+        for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
             out << label->text();
         return out;
     }
     QString lamps() const {
         QString out;
-        for (PictureBox* lamp : controls<PictureBox>(*w_, "HVLED", 4))
+        for (PictureBox* lamp : controls<PictureBox>(*window_, "HVLED", 4))
             out += lamp->isVisible() ? QLatin1Char('1') : QLatin1Char('0');
         return out;
     }
@@ -124,11 +118,11 @@ class TestEntryVoltage : public QObject {
 
     // Leaves box 0 the way a row names.
     void leaveFirstBox(const QString& how) {
-        QTabBar* tabs = control<TabbedSheet>(*w_, "SSTab1")->tabBar();
+        QTabBar* tabs = control<TabbedSheet>(*window_, "SSTab1")->tabBar();
         if (how == QLatin1String("click box"))
             click(box(1));
         else if (how == QLatin1String("click write button"))
-            click(control<QPushButton>(*w_, "cmdWrite", 1));
+            click(control<QPushButton>(*window_, "cmdWrite", 1));
         else if (how == QLatin1String("click other tab"))
             click(tabs, tabs->tabRect(1).center());
         else
@@ -137,10 +131,7 @@ class TestEntryVoltage : public QObject {
 
 private slots:
     void init() { start(1); }
-    void cleanup() {
-        w_.reset();
-        answers_.reset();
-    }
+    void cleanup() { stop(); }
 
     // Enter in a box, or leaving it for another box, validates it.
     void entryValidated_data() {
@@ -189,7 +180,7 @@ private slots:
         QWidget* focus = enter || !warning.isEmpty() ? box(2) : box(7);
         QCOMPARE(QApplication::focusWidget(), focus);
         if (enter)
-            QVERIFY(control<OptionButton>(*w_, "InputSel", 2)->isChecked());
+            QVERIFY(control<OptionButton>(*window_, "InputSel", 2)->isChecked());
         QCOMPARE(callsSince(from), QString());
     }
 
@@ -216,7 +207,7 @@ private slots:
         QTest::keyClick(box(0), Qt::Key_Return);
         QCOMPARE(warnings(), warning);
         if (warning.isEmpty()) {
-            click(control<QPushButton>(*w_, "cmdWrite", 1));
+            click(control<QPushButton>(*window_, "cmdWrite", 1));
             QCOMPARE(callsSince(from), wordCall(0x2800));
         } else {
             QCOMPARE(box(0)->text(), QString());
@@ -240,7 +231,7 @@ private slots:
             leaveFirstBox(how);
             QTest::qWait(20);
             QCOMPARE(box(0)->text(), QString());
-            QCOMPARE(control<TabbedSheet>(*w_, "SSTab1")->currentIndex(), 0);
+            QCOMPARE(control<TabbedSheet>(*window_, "SSTab1")->currentIndex(), 0);
             QCOMPARE(QApplication::focusWidget(), box(0));
             QCOMPARE(callsSince(from), QString());
             QCOMPARE(warnings(), QStringList(exit, NotANumber).join(Sep));
@@ -257,7 +248,7 @@ private slots:
         typeInto(0, QStringLiteral("800"));
         answers_->shown.clear();
         const int from = mark();
-        click(control<QPushButton>(*w_, "cmdWrite", 4));
+        click(control<QPushButton>(*window_, "cmdWrite", 4));
         QCOMPARE(callsSince(from), wordCall(0x5800));
         QCOMPARE(dacCodes(), QList<int>(4, 0x800));
         QCOMPARE(warnings(), QString());
@@ -305,11 +296,11 @@ private slots:
         QFETCH(QList<int>, codes);
         QFETCH(QStringList, volts);
         if (ldac >= 0)
-            click(control<QPushButton>(*w_, "cmdLDAC", ldac));
+            click(control<QPushButton>(*window_, "cmdLDAC", ldac));
         typeInto(row, typed);
         QTest::keyClick(box(row), Qt::Key_Return);
-        QVERIFY(control<OptionButton>(*w_, "InputSel", row)->isChecked());
-        QPushButton* write = control<QPushButton>(*w_, "cmdWrite", button);
+        QVERIFY(control<OptionButton>(*window_, "InputSel", row)->isChecked());
+        QPushButton* write = control<QPushButton>(*window_, "cmdWrite", button);
         QCOMPARE(write->text(), caption);
         const int from = mark();
         click(write);
@@ -319,8 +310,8 @@ private slots:
                  (ldac == 2 ? QStringLiteral("231 ") : QString()) + wordCall(word));
         QCOMPARE(dacCodes(), codes);
         QCOMPARE(V::pendingCode, word & 0xFFF);
-        QCOMPARE(control<QLabel>(*w_, "Label1", 0)->text(), echo(word));
-        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), echo(word));
+        QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), echo(word));
+        QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), echo(word));
         QCOMPARE(labels(), volts);
         QCOMPARE(warnings(), QString());
     }
@@ -339,23 +330,23 @@ private slots:
         QFETCH(bool, ldacLow);
         start(0);
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(control<QPushButton>(*w_, "cmdWrite", i)->isVisible(), i == 2);
-        QCOMPARE(control<QPushButton>(*w_, "cmdWrite", 2)->text(), QStringLiteral("Load DAC"));
+            QCOMPARE(control<QPushButton>(*window_, "cmdWrite", i)->isVisible(), i == 2);
+        QCOMPARE(control<QPushButton>(*window_, "cmdWrite", 2)->text(), QStringLiteral("Load DAC"));
         if (ldacLow)
-            click(control<QPushButton>(*w_, "cmdLDAC", 2));
+            click(control<QPushButton>(*window_, "cmdLDAC", 2));
         typeInto(6, QStringLiteral("800"));
         QTest::keyClick(box(6), Qt::Key_Return);
         const int from = mark();
         if (index == 2)
-            click(control<QPushButton>(*w_, "cmdWrite", 2));
+            click(control<QPushButton>(*window_, "cmdWrite", 2));
         else
-            w_->cmdWrite_Click(index); // hidden: only reachable through the handler
+            window_->cmdWrite_Click(index); // hidden: only reachable through the handler
         QCOMPARE(callsSince(from),
                  (ldacLow ? QStringLiteral("231 ") : QString()) + wordCall(0x1800));
         QCOMPARE(dacCodes(), (QList<int>{0, 0, 0x800, 0}));
-        QCOMPARE(control<QLabel>(*w_, "Label1", 0)->text(), QStringLiteral("0x1800"));
-        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), QStringLiteral("0x1800"));
-        QCOMPARE(control<QLabel>(*w_, "lblVoltage", 2)->text(),
+        QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), QStringLiteral("0x1800"));
+        QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), QStringLiteral("0x1800"));
+        QCOMPARE(control<QLabel>(*window_, "lblVoltage", 2)->text(),
                  ldacLow ? QStringLiteral("15.0000V") : QStringLiteral("0.0000V"));
     }
 
@@ -380,20 +371,20 @@ private slots:
         loadCodes({0, 0, 0, 0x123});
         QCOMPARE(V::pendingCode, 0x123);
         if (ldacLow)
-            click(control<QPushButton>(*w_, "cmdLDAC", 2));
+            click(control<QPushButton>(*window_, "cmdLDAC", 2));
         click(focusInBox ? static_cast<QWidget*>(box(3))
-                         : control<OptionButton>(*w_, "InputSel", 3));
-        QVERIFY(control<OptionButton>(*w_, "InputSel", 3)->isChecked());
+                         : control<OptionButton>(*window_, "InputSel", 3));
+        QVERIFY(control<OptionButton>(*window_, "InputSel", 3)->isChecked());
         box(3)->setText(text);
         const QStringList voltsBefore = labels();
         const int from = mark();
-        click(control<QPushButton>(*w_, "cmdWrite", 1));
+        click(control<QPushButton>(*window_, "cmdWrite", 1));
         QCOMPARE(callsSince(from), QString());
         QCOMPARE(warnings(), warning);
         QCOMPARE(dacCodes(), (QList<int>{0, 0, 0, 0x123}));
         QCOMPARE(V::pendingCode, 0x123);
-        QCOMPARE(control<QLabel>(*w_, "Label1", 0)->text(), QStringLiteral("0x4123"));
-        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), QStringLiteral("0x4123"));
+        QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), QStringLiteral("0x4123"));
+        QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), QStringLiteral("0x4123"));
         QCOMPARE(labels(), voltsBefore);
         QCOMPARE(box(3)->text(), QString());
         QCOMPARE(QApplication::focusWidget(), box(3));
@@ -415,17 +406,17 @@ private slots:
             QTest::mouseClick(shown->button(QMessageBox::Ok), Qt::LeftButton);
         });
         const int mark = SimBoard::get().callCount();
-        click(control<QPushButton>(*w_, "cmdWrite", 1));
+        click(control<QPushButton>(*window_, "cmdWrite", 1));
         QCOMPARE(text, QStringLiteral("Not a valid number. Please reenter it."));
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(SimBoard::get().callsSince(mark).empty());
         QVERIFY(box(0)->text().isEmpty());
         // Once its window is active again, the box has the focus.
-        w_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box(0)));
         QTest::keyClicks(box(0), QStringLiteral("123"));
-        click(control<QPushButton>(*w_, "cmdWrite", 1));
+        click(control<QPushButton>(*window_, "cmdWrite", 1));
         QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
                  QStringList{QStringLiteral("221:0x2123")});
     }
@@ -433,9 +424,9 @@ private slots:
     void manualExample() {
         typeInto(0, QStringLiteral("800"));
         QTest::keyClick(box(0), Qt::Key_Return);
-        click(control<QPushButton>(*w_, "cmdLDAC", 2));
-        click(control<QPushButton>(*w_, "cmdWrite", 1));
-        QCOMPARE(control<QLabel>(*w_, "lblVoltage", 1)->text(), QStringLiteral("15.0000V"));
+        click(control<QPushButton>(*window_, "cmdLDAC", 2));
+        click(control<QPushButton>(*window_, "cmdWrite", 1));
+        QCOMPARE(control<QLabel>(*window_, "lblVoltage", 1)->text(), QStringLiteral("15.0000V"));
         const int count = mark();
         QVERIFY(count >= 2);
         const SimCall warningCall = SimBoard::get().call(count - 2);
@@ -443,7 +434,7 @@ private slots:
         QCOMPARE(warningCall.request, 231);
         QCOMPARE(wordCall.request, 221);
         QCOMPARE(wordCall.value, 10240);
-        QCOMPARE(control<QLabel>(*w_, "Label1", 1)->text(), QStringLiteral("0x2800"));
+        QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), QStringLiteral("0x2800"));
     }
 
     void voltages_data() {
@@ -493,28 +484,28 @@ private slots:
         QFETCH(QList<int>, before);
         if (!before.isEmpty()) {
             if (range60)
-                click(control<OptionButton>(*w_, "optRANGE", 1));
+                click(control<OptionButton>(*window_, "optRANGE", 1));
             loadCodes(before);
-            click(control<QPushButton>(*w_, "cmdLDAC", 0));
+            click(control<QPushButton>(*window_, "cmdLDAC", 0));
         }
         const QStringList shown = labels();
         loadCodes(codes);
         QCOMPARE(dacCodes(), codes);
         if (range60)
-            click(control<OptionButton>(*w_, "optRANGE", 1));
+            click(control<OptionButton>(*window_, "optRANGE", 1));
         // Codes loaded with LDAC high reach no output: the range change
         // shows what the outputs held before.
         QCOMPARE(labels(), shown);
         ShowRecorder recorder;
-        control<PictureBox>(*w_, "Picture1")->installEventFilter(&recorder);
+        control<PictureBox>(*window_, "Picture1")->installEventFilter(&recorder);
         const int from = mark();
-        click(control<QPushButton>(*w_, "cmdLDAC", refresh));
+        click(control<QPushButton>(*window_, "cmdLDAC", refresh));
         const QStringList calls = Harness::describe(SimBoard::get().callsSince(from));
         QCOMPARE(calls.join(QLatin1Char(' ')),
                  QStringLiteral("%1 %2").arg(refresh == 0 ? 222 : 227).arg(caution ? 230 : 231));
         QCOMPARE(labels(), volts);
         QCOMPARE(this->lamps(), lamps);
-        QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), caution);
+        QCOMPARE(control<PictureBox>(*window_, "Picture1")->isVisible(), caution);
         QCOMPARE(recorder.shownAt >= 0, caution);
         // The caution picture is up before the board is told to warn.
         if (caution)
@@ -527,8 +518,8 @@ private slots:
     // A range change refreshes at once; the next LDAC pulse shows the same.
     void rangeRescalesAtOnce() {
         loadCodes({0xFFF, 0, 0, 0});
-        click(control<QPushButton>(*w_, "cmdLDAC", 2));
-        QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), QStringLiteral("29.9927V"));
+        click(control<QPushButton>(*window_, "cmdLDAC", 2));
+        QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QStringLiteral("29.9927V"));
         const struct {
             int range;
             QString warning, volts, lamps;
@@ -539,15 +530,15 @@ private slots:
             for (const bool pulse : {false, true}) {
                 const int from = mark();
                 if (pulse)
-                    click(control<QPushButton>(*w_, "cmdLDAC", 0));
+                    click(control<QPushButton>(*window_, "cmdLDAC", 0));
                 else
-                    click(control<OptionButton>(*w_, "optRANGE", step.range));
+                    click(control<OptionButton>(*window_, "optRANGE", step.range));
                 QCOMPARE(callsSince(from),
                          (pulse ? QStringLiteral("222 ") : QString()) +
                              (pulse ? step.warning.section(' ', 1) : step.warning));
-                QCOMPARE(control<QLabel>(*w_, "lblVoltage", 0)->text(), step.volts);
+                QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), step.volts);
                 QCOMPARE(lamps(), step.lamps);
-                QCOMPARE(control<PictureBox>(*w_, "Picture1")->isVisible(), step.caution);
+                QCOMPARE(control<PictureBox>(*window_, "Picture1")->isVisible(), step.caution);
             }
         }
     }
@@ -560,18 +551,18 @@ private slots:
     }
     void boardFollowsLabels() {
         QFETCH(QList<int>, codes);
-        QTabBar* tabs = control<TabbedSheet>(*w_, "SSTab1")->tabBar();
+        QTabBar* tabs = control<TabbedSheet>(*window_, "SSTab1")->tabBar();
         click(tabs, tabs->tabRect(1).center());
-        QCOMPARE(control<TabbedSheet>(*w_, "SSTab1")->currentIndex(), 1);
+        QCOMPARE(control<TabbedSheet>(*window_, "SSTab1")->currentIndex(), 1);
         for (int button : {1, 3, 4, 6})
-            click(control<OptionButton>(*w_, "optPD1", button));
+            click(control<OptionButton>(*window_, "optPD1", button));
         QCOMPARE(SimBoard::get().state().controlRegister & 0x3C, 0x3C);
         click(tabs, tabs->tabRect(0).center());
-        QCOMPARE(control<TabbedSheet>(*w_, "SSTab1")->currentIndex(), 0);
+        QCOMPARE(control<TabbedSheet>(*window_, "SSTab1")->currentIndex(), 0);
         loadCodes(codes);
         for (int range : {0, 1, 0}) {
-            click(control<OptionButton>(*w_, "optRANGE", range));
-            click(control<QPushButton>(*w_, "cmdLDAC", 0));
+            click(control<OptionButton>(*window_, "optRANGE", range));
+            click(control<QPushButton>(*window_, "cmdLDAC", 0));
             const SimState state = SimBoard::get().state();
             QCOMPARE(state.range60, range);
             for (int k = 0; k < 4; ++k) {

@@ -2,6 +2,7 @@
 // its caption and state, the pictures, colours and fonts, the Tab order, and
 // that no caption is clipped.
 #include "Controls.h"
+#include "FormLayout.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
 
@@ -33,9 +34,6 @@ QPoint px(QPoint t) {
 }
 QRect px(QRect t) {
     return QRect(px(t.topLeft()), QSize(px(t.width()), px(t.height())));
-}
-QString indexed(const char* name, int index) {
-    return QStringLiteral("%1(%2)").arg(name).arg(index);
 }
 QString show(QRect r) {
     return QString::asprintf("%d,%d %dx%d", r.x(), r.y(), r.width(), r.height());
@@ -337,28 +335,34 @@ void TestLayout::controlPlacement_data() {
     add("Label1(1)", "SSTab1.0", "QLabel", {8040, 4920, 1275, 315});
     for (int i = 0; i < 10; ++i) {
         const int top = 240 + 420 * i;
-        add(indexed("txtInput", i), "Frame8", "QLineEdit", {120, top, 795, 315}, codes[i]);
-        add(indexed("InputSel", i), "Frame8", "OptionButton", {960, top + 60, 195, 195}, "",
-            i == 0);
-        line(indexed("Line2", i), "Frame8", 1140, top + 180, 1380, top + 180);
+        add(FormLayout::ControlName("txtInput", i), "Frame8", "QLineEdit", {120, top, 795, 315},
+            codes[i]);
+        add(FormLayout::ControlName("InputSel", i), "Frame8", "OptionButton",
+            {960, top + 60, 195, 195}, "", i == 0);
+        line(FormLayout::ControlName("Line2", i), "Frame8", 1140, top + 180, 1380, top + 180);
     }
     line("Line4", "Frame8", 1380, 420, 1380, 4200);
     line("Line1", "hvLEF", 10, 500, 10, 2200);
     for (int i = 0; i < 5; ++i) {
         const int top = 360 + 420 * i;
-        add(indexed("cmdWrite", i), "hvLEF", "QPushButton", {300, top, 2175, 375}, writes[i]);
+        add(FormLayout::ControlName("cmdWrite", i), "hvLEF", "QPushButton", {300, top, 2175, 375},
+            writes[i]);
         if (i == 4)
             break;
-        add(indexed("HVLED", i), "hvLEF", "PictureBox", {420, top + 60, 14 * 15, 14 * 15}, "",
-            false, false);
-        add(indexed("lblVoltage", i), "hvLEF", "QLabel", {2640, top, 1515, 375}, "0.0000V");
+        add(FormLayout::ControlName("HVLED", i), "hvLEF", "PictureBox",
+            {420, top + 60, 14 * 15, 14 * 15}, "", false, false);
+        add(FormLayout::ControlName("lblVoltage", i), "hvLEF", "QLabel", {2640, top, 1515, 375},
+            "0.0000V");
     }
     for (const auto& stub : {std::pair{11, 480}, {12, 960}, {15, 1380}, {13, 1800}, {14, 2220}})
-        line(indexed("Line2", stub.first), "hvLEF", 0, stub.second, 360, stub.second);
+        line(FormLayout::ControlName("Line2", stub.first), "hvLEF", 0, stub.second, 360,
+             stub.second);
     for (int i = 0; i < 3; ++i) {
         const int top = 300 + 420 * i;
-        add(indexed("cmdLDAC", i), "Frame2", "QPushButton", {180, top, 1935, 375}, ldac[i]);
-        add(indexed("cmdCLR", i), "fraCLR", "QPushButton", {180, top, 1935, 375}, clr[i]);
+        add(FormLayout::ControlName("cmdLDAC", i), "Frame2", "QPushButton", {180, top, 1935, 375},
+            ldac[i]);
+        add(FormLayout::ControlName("cmdCLR", i), "fraCLR", "QPushButton", {180, top, 1935, 375},
+            clr[i]);
     }
     add("optRANGE(0)", "Frame3", "OptionButton", {180, 240, 795, 315}, "30V", true);
     add("optRANGE(1)", "Frame3", "OptionButton", {1020, 240, 795, 315}, "60V");
@@ -372,8 +376,10 @@ void TestLayout::controlPlacement_data() {
                        bool visible, int down, const char* downText, int up, const char* upText,
                        int upLeft = 1600) {
         add(frame, parent, "QGroupBox", {at.x(), at.y(), 2955, 615}, caption, false, visible);
-        add(indexed("optPD1", down), frame, "OptionButton", {300, 240, 1300, 255}, downText, true);
-        add(indexed("optPD1", up), frame, "OptionButton", {upLeft, 240, 1300, 255}, upText);
+        add(FormLayout::ControlName("optPD1", down), frame, "OptionButton", {300, 240, 1300, 255},
+            downText, true);
+        add(FormLayout::ControlName("optPD1", up), frame, "OptionButton", {upLeft, 240, 1300, 255},
+            upText);
     };
     pair("Frame14", "Frame9", "DAC 1", {300, 360}, true, 0, "Power-Down", 1, "Power-Up");
     pair("Frame13", "Frame9", "DAC 2", {300, 1020}, true, 2, "Power-Down", 3, "Power-Up");
@@ -602,11 +608,11 @@ void TestLayout::tabOrderOnDataRegisters() {
     // Of the rows' option buttons only the selected one takes Tab.
     QStringList expected;
     for (int i = 9; i >= 1; --i)
-        expected << indexed("txtInput", i);
+        expected << FormLayout::ControlName("txtInput", i);
     expected += QStringList{"InputSel(0)", "txtInput(0)"};
     for (int i = 4; i >= 0; --i)
         if (quad || i == 2)
-            expected << indexed("cmdWrite", i);
+            expected << FormLayout::ControlName("cmdWrite", i);
     expected += QStringList{"cmdLDAC(2)", "cmdLDAC(1)", "cmdLDAC(0)", "optRANGE(0)",
                             "cmdCLR(0)",  "cmdCLR(1)",  "cmdCLR(2)",  "tab bar"};
     QCOMPARE(pressTab(int(expected.size())), expected);

@@ -19,6 +19,7 @@
 #include <QtTest>
 #include <sys/socket.h>
 
+using Harness::control;
 using Harness::DialogAnswerer;
 using Harness::SimBoard;
 
@@ -119,7 +120,7 @@ QStringList traceCalls(const QString& path) {
 
 } // namespace
 
-class TestRemote : public QObject {
+class TestRemote : public QObject, Harness::PanelFixture {
     Q_OBJECT
 
 private slots:
@@ -135,8 +136,7 @@ private slots:
 
 private:
     void start(int partButton) {
-        answers_ = std::make_unique<DialogAnswerer>(partButton);
-        window_ = Harness::startPanel();
+        PanelFixture::start(partButton);
         server_ = std::make_unique<RemoteServer>(window_.get());
         QVERIFY(server_->listen(QHostAddress::LocalHost, 0));
     }
@@ -146,15 +146,12 @@ private:
             qFatal("no control %s", qPrintable(name));
         return widget;
     }
-    std::unique_ptr<DialogAnswerer> answers_;
-    std::unique_ptr<QV7310> window_;
     std::unique_ptr<RemoteServer> server_;
 };
 
 void TestRemote::cleanup() {
     server_.reset();
-    window_.reset();
-    answers_.reset();
+    stop();
 }
 
 void TestRemote::commands_data() {
@@ -271,6 +268,8 @@ void TestRemote::commands_data() {
     row("undefined headers", 1, "",
         "FOO\n*RST?\nLDAC:PULS?\nCLR?\nDAC1:ALL:CODE 1\nWORD\nDAC:ALL:CODE?", "", {},
         L(7, Undefined));
+    row("keywords neither short nor long", 1, "", "RAN 30\nDAC1:VOLTA 1\nRANGES 60", "", {},
+        L(3, Undefined));
     row("suffix out of range", 1, "", "DAC5:CODE 1\nDAC0:VOLT 1\nDAC9:POW?", "", {}, L(3, Suffix));
     row("syntax", 1, "", "DAC1::CODE 1\nDAC%:CODE 1\n*\n:", "", {}, L(4, Syntax));
     row("parameter not allowed", 1, "",
@@ -351,13 +350,13 @@ void TestRemote::resetRestoresStartState() {
     QCOMPARE(SimBoard::get().state().lampOn, 0);
     QVERIFY(child<QAbstractButton>("optRANGE(0)")->isChecked());
     for (int i = 0; i < 14; ++i)
-        QCOMPARE(child<QAbstractButton>(QString("optPD1(%1)").arg(i))->isChecked(),
+        QCOMPARE(control<QAbstractButton>(*window_, "optPD1", i)->isChecked(),
                  QList<int>({0, 2, 5, 7, 9, 10, 12}).contains(i));
     for (int k = 0; k < 4; ++k) {
-        QCOMPARE(child<QPushButton>(QString("cmdWrite(%1)").arg(k))->toolTip(),
+        QCOMPARE(control<QPushButton>(*window_, "cmdWrite", k)->toolTip(),
                  QString("DAC is powered down"));
-        QCOMPARE(child<QLabel>(QString("lblVoltage(%1)").arg(k))->text(), QString("0.0000V"));
-        QVERIFY(child<QLabel>(QString("HVLED(%1)").arg(k))->isHidden());
+        QCOMPARE(control<QLabel>(*window_, "lblVoltage", k)->text(), QString("0.0000V"));
+        QVERIFY(control<QLabel>(*window_, "HVLED", k)->isHidden());
         QCOMPARE(QV7310Variables::dacCode[k], 0);
     }
     QVERIFY(child<QLabel>("Picture1")->isHidden());
