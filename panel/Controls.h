@@ -1,18 +1,17 @@
 // Small widgets that stand in for the classic form controls the panel is laid
-// out with: command buttons, option buttons whose caption wraps, drawn lines,
-// picture boxes that report clicks, click areas, and the two-page tabbed sheet.
+// out with: command buttons, frames, drawn lines, bordered labels, picture
+// boxes that report clicks and click areas. The option button and the tabbed
+// sheet have files of their own; this header brings them along.
 #ifndef CONTROLS_H
 #define CONTROLS_H
+
+#include "OptionButton.h"
+#include "TabbedSheet.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTabBar>
 #include <QWidget>
-#include <functional>
-
-class QStackedWidget;
 
 // A command button on which Enter and Return act as Space does, as they do on
 // the desktop the panel comes from: pressed on the key going down, clicked once
@@ -25,24 +24,6 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-};
-
-// An option button whose caption wraps inside its box, and which, like the
-// option buttons of a group on a classic form, is reached by Tab only while
-// it is the selected one of its group.
-class OptionButton : public QRadioButton {
-    Q_OBJECT
-public:
-    explicit OptionButton(const QString& text, QWidget* parent = nullptr);
-    // The rectangle the caption is drawn in (word-wrapped).
-    QRect captionRect() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool hitButton(const QPoint& pos) const override;
-
-private:
-    void followSelection(bool checked);
 };
 
 // A frame drawn the classic way: an etched border whose top runs through the
@@ -109,47 +90,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {}
-};
-
-// Tabs laid out as if three fitted in the row, so two take its left two thirds.
-class SheetTabBar : public QTabBar {
-    Q_OBJECT
-public:
-    SheetTabBar(int sheetWidth, int tabHeight, QWidget* parent);
-
-protected:
-    QSize tabSizeHint(int index) const override;
-    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
-
-private:
-    int sheetWidth_;
-    int tabHeight_;
-};
-
-// The tabbed sheet. Each page covers the whole sheet so that controls are
-// placed in sheet coordinates; the tab row stays above the pages.
-class TabbedSheet : public QWidget {
-    Q_OBJECT
-public:
-    TabbedSheet(QSize size, int tabHeight, QWidget* parent);
-    QWidget* addPage(const QString& caption);
-    QWidget* page(int index) const;
-    // Runs `builder` once, before page `index` is first shown or a screen
-    // reader first asks what it holds: for a page whose controls are created
-    // later than the rest.
-    void setPageBuilder(int index, std::function<void()> builder);
-    int pageCount() const;
-    int currentIndex() const;
-    void setCurrentIndex(int index);
-    QTabBar* tabBar() const { return tabs_; }
-
-signals:
-    void currentChanged(int index);
-
-private:
-    SheetTabBar* tabs_;
-    QStackedWidget* pages_;
-    int tabHeight_;
 };
 
 #endif

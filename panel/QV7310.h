@@ -141,6 +141,8 @@ private:
     void createAccessibleTexts();
     void connectMenus();
     void connectControls();
+    // Until the page behind exists, the first input event creates it.
+    void createDataPageBeforeInput();
     void createDataPage();
     void bindDataPage(const ControlIndex& controls);
     void createDataPagePictures();
