@@ -1,8 +1,6 @@
 // The main window: the panel's only working window and its handlers. Its
-// member functions live in one file per capability: QV7310.cpp (start-up,
-// exit, menus), QV7310Form.cpp (building and wiring the form),
-// QV7310Entry.cpp, QV7310Writes.cpp (writes and voltages), QV7310Lines.cpp
-// (CLR, LDAC, range), QV7310ControlRegister.cpp and QV7310Credits.cpp.
+// member functions live in one file per capability, and are declared below
+// under the file that defines them.
 #ifndef QV7310_H
 #define QV7310_H
 
@@ -31,70 +29,54 @@ class TabbedSheet;
 class QV7310 : public QMainWindow, public DeferredControls {
     Q_OBJECT
 public:
+    // QV7310.cpp: start-up, exit and the File menu.
     explicit QV7310(QWidget* parent = nullptr);
     ~QV7310() override;
-
-    // The page behind, "Data Registers", is created after the window's first
-    // paint, so the window shows sooner; and before that whenever it is
-    // needed: before any input is handled, when its tab is chosen or a screen
-    // reader asks for its controls, when a control is looked up by name, and
-    // by every member below that reaches its controls. Remote control calls
-    // it before each command line. Does nothing once the page exists.
-    void createDeferredControls() override;
-
     // Start-up: part dialog, centring, firmware download, initial state,
     // adaptation to the chosen part, "Control Register" in front.
     void Form_Load();
     // Safe-state sequence when resetOnExit is set; runs at most once.
     void Form_Unload();
-
     void LoadUSB();
-    void CheckVoltage();
-    void CLRcontrols();
-
-    // What write button Index does once it has picked `code`: pendingCode,
-    // registerAddress and dacCode, the refresh when LDAC is low, the word.
-    void LoadCode(int Index, std::int32_t code);
     // The exit's safe-state sequence, whatever resetOnExit says.
     void SafeState();
-    // SafeState, CLR high and the board's warning off, then the panel as
-    // after start-up: codes 0, voltage labels cleared, lamps and caution
-    // label hidden, "30V" and the control-register buttons selected and the
-    // write buttons' tool tips as at start. The input boxes keep their texts
-    // and selection.
-    void ResetPanel();
-
-    // Handlers, named after control and event.
     void mnuReload_Click();
     void mnuExit_Click();
     void cmdDACoff_Click();
     void mnuDontRESET_Click();
-    void mnuAbout_Click();
-    void txtInput_KeyPress(int Index, int KeyAscii);
-    void txtInput_LostFocus(int Index);
-    void cmdWrite_Click(int Index);
-    void cmdCLR_Click(int Index);
-    void cmdLDAC_Click(int Index);
-    void optRANGE_Click(int Index);
-    void optPD1_Click(int Index);
-    void Picture2_Click();
-    void Picture3_Click();
-    void Picture4_Click();
-
     // The board's health from the statuses of its calls.
     BoardStatus* boardStatus() const { return boardStatus_; }
 
+    // QV7310DataPage.cpp. The page behind, "Data Registers", is created after
+    // the window's first paint, so the window shows sooner; and before that
+    // whenever it is needed: before any input is handled, when its tab is
+    // chosen or a screen reader asks for its controls, when a control is
+    // looked up by name, and by every member below that reaches its
+    // controls. Remote control calls it before each command line. Does
+    // nothing once the page exists.
+    void createDeferredControls() override;
+
+    // QV7310Entry.cpp: code entry.
+    void txtInput_KeyPress(int Index, int KeyAscii);
+    void txtInput_LostFocus(int Index);
+
+    // QV7310Writes.cpp: writes and voltages.
+    void cmdWrite_Click(int Index);
+    // What write button Index does once it has picked `code`: pendingCode,
+    // registerAddress and dacCode, the refresh when LDAC is low, the word.
+    void LoadCode(int Index, std::int32_t code);
+    void CheckVoltage();
+    void CLRcontrols();
+
     // Typed commands and queries: what the window's controls do, used by
-    // their handlers and by remote control alike (PanelCommands.cpp and the
-    // handlers' files). Channels count from 1 to channelCount(); the single
-    // part's one channel sits at position 2 of the panel. An option button
-    // set here is selected as a click would select it.
-    int channelCount() const;
-    // As a write button with `code` picked; channel 0 is "Write to all DACs".
-    void setCode(int channel, std::int32_t code);
-    std::int32_t code(int channel) const;
-    // The channel's reading as shown, e.g. "15.0000V".
-    QString reading(int channel) const;
+    // their handlers and by remote control alike. Channels count from 1 to
+    // channelCount(); the single part's one channel sits at position 2 of the
+    // panel. An option button set here is selected as a click would select it.
+
+    // QV7310Lines.cpp: CLR, LDAC and the range.
+    void cmdCLR_Click(int Index);
+    void cmdLDAC_Click(int Index);
+    void optRANGE_Click(int Index);
     void pulseLdac();
     void setLdac(bool high);
     bool ldacHigh() const;
@@ -103,12 +85,37 @@ public:
     // 30 or 60.
     void setRange(int volts);
     int range() const;
+
+    // QV7310ControlRegister.cpp: the control register.
+    void optPD1_Click(int Index);
     // The frame "DAC n" of the control register (the single part's is "DAC 1").
     void setChannelPower(int channel, bool up);
     bool channelPowered(int channel) const;
     // The power-down mode: three-state, or the resistor to GND.
     void setThreeState(bool on);
     bool threeState() const;
+
+    // QV7310Credits.cpp: the version box and the credits.
+    void mnuAbout_Click();
+    void Picture2_Click();
+    void Picture3_Click();
+    void Picture4_Click();
+    // How far the hidden click sequence has come (0, 1 or 2).
+    std::int16_t creditsStep = 0;
+
+    // PanelCommands.cpp: reset, and the typed commands of no single control.
+    // SafeState, CLR high and the board's warning off, then the panel as
+    // after start-up: codes 0, voltage labels cleared, lamps and caution
+    // label hidden, "30V" and the control-register buttons selected and the
+    // write buttons' tool tips as at start. The input boxes keep their texts
+    // and selection.
+    void ResetPanel();
+    int channelCount() const;
+    // As a write button with `code` picked; channel 0 is "Write to all DACs".
+    void setCode(int channel, std::int32_t code);
+    std::int32_t code(int channel) const;
+    // The channel's reading as shown, e.g. "15.0000V".
+    QString reading(int channel) const;
     void reload();
     // The serial word's echo, e.g. "0x2800"; empty before the first.
     QString serialWord() const;
@@ -118,18 +125,20 @@ signals:
     // The caution label was shown or hidden.
     void cautionChanged();
 
-public:
-    // How far the hidden click sequence has come (0, 1 or 2).
-    std::int16_t creditsStep = 0;
-
 protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;                         // QV7310DataPage.cpp
+    void closeEvent(QCloseEvent* event) override;               // QV7310.cpp
+    bool eventFilter(QObject* watched, QEvent* event) override; // PanelCommands.cpp
 
 private:
-    // The form (QV7310Form.cpp): at construction everything but the page
-    // behind, then that page.
+    // QV7310.cpp.
+    void centreOnScreen();
+    void showSerialWord(const QString& echo);
+    // What the single part hides on the page behind, once both the part is
+    // chosen and the page exists.
+    void showPartOnDataPage();
+
+    // QV7310Form.cpp: at construction, everything but the page behind.
     void createMenus();
     QAction* createMenuItem(QMenu* menu, const char* name, const QString& caption);
     void createForm();
@@ -141,6 +150,8 @@ private:
     void createAccessibleTexts();
     void connectMenus();
     void connectControls();
+
+    // QV7310DataPage.cpp: the page behind, then the Tab order of both.
     // Until the page behind exists, the first input event creates it.
     void createDataPageBeforeInput();
     void createDataPage();
@@ -149,22 +160,20 @@ private:
     void createDataPageTexts();
     void connectDataPage();
     void setTabOrder();
-    // What the single part hides on the page behind, once both the part is
-    // chosen and the page exists.
-    void showPartOnDataPage();
 
-    void centreOnScreen();
+    // QV7310Entry.cpp. Reads box Index; on a bad entry warns, empties the
+    // box, gives it the focus back and returns false.
+    bool acceptEntry(int Index);
+
+    // QV7310ControlRegister.cpp.
     // Each channel's write button tells, in its tool tip, whether the
-    // channel's frame has it powered up (QV7310ControlRegister.cpp).
+    // channel's frame has it powered up.
     void showChannelPower();
-    void showSerialWord(const QString& echo);
     // The control-register word from the option buttons, sent whole.
     void writeControlRegister();
-    // The panel position of channel 1 to channelCount().
+
+    // PanelCommands.cpp: the panel position of channel 1 to channelCount().
     int slot(int channel) const;
-    // Reads box Index; on a bad entry warns, empties the box, gives it the
-    // focus back and returns false.
-    bool acceptEntry(int Index);
 
     // The controls the handlers use, by the form's names; arrays keep the
     // form's indexes. The objectNames are the same ("cmdWrite(2)"): tests and
