@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <cstdio>
 #include <optional>
@@ -62,7 +63,13 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("announce"),
         QStringLiteral("Announce remote control on the network by DNS-SD as _scpi-raw._tcp "
                        "(implies --remote)."));
-    parser.addOptions({part, remote, port, address, announce});
+    const QCommandLineOption bridge(
+        QStringLiteral("board-bridge"),
+        QStringLiteral("Reach the board library through the board bridge started as COMMAND "
+                       "(split like a shell's: \"wine qv7310-board-bridge.exe\"), which "
+                       "puts the outputs into the safe state should the panel die."),
+        QStringLiteral("COMMAND"));
+    parser.addOptions({part, remote, port, address, announce, bridge});
     struct QtOption {
         const char* name;
         bool takesValue;
@@ -145,6 +152,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         else
             return fail(QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
                             .arg(parser.value(part)));
+    }
+    if (parser.isSet(bridge)) {
+        options.bridgeCommand = QProcess::splitCommand(parser.value(bridge));
+        if (options.bridgeCommand.isEmpty())
+            return fail(QStringLiteral("--board-bridge: no command given"));
     }
     options.announce = parser.isSet(announce);
     options.remote =

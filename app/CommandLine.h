@@ -19,6 +19,7 @@ struct CommandLine {
     bool announce = false; // DNS-SD announcement of the server
     QHostAddress address{QHostAddress::LocalHost};
     quint16 port = 5025;
+    QStringList bridgeCommand; // the board bridge's program and arguments, empty for none
 };
 
 // The program's arguments as given, before the toolkit has read its own.

@@ -5,6 +5,7 @@
 #include "QV7310.h"
 #include "QV7310Variables.h"
 #include "RemoteServer.h"
+#include "USBStuff.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -23,6 +24,8 @@ int main(int argc, char* argv[]) {
     PanelLock lock;
     if (!lock.acquire(PanelApplication::HasDisplay() && !options.remote))
         return 1;
+    if (!options.bridgeCommand.isEmpty())
+        USBStuff::UseBridge(options.bridgeCommand);
     QV7310 window;
     exitPaths.setWindow(&window);
     // A panel asked for remote control that cannot serve it ends before any

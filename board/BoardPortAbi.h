@@ -25,6 +25,24 @@ constexpr const char* LoadFirmWareSymbol = "LoadFirmWare";
 constexpr const char* VendorIORequestSymbol = "VendorIORequest";
 #endif
 
+// Request numbers, first argument of VendorIORequest.
+namespace BoardRequest {
+constexpr std::int16_t ClrHigh = 218;
+constexpr std::int16_t ClrLow = 219;
+constexpr std::int16_t SerialWord = 221;
+constexpr std::int16_t PulseLdac = 222;
+constexpr std::int16_t Start = 224;
+constexpr std::int16_t LdacHigh = 226;
+constexpr std::int16_t LdacLow = 227;
+constexpr std::int16_t Range30V = 228;
+constexpr std::int16_t Range60V = 229;
+constexpr std::int16_t WarningOn = 230;
+constexpr std::int16_t WarningOff = 231;
+} // namespace BoardRequest
+
+// Status returned when the library or one of its functions cannot be used.
+constexpr std::int16_t LibraryMissingStatus = -1000;
+
 using LoadFirmWareFn = std::int16_t(BOARDPORT_CALL*)(char*);
 using VendorIORequestFn = std::int16_t(BOARDPORT_CALL*)(std::int16_t, std::int32_t, std::int32_t,
                                                         std::int16_t, std::int16_t, char*);

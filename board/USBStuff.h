@@ -4,33 +4,27 @@
 #ifndef USBSTUFF_H
 #define USBSTUFF_H
 
+#include "BoardLink.h"
+#include "BoardPortAbi.h"
+
 #include <QString>
 #include <cstdint>
-#include <functional>
 
 namespace USBStuff {
 
-// Request numbers, first argument of VendorIORequest.
-namespace BoardRequest {
-constexpr std::int16_t ClrHigh = 218;
-constexpr std::int16_t ClrLow = 219;
-constexpr std::int16_t SerialWord = 221;
-constexpr std::int16_t PulseLdac = 222;
-constexpr std::int16_t Start = 224;
-constexpr std::int16_t LdacHigh = 226;
-constexpr std::int16_t LdacLow = 227;
-constexpr std::int16_t Range30V = 228;
-constexpr std::int16_t Range60V = 229;
-constexpr std::int16_t WarningOn = 230;
-constexpr std::int16_t WarningOff = 231;
-} // namespace BoardRequest
+// Request numbers, first argument of VendorIORequest (BoardPortAbi.h).
+namespace BoardRequest = BoardPortAbi::BoardRequest;
 
-// Status returned when the library or one of its functions cannot be used.
-constexpr std::int16_t LibraryMissingStatus = -1000;
+using BoardPortAbi::LibraryMissingStatus;
 // Status of a download that was not attempted because the path does not fit.
 constexpr std::int16_t PathUnusableStatus = -1001;
 // Status of a call made after the link was closed; the library never sees it.
 constexpr std::int16_t LinkClosedStatus = -1002;
+// Status of a call through a board bridge that has ended (or could not
+// start); the next download starts a new one.
+constexpr std::int16_t BridgeEndedStatus = -1003;
+// Status of a call when the board bridge could not be started at all.
+constexpr std::int16_t BridgeNotStartedStatus = -1004;
 
 constexpr int AnsiPathSize = 513;
 // NUL-terminated single-byte copy of the firmware path, reused on each download.
@@ -46,12 +40,20 @@ std::int16_t LoadFirmWare(char* path);
 std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                              std::int16_t arg4, std::int16_t arg5, char* buffer);
 
-// Told of every call as it returns, so the panel can show the board's health
-// without each caller checking statuses. The request number is DownloadCall
-// for a firmware download.
-constexpr std::int16_t DownloadCall = -1;
-using CallObserver = std::function<void(std::int16_t request, std::int16_t status)>;
-void SetCallObserver(CallObserver observer);
+// The request number BoardLink::callReturned gives a firmware download.
+constexpr std::int16_t DownloadCall = BoardLink::DownloadCall;
+
+// The object behind these functions: it owns the loaded backend and reports
+// every call by its signal.
+BoardLink& Link();
+
+// From the next call on, reach the library through the board bridge started
+// as `command` (program and arguments) instead of loading it in-process.
+void UseBridge(const QStringList& command);
+
+// Tells the link what the exit choice is ("Exit without reseting DACs"
+// unchecked: true), so that a bridge knows what to do if the panel dies.
+void SetExitChoice(bool resetOnExit);
 
 // Hands the firmware file beside the executable to LoadFirmWare: sets
 // firmwarePath, copies it into ansiPath and returns the download's status.
@@ -62,7 +64,8 @@ std::int16_t DownloadFirmware();
 // Once the panel has unloaded, nothing may reach the board any more, even
 // from code still on the stack (a box that was open when the exit came).
 // While closed, both functions return LinkClosedStatus without calling the
-// library or telling the observer. A window that loads opens it again.
+// library or being reported; a bridge is told goodbye. A window that loads
+// opens it again.
 void CloseLink();
 void OpenLink();
 bool IsLinkClosed();

@@ -3,12 +3,7 @@
 #include "USBStuff.h"
 
 BoardStatus::BoardStatus(QObject* parent) : QObject(parent) {
-    USBStuff::SetCallObserver(
-        [this](std::int16_t request, std::int16_t status) { record(request, status); });
-}
-
-BoardStatus::~BoardStatus() {
-    USBStuff::SetCallObserver(nullptr);
+    connect(&USBStuff::Link(), &BoardLink::callReturned, this, &BoardStatus::record);
 }
 
 QString BoardStatus::text() const {
@@ -21,6 +16,10 @@ QString BoardStatus::text() const {
         return QStringLiteral("Board: library missing");
     case State::NotResponding:
         return QStringLiteral("Board: not responding (status %1)").arg(status_);
+    case State::BridgeEnded:
+        return QStringLiteral("Board: bridge ended");
+    case State::BridgeNotStarted:
+        return QStringLiteral("Board: bridge did not start");
     case State::Unknown:
         break;
     }
@@ -29,6 +28,15 @@ QString BoardStatus::text() const {
 
 void BoardStatus::record(std::int16_t request, std::int16_t status) {
     lastCallStatus_ = status;
+    // Whatever the call, a bridge that is gone is what the person must know.
+    if (status == USBStuff::BridgeEndedStatus || status == USBStuff::BridgeNotStartedStatus) {
+        starting_ = false;
+        if (request != USBStuff::DownloadCall)
+            emit requestFailed(request, status);
+        set(status == USBStuff::BridgeEndedStatus ? State::BridgeEnded : State::BridgeNotStarted,
+            status);
+        return;
+    }
     if (request == USBStuff::DownloadCall) {
         starting_ = status >= 0;
         if (status == USBStuff::LibraryMissingStatus)

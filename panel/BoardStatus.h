@@ -12,16 +12,17 @@ class BoardStatus : public QObject {
     Q_OBJECT
 public:
     enum class State {
-        Unknown,        // no download yet
-        Ready,          // firmware downloaded and the board started
-        NotFound,       // the download failed
-        LibraryMissing, // the library or one of its functions is missing
-        NotResponding,  // a request failed after the board was ready
+        Unknown,          // no download yet
+        Ready,            // firmware downloaded and the board started
+        NotFound,         // the download failed
+        LibraryMissing,   // the library or one of its functions is missing
+        NotResponding,    // a request failed after the board was ready
+        BridgeEnded,      // the board bridge process ended under the panel
+        BridgeNotStarted, // the board bridge could not be started
     };
 
-    // Watches every board call from now on; only one instance at a time.
+    // Watches every board call from now on, through USBStuff::Link().
     explicit BoardStatus(QObject* parent = nullptr);
-    ~BoardStatus() override;
 
     State state() const { return state_; }
     // The status behind the state (0 when ready or unknown).
@@ -31,7 +32,10 @@ public:
     // "Board: ready", "Board: not found (status -4)", ...
     QString text() const;
     // True when the text should be shown as a fault.
-    bool isFault() const { return state_ == State::NotResponding; }
+    bool isFault() const {
+        return state_ == State::NotResponding || state_ == State::BridgeEnded ||
+               state_ == State::BridgeNotStarted;
+    }
 
     // One call as it returned (request, or USBStuff::DownloadCall).
     void record(std::int16_t request, std::int16_t status);

@@ -51,14 +51,14 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
     connectMenus();
     connectControls();
 
-    Declare::SetSerialWordEchoSink([this](const QString& echo) { showSerialWord(echo); });
+    connect(&USBStuff::Link(), &BoardLink::serialWordWritten, this,
+            [this](std::int32_t word) { showSerialWord(Declare::SerialWordEcho(word)); });
 }
 
 QV7310::~QV7310() {
     SafeOutputs::Disarm();
     // No handler may run while the controls are being destroyed.
     entryGuard_.reset();
-    Declare::SetSerialWordEchoSink(nullptr);
 }
 
 void QV7310::Form_Load() {
@@ -73,7 +73,7 @@ void QV7310::Form_Load() {
     if (unloaded_)
         return;
     centreOnScreen();
-    resetOnExit = true;
+    setResetOnExit(true);
     LoadUSB();
     if (unloaded_)
         return;
@@ -158,13 +158,19 @@ void QV7310::mnuExit_Click() {
 void QV7310::cmdDACoff_Click() {
     cmdDACoff->setChecked(true);
     mnuDontRESET->setChecked(false);
-    resetOnExit = true;
+    setResetOnExit(true);
 }
 
 void QV7310::mnuDontRESET_Click() {
     mnuDontRESET->setChecked(true);
     cmdDACoff->setChecked(false);
-    resetOnExit = false;
+    setResetOnExit(false);
+}
+
+void QV7310::setResetOnExit(bool reset) {
+    resetOnExit = reset;
+    // A board bridge acts on it if the panel dies without its orderly exit.
+    USBStuff::SetExitChoice(reset);
 }
 
 void QV7310::showSerialWord(const QString& echo) {

@@ -134,6 +134,8 @@ private:
     // QV7310.cpp.
     void centreOnScreen();
     void showSerialWord(const QString& echo);
+    // Sets resetOnExit and tells the board link, for a bridge to act on.
+    void setResetOnExit(bool reset);
     // What the single part hides on the page behind, once both the part is
     // chosen and the page exists.
     void showPartOnDataPage();

@@ -16,14 +16,13 @@ namespace {
 bool armed = false;
 
 // Runs inside exit(): the window may be half gone and the display lost, so
-// nothing here may reach a widget. The echo and the status observer both
-// lead to labels; they are cut before anything is sent.
+// nothing here may reach a widget. The link's signals (the echo, the board
+// status) lead to labels; they are cut before anything is sent.
 void sendAtExit() {
     if (!armed)
         return;
     armed = false;
-    Declare::SetSerialWordEchoSink(nullptr);
-    USBStuff::SetCallObserver(nullptr);
+    USBStuff::Link().blockSignals(true);
     if (QV7310Variables::resetOnExit)
         Send();
     USBStuff::CloseLink();
@@ -46,12 +45,14 @@ bool Send() {
         check(Request::SerialWord,
               QStringLiteral(" (word %1)").arg(Declare::SerialWordEcho(value).toLower()));
     };
-    word(Declare::RegisterAddress::Control);
-    word(Declare::RegisterAddress::AllDacs);
-    USBStuff::PlainRequest(Request::PulseLdac);
-    check(Request::PulseLdac);
-    USBStuff::PlainRequest(Request::Range30V);
-    check(Request::Range30V);
+    for (const Declare::SafeStep& step : Declare::SafeSequence) {
+        if (step.request == Request::SerialWord) {
+            word(step.word);
+        } else {
+            USBStuff::PlainRequest(step.request);
+            check(step.request);
+        }
+    }
     if (failed.isEmpty())
         return true;
     std::fprintf(stderr, "The outputs may not be in the safe state: %s\n",

@@ -2,16 +2,7 @@
 
 #include "USBStuff.h"
 
-#include <utility>
-
 namespace Declare {
-
-namespace {
-EchoSink& echoSink() {
-    static EchoSink sink;
-    return sink;
-}
-} // namespace
 
 QString SerialWordEcho(std::int32_t word) {
     // A negative word shows its 32-bit two's complement, eight digits.
@@ -21,17 +12,11 @@ QString SerialWordEcho(std::int32_t word) {
     return QStringLiteral("0x") + digits;
 }
 
-void SetSerialWordEchoSink(EchoSink sink) {
-    echoSink() = std::move(sink);
-}
-
 void WriteSerialWord(std::int32_t word) {
-    const std::int32_t value = word & 0xFFFF;
-    const std::int32_t index = (word & 0xFF0000) / 65536;
     char buffer = 0;
-    USBStuff::VendorIORequest(USBStuff::BoardRequest::SerialWord, value, index, 0, 0, &buffer);
-    if (echoSink())
-        echoSink()(SerialWordEcho(word));
+    USBStuff::VendorIORequest(USBStuff::BoardRequest::SerialWord, WordValue(word), WordIndex(word),
+                              0, 0, &buffer);
+    USBStuff::Link().tellSerialWord(word);
 }
 
 } // namespace Declare

@@ -16,9 +16,17 @@ simboard::Board g_board;
 
 } // namespace
 
+// The maker's DLL exports its two entry points under their decorated names
+// only; on Windows BoardPort.def gives them those names and nothing else.
+#if defined(_WIN32)
+#define BOARDPORT_ENTRY
+#else
+#define BOARDPORT_ENTRY SIMBOARD_API
+#endif
+
 extern "C" {
 
-SIMBOARD_API short BOARDPORT_CALL LoadFirmWare(char* path) {
+BOARDPORT_ENTRY short BOARDPORT_CALL LoadFirmWare(char* path) {
     std::lock_guard<std::mutex> lock(g_board.mutex);
     const int status = g_board.loadFirmware(path);
 
@@ -38,8 +46,8 @@ SIMBOARD_API short BOARDPORT_CALL LoadFirmWare(char* path) {
     return static_cast<short>(status);
 }
 
-SIMBOARD_API short BOARDPORT_CALL VendorIORequest(short request, int value, int index, short arg4,
-                                                  short arg5, char* buffer) {
+BOARDPORT_ENTRY short BOARDPORT_CALL VendorIORequest(short request, int value, int index,
+                                                     short arg4, short arg5, char* buffer) {
     std::lock_guard<std::mutex> lock(g_board.mutex);
     const int status = g_board.vendorRequest(request, value);
     const int bufferByte = buffer != nullptr ? static_cast<unsigned char>(*buffer) : -1;

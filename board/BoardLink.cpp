@@ -1,0 +1,66 @@
+#include "BoardLink.h"
+
+#include "USBStuff.h"
+
+BoardLink::BoardLink() = default;
+BoardLink::~BoardLink() = default;
+
+void BoardLink::useLibrary() {
+    backend_.reset();
+    bridged_ = false;
+}
+
+void BoardLink::useBridge(const QStringList& command) {
+    backend_.reset();
+    bridgeCommand_ = command;
+    bridged_ = true;
+}
+
+BoardBackend& BoardLink::backend() {
+    if (!backend_) {
+        backend_ = bridged_ ? MakeBridgeBackend(bridgeCommand_) : MakeLibraryBackend();
+        backend_->setExitChoice(resetOnExit_);
+    }
+    return *backend_;
+}
+
+std::int16_t BoardLink::loadFirmWare(char* path) {
+    if (closed_)
+        return USBStuff::LinkClosedStatus;
+    const std::int16_t status = backend().loadFirmWare(path);
+    emit callReturned(DownloadCall, status);
+    return status;
+}
+
+std::int16_t BoardLink::vendorIORequest(std::int16_t request, std::int32_t value,
+                                        std::int32_t index, std::int16_t arg4, std::int16_t arg5,
+                                        char* buffer) {
+    if (closed_)
+        return USBStuff::LinkClosedStatus;
+    const std::int16_t status =
+        backend().vendorIORequest(request, value, index, arg4, arg5, buffer);
+    emit callReturned(request, status);
+    return status;
+}
+
+void BoardLink::close() {
+    if (closed_)
+        return;
+    closed_ = true;
+    // The bridge has nothing left to guard: the panel's own exit is done.
+    // The in-process library stays loaded, as it always has.
+    if (bridged_ && backend_) {
+        backend_->goodbye();
+        backend_.reset();
+    }
+}
+
+void BoardLink::open() {
+    closed_ = false;
+}
+
+void BoardLink::setExitChoice(bool resetOnExit) {
+    resetOnExit_ = resetOnExit;
+    if (backend_)
+        backend_->setExitChoice(resetOnExit);
+}

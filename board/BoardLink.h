@@ -1,0 +1,65 @@
+// The panel's one link to the board: owns the backend that reaches the
+// BoardPort library (in this process, or through the board bridge) and tells
+// whoever listens of every call as it returns. USBStuff's functions are its
+// face; the panel connects to its signal, nothing here knows the panel.
+#ifndef BOARDLINK_H
+#define BOARDLINK_H
+
+#include "BoardBackend.h"
+
+#include <QObject>
+#include <cstdint>
+#include <memory>
+
+class BoardLink : public QObject {
+    Q_OBJECT
+public:
+    BoardLink();
+    ~BoardLink() override;
+
+    // The library in this process (the default), or the bridge started as
+    // `command`. Takes effect for the next call.
+    void useLibrary();
+    void useBridge(const QStringList& command);
+    bool usesBridge() const { return bridged_; }
+
+    std::int16_t loadFirmWare(char* path);
+    std::int16_t vendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
+                                 std::int16_t arg4, std::int16_t arg5, char* buffer);
+
+    // Closed: both calls return USBStuff::LinkClosedStatus without reaching
+    // the library or being reported. Closing says goodbye to a bridge.
+    void close();
+    void open();
+    bool isClosed() const { return closed_; }
+
+    // Reports a call that was refused before it reached the backend.
+    void reportUnsent(std::int16_t request, std::int16_t status) {
+        emit callReturned(request, status);
+    }
+    void tellSerialWord(std::int32_t word) { emit serialWordWritten(word); }
+
+    // The exit choice, passed on to a bridge now and whenever it starts.
+    void setExitChoice(bool resetOnExit);
+
+    // The request number in callReturned for a firmware download.
+    static constexpr std::int16_t DownloadCall = -1;
+
+signals:
+    // Every call that reached the backend, as it returned (a download as
+    // request DownloadCall).
+    void callReturned(std::int16_t request, std::int16_t status);
+    // A serial word was sent (Declare::WriteSerialWord), whatever its status.
+    void serialWordWritten(std::int32_t word);
+
+private:
+    BoardBackend& backend();
+
+    std::unique_ptr<BoardBackend> backend_;
+    QStringList bridgeCommand_;
+    bool bridged_ = false;
+    bool closed_ = false;
+    bool resetOnExit_ = true;
+};
+
+#endif

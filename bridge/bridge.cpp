@@ -1,0 +1,321 @@
+// qv7310-board-bridge: loads the BoardPort library in a process of its own
+// and serves its two functions to the panel over standard input and output,
+// in the frames of BridgeFrames.h. The maker's library is a 32-bit Windows
+// DLL, which a 64-bit panel cannot load; this program is built 32-bit for it.
+//
+// When its input ends without the panel's goodbye (the panel crashed or was
+// killed), it puts the outputs into the safe state itself, unless the
+// panel's last exit choice was to leave them, and ends.
+#include "BoardPortAbi.h"
+#include "BridgeFrames.h"
+#include "SafeSequence.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <csignal>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace BridgeFrames;
+
+void say(const std::string& line) {
+    std::fprintf(stderr, "qv7310-board-bridge: %s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+// ---- the platform: raw reads and writes, the library loader ----
+
+#if defined(_WIN32)
+long readSome(int fd, unsigned char* data, std::size_t size) {
+    return _read(fd, data, static_cast<unsigned>(size));
+}
+long writeSome(int fd, const unsigned char* data, std::size_t size) {
+    return _write(fd, data, static_cast<unsigned>(size));
+}
+
+std::string ownFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    const std::size_t cut = s.find_last_of("\\/");
+    return cut == std::string::npos ? std::string(".") : s.substr(0, cut);
+}
+
+struct Library {
+    HMODULE handle = nullptr;
+    std::string error;
+    bool open(const std::string& file) {
+        handle = LoadLibraryA(file.c_str());
+        if (!handle)
+            error = file + ": error " + std::to_string(GetLastError());
+        return handle != nullptr;
+    }
+    void* symbol(const char* name) const {
+        return reinterpret_cast<void*>(GetProcAddress(handle, name));
+    }
+};
+const char* const BesideNames[] = {"BoardPort.dll"};
+const char* const SystemNames[] = {"BoardPort.dll"};
+const char Separator = '\\';
+#else
+long readSome(int fd, unsigned char* data, std::size_t size) {
+    return static_cast<long>(::read(fd, data, size));
+}
+long writeSome(int fd, const unsigned char* data, std::size_t size) {
+    return static_cast<long>(::write(fd, data, size));
+}
+
+std::string ownFolder() {
+    std::vector<char> path(4096);
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+    std::string s = n > 0 ? std::string(path.data(), static_cast<std::size_t>(n)) : ".";
+    const std::size_t cut = s.find_last_of('/');
+    return cut == std::string::npos ? std::string(".") : s.substr(0, cut);
+}
+
+struct Library {
+    void* handle = nullptr;
+    std::string error;
+    bool open(const std::string& file) {
+        handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            error = ::dlerror();
+        return handle != nullptr;
+    }
+    void* symbol(const char* name) const { return ::dlsym(handle, name); }
+};
+const char* const BesideNames[] = {"libBoardPort.so", "BoardPort.so"};
+const char* const SystemNames[] = {"libBoardPort.so"};
+const char Separator = '/';
+#endif
+
+// ---- the library, loaded as the panel loads it: on the first call, from
+// this program's folder first, then wherever the system looks ----
+
+struct Board {
+    bool attempted = false;
+    BoardPortAbi::LoadFirmWareFn loadFirmWare = nullptr;
+    BoardPortAbi::VendorIORequestFn vendorIORequest = nullptr;
+
+    void bind() {
+        if (attempted)
+            return;
+        attempted = true;
+        Library lib;
+        std::string errors;
+        bool loaded = false;
+        const std::string folder = ownFolder();
+        for (const char* name : BesideNames)
+            if (!loaded && (loaded = lib.open(folder + Separator + name)) == false)
+                errors += lib.error + "; ";
+        for (const char* name : SystemNames)
+            if (!loaded && (loaded = lib.open(name)) == false)
+                errors += lib.error + "; ";
+        if (!loaded) {
+            say("BoardPort library could not be loaded: " + errors.substr(0, errors.size() - 2));
+            return;
+        }
+        auto load = reinterpret_cast<BoardPortAbi::LoadFirmWareFn>(
+            lib.symbol(BoardPortAbi::LoadFirmWareSymbol));
+        auto vendor = reinterpret_cast<BoardPortAbi::VendorIORequestFn>(
+            lib.symbol(BoardPortAbi::VendorIORequestSymbol));
+        if (!load || !vendor) {
+            say(std::string("BoardPort library has no function ") +
+                (load ? BoardPortAbi::VendorIORequestSymbol : BoardPortAbi::LoadFirmWareSymbol));
+            return;
+        }
+        loadFirmWare = load;
+        vendorIORequest = vendor;
+    }
+
+    std::int16_t download(char* path) {
+        bind();
+        return loadFirmWare ? loadFirmWare(path) : BoardPortAbi::LibraryMissingStatus;
+    }
+
+    std::int16_t request(std::int16_t request, std::int32_t value, std::int32_t index,
+                         std::int16_t arg4, std::int16_t arg5, char* buffer) {
+        bind();
+        return vendorIORequest ? vendorIORequest(request, value, index, arg4, arg5, buffer)
+                               : BoardPortAbi::LibraryMissingStatus;
+    }
+
+    // The exit's sequence, as the panel sends it; said on standard error.
+    void safeState() {
+        std::string failed;
+        for (const Declare::SafeStep& step : Declare::SafeSequence) {
+            const bool word = step.request == BoardPortAbi::BoardRequest::SerialWord;
+            char buffer = 0;
+            const std::int16_t status =
+                request(step.request, word ? Declare::WordValue(step.word) : 0,
+                        word ? Declare::WordIndex(step.word) : 0, 0, 0, &buffer);
+            if (status < 0)
+                failed += (failed.empty() ? " (" : ", ") + std::string("request ") +
+                          std::to_string(step.request) + " returned " + std::to_string(status);
+        }
+        say("the panel ended without its goodbye: safe state sent" +
+            (failed.empty() ? std::string() : failed + ")"));
+    }
+};
+
+// ---- the frames ----
+
+// Whole frames from standard input; a read fills the buffer with what is
+// there, so a frame usually costs one system call.
+class Input {
+public:
+    // Fills `out` with `size` bytes: 1 when done, 0 at the end of input
+    // before the first byte, -1 at the end inside them or on an error.
+    int take(unsigned char* out, std::size_t size) {
+        for (std::size_t done = 0; done < size;) {
+            if (begin_ == end_ && !refill())
+                return done == 0 ? 0 : -1;
+            const std::size_t n = std::min(size - done, end_ - begin_);
+            std::memcpy(out + done, buffer_ + begin_, n);
+            begin_ += n;
+            done += n;
+        }
+        return 1;
+    }
+
+private:
+    bool refill() {
+        for (;;) {
+            const long n = readSome(0, buffer_, sizeof buffer_);
+            if (n > 0) {
+                begin_ = 0;
+                end_ = static_cast<std::size_t>(n);
+                return true;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            return false;
+        }
+    }
+    unsigned char buffer_[4096] = {};
+    std::size_t begin_ = 0, end_ = 0;
+};
+
+bool writeAll(int fd, const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        const long n = writeSome(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Standard output carries frames only: the library's own printing goes to
+// standard error instead. Returns the descriptor the frames go to.
+int claimOutput() {
+#if defined(_WIN32)
+    _setmode(0, _O_BINARY);
+    const int out = _dup(1);
+    _setmode(out, _O_BINARY);
+    _dup2(2, 1);
+    // Ctrl+C in the panel's console is the panel's to handle.
+    SetConsoleCtrlHandler(nullptr, TRUE);
+#else
+    const int out = ::fcntl(1, F_DUPFD_CLOEXEC, 3);
+    ::dup2(2, 1);
+    // A terminal's or a session's signals reach the whole process group; the
+    // bridge outlives the panel's orderly exit and ends when its input does.
+    for (int s : {SIGINT, SIGHUP, SIGQUIT, SIGTERM, SIGPIPE})
+        std::signal(s, SIG_IGN);
+#endif
+    return out;
+}
+
+enum class Ending { Goodbye, InputEnded, Malformed, OutputLost };
+
+Ending serve(Board& board, int out, bool& resetOnExit, bool& used) {
+    Input in;
+    unsigned char frame[LargestFrame];
+    for (;;) {
+        const int got = in.take(frame, 1);
+        if (got == 0)
+            return Ending::InputEnded;
+        const std::size_t size = SizeOf(static_cast<char>(frame[0]));
+        if (got < 0 || size == 0) {
+            say("malformed frame: unknown kind " + std::to_string(frame[0]));
+            return Ending::Malformed;
+        }
+        if (in.take(frame + 1, size - 1) != 1) {
+            say("malformed frame: input ended inside a frame of kind " +
+                std::string(1, static_cast<char>(frame[0])));
+            return Ending::Malformed;
+        }
+        unsigned char result[ResultSize];
+        switch (static_cast<char>(frame[0])) {
+        case GoodbyeKind:
+            return Ending::Goodbye;
+        case ExitChoiceKind:
+            if (frame[1] > 1) {
+                say("malformed frame: exit choice " + std::to_string(frame[1]));
+                return Ending::Malformed;
+            }
+            resetOnExit = frame[1] == 1;
+            continue;
+        case DownloadKind: {
+            if (!DownloadHasTerminator(frame)) {
+                say("malformed frame: a path without its terminator");
+                return Ending::Malformed;
+            }
+            used = true;
+            const std::int16_t status = board.download(reinterpret_cast<char*>(frame + 1));
+            EncodeResult(status, 0, result);
+            break;
+        }
+        default: {
+            VendorCall c = DecodeVendor(frame);
+            char buffer = static_cast<char>(c.buffer);
+            used = true;
+            const std::int16_t status =
+                board.request(c.request, c.value, c.index, c.arg4, c.arg5, &buffer);
+            EncodeResult(status, static_cast<unsigned char>(buffer), result);
+            break;
+        }
+        }
+        if (!writeAll(out, result, ResultSize))
+            return Ending::OutputLost;
+    }
+}
+
+} // namespace
+
+int main() {
+    const int out = claimOutput();
+    if (out < 0 || !writeAll(out, reinterpret_cast<const unsigned char*>(Hello), HelloSize)) {
+        say("cannot write to standard output");
+        return 2;
+    }
+    Board board;
+    bool resetOnExit = true; // the panel's default until it says otherwise
+    bool used = false;
+    const Ending ending = serve(board, out, resetOnExit, used);
+    if (ending == Ending::Goodbye)
+        return 0;
+    // Whatever ended the conversation, the panel is gone or broken: the
+    // outputs must not stay where it left them.
+    if (resetOnExit && used)
+        board.safeState();
+    return ending == Ending::Malformed ? 2 : 0;
+}

@@ -1,0 +1,37 @@
+// The outputs' safe state as requests: control register cleared, code 0 to
+// all DACs, LDAC pulsed, 30 V range. The panel sends it at exit and on a
+// reset; the board bridge sends the same when the panel dies. Free of Qt,
+// since the bridge is built without it.
+#ifndef SAFESEQUENCE_H
+#define SAFESEQUENCE_H
+
+#include "BoardPortAbi.h"
+#include "RegisterMap.h"
+
+#include <cstdint>
+
+namespace Declare {
+
+struct SafeStep {
+    std::int16_t request;
+    std::int32_t word; // the serial word of a SerialWord request, else unused
+};
+
+constexpr SafeStep SafeSequence[] = {
+    {BoardPortAbi::BoardRequest::SerialWord, RegisterAddress::Control},
+    {BoardPortAbi::BoardRequest::SerialWord, RegisterAddress::AllDacs},
+    {BoardPortAbi::BoardRequest::PulseLdac, 0},
+    {BoardPortAbi::BoardRequest::Range30V, 0},
+};
+
+// A serial word as request 221 carries it: bits 0-15 the value, bits 16-23 the index.
+constexpr std::int32_t WordValue(std::int32_t word) {
+    return word & 0xFFFF;
+}
+constexpr std::int32_t WordIndex(std::int32_t word) {
+    return (word & 0xFF0000) / 65536;
+}
+
+} // namespace Declare
+
+#endif
