@@ -76,10 +76,8 @@ public:
         const unsigned char frame[GoodbyeSize] = {GoodbyeKind};
         writeAll(frame, sizeof frame);
         closePipes();
-        // It ends at once; wait a moment so that it leaves no zombie.
-        for (int i = 0; i < 200 && !reaped(); ++i)
-            ::usleep(10000);
         state_ = State::Ended;
+        waitForExit();
     }
 
 private:
@@ -187,6 +185,7 @@ private:
         std::fprintf(stderr, "Board bridge ended: %s\n", why);
         closePipes();
         state_ = State::Ended;
+        waitForExit();
     }
 
     void sendExitChoice() {
@@ -235,6 +234,13 @@ private:
             size -= static_cast<std::size_t>(n);
         }
         return true;
+    }
+
+    // A bridge whose pipes are closed ends at once (after its safe state, if
+    // it owes one); a moment's wait leaves no zombie behind.
+    void waitForExit() {
+        for (int i = 0; i < 200 && !reaped(); ++i)
+            ::usleep(5000);
     }
 
     // True when the bridge process has ended (and is gone from the table).

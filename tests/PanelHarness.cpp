@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPointer>
@@ -159,6 +160,23 @@ void PanelFixture::start(int partButton) {
 void PanelFixture::stop() {
     window_.reset();
     answers_.reset();
+}
+
+qint64 bridgeProcess() {
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (entry.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid ...": the name is cut to 15 characters.
+        const QString line = QString::fromLocal8Bit(stat.readAll());
+        const qsizetype close = line.lastIndexOf(QLatin1Char(')'));
+        const QStringList after = line.mid(close + 2).split(QLatin1Char(' '));
+        if (line.contains(QLatin1String("(qv7310-board-br)")) && after.size() > 1 &&
+            after[0] != QLatin1String("Z") && after[1] == self)
+            return entry.toLongLong();
+    }
+    return 0;
 }
 
 QString centringFault(const QWidget& window) {

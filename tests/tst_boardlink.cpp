@@ -7,6 +7,7 @@
 #include "PanelHarness.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
+#include "ScpiExecutor.h"
 #include "USBStuff.h"
 
 #include <QAccessible>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 
 using Harness::control;
@@ -42,6 +44,9 @@ private slots:
     void firmwareFromAwkwardFolder();
     void unusableFirmwarePathChild();
     void nonAsciiFolderChild();
+    void bridgeFrames_data();
+    void bridgeFrames();
+    void bridgeEndsUnderPanel();
 };
 
 void TestBoardLink::init() {
@@ -314,6 +319,122 @@ void TestBoardLink::nonAsciiFolderChild() {
     QCOMPARE(QByteArray(calls[0].path), QFile::encodeName(dir + "/QV7310.hex"));
     QCOMPARE(answers.count("QMessageBox"), 0);
     QCOMPARE(window->boardStatus()->text(), QString("Board: ready"));
+}
+
+// Frames as the bridge reads them from its standard input, well formed or
+// not: what it answers, how it ends and what reached the library. A
+// malformed frame never does; whatever ends the input without a goodbye
+// brings the safe state once a call has been made.
+void TestBoardLink::bridgeFrames_data() {
+    const QByteArray hex =
+        QFile::encodeName(QCoreApplication::applicationDirPath() + "/QV7310.hex");
+    const QByteArray download = 'L' + hex + QByteArray(513 - hex.size(), '\0');
+    // Request 224: value 0x11223344 and index -2 in little-endian order.
+    const QByteArray start = QByteArray::fromHex("56e00044332211feffffff0000000007");
+    const QStringList safe = {"221 28672", "221 20480", "222 0", "228 0"};
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("results"); // after the hello
+    QTest::addColumn<QString>("said");       // on standard error
+    QTest::addColumn<QStringList>("calls");  // request and value, as traced
+    QTest::newRow("no input") << QByteArray() << 0 << QByteArray() << QString() << QStringList();
+    QTest::newRow("goodbye") << start + 'G' << 0 << QByteArray::fromHex("52fbff07") << QString()
+                             << QStringList{"224 287454020 -2"};
+    QTest::newRow("input ends after a call")
+        << download + start << 0 << QByteArray::fromHex("5200000052000007")
+        << "without its goodbye: safe state sent"
+        << (QStringList{"load", "224 287454020 -2"} + safe);
+    QTest::newRow("input ends, outputs to be left")
+        << QByteArray("X\x00", 2) + start << 0 << QByteArray::fromHex("52fbff07") << QString()
+        << QStringList{"224 287454020 -2"};
+    QTest::newRow("unknown kind") << QByteArray("Z") << 2 << QByteArray() << "unknown kind 90"
+                                  << QStringList();
+    QTest::newRow("unknown kind after a call")
+        << start + "Q" << 2 << QByteArray::fromHex("52fbff07") << "unknown kind 81"
+        << (QStringList{"224 287454020 -2"} + safe);
+    QTest::newRow("short request") << start.left(9) << 2 << QByteArray()
+                                   << "input ended inside a frame of kind V" << QStringList();
+    QTest::newRow("path without terminator") << 'L' + QByteArray(513, 'a') << 2 << QByteArray()
+                                             << "a path without its terminator" << QStringList();
+    QTest::newRow("oversized path") << 'L' + QByteArray(2000, 'a') << 2 << QByteArray()
+                                    << "a path without its terminator" << QStringList();
+    QTest::newRow("exit choice out of range")
+        << QByteArray("X\x02", 2) << 2 << QByteArray() << "exit choice 2" << QStringList();
+}
+
+void TestBoardLink::bridgeFrames() {
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, results);
+    QFETCH(QString, said);
+    QFETCH(QStringList, calls);
+    QTemporaryDir temp;
+    const QString trace = temp.filePath("trace.txt");
+    QProcess bridge;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("BOARDPORT_TRACE", trace);
+    bridge.setProcessEnvironment(env);
+    bridge.start(QCoreApplication::applicationDirPath() + "/qv7310-board-bridge", {});
+    QVERIFY(bridge.waitForStarted());
+    bridge.write(input);
+    bridge.closeWriteChannel();
+    QVERIFY(bridge.waitForFinished(10000));
+    QCOMPARE(bridge.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(bridge.exitCode(), exitCode);
+    QCOMPARE(bridge.readAllStandardOutput(), QByteArray("QVB1") + results);
+    const QString errors = QString::fromLocal8Bit(bridge.readAllStandardError());
+    QVERIFY2(said.isEmpty() ? errors.isEmpty() : errors.contains(said), qPrintable(errors));
+    QFile file(trace);
+    QStringList traced;
+    if (file.open(QIODevice::ReadOnly))
+        for (const QString& line : QString::fromLocal8Bit(file.readAll()).split('\n')) {
+            const QStringList words = line.split(' ');
+            if (words.value(0) == "LoadFirmWare")
+                traced << "load";
+            else if (words.value(0) == "VendorIORequest")
+                traced << words.mid(1, words[3] == "0" ? 2 : 3).join(' ');
+        }
+    QCOMPARE(traced, calls);
+}
+
+// The bridge killed under a running panel: the corner says so, calls fail
+// without reaching any board, and "Reload USB" or BOARd:RELoad start a new
+// bridge that the panel then drives from the state after start-up.
+void TestBoardLink::bridgeEndsUnderPanel() {
+    USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel();
+    ScpiExecutor executor(window.get());
+    Scpi::Session session;
+    const BoardStatus& board = *window->boardStatus();
+    QCOMPARE(board.text(), QString("Board: ready"));
+    for (const char* reload : {"menu", "remote"}) {
+        const qint64 bridge = Harness::bridgeProcess();
+        QVERIFY(bridge > 0);
+        QCOMPARE(::kill(pid_t(bridge), SIGKILL), 0);
+        USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
+        QCOMPARE(USBStuff::lastStatus, USBStuff::BridgeEndedStatus);
+        QCOMPARE(board.text(), QString("Board: bridge ended"));
+        QVERIFY(board.isFault());
+        QCOMPARE(window->accessibleDescription(), QString("Board: bridge ended"));
+        QCOMPARE(QByteArray(executor.runLine("BOAR:STAT?", session)),
+                 QByteArray("-1003,\"Board: bridge ended\""));
+        QCOMPARE(Harness::bridgeProcess(), 0);
+        // Failed calls start nothing: only a reload does.
+        window->cmdLDAC_Click(ControlArrays::Pulse);
+        QCOMPARE(Harness::bridgeProcess(), 0);
+        if (QLatin1String(reload) == QLatin1String("menu"))
+            control<QAction>(*window, "mnuReload")->trigger();
+        else
+            executor.runLine("BOAR:REL", session);
+        QCOMPARE(board.text(), QString("Board: ready"));
+        QVERIFY(Harness::bridgeProcess() > 0);
+        QVERIFY(Harness::bridgeProcess() != bridge);
+        USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
+        QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    }
+    window.reset();
+    USBStuff::Link().useLibrary();
 }
 
 QTEST_MAIN(TestBoardLink)

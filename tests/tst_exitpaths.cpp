@@ -5,20 +5,26 @@
 // exit up, and a second panel leaves the board alone.
 #include "DialogSeam.h"
 #include "ExitPaths.h"
+#include "OptionButton.h"
 #include "PanelHarness.h"
 #include "PanelLock.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
+#include "TabbedSheet.h"
+#include "USBStuff.h"
 #include "frmPartSelect.h"
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMetaMethod>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <cstdlib>
+#include <sys/resource.h>
 
 using Harness::control;
 using Harness::DialogAnswerer;
@@ -96,6 +102,9 @@ private slots:
     void exitInsideEventLoopChild();
     void secondPanelSendsNothing_data();
     void secondPanelSendsNothing();
+    void panelDiesOverBridge_data();
+    void panelDiesOverBridge();
+    void panelDiesOverBridgeChild();
 };
 
 void TestExitPaths::signalClosesWindow_data() {
@@ -380,6 +389,95 @@ void TestExitPaths::secondPanelSendsNothing() {
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 1);
     QVERIFY(!QFile::exists(trace));
+}
+
+// A panel that dies without its orderly exit, at 60 V with every output
+// above 50 V, through the board bridge: the bridge sends the safe state
+// itself within a second, unless "Exit without reseting DACs" was chosen.
+// SIGSEGV and SIGABRT (what abort() raises) stand for a crash.
+void TestExitPaths::panelDiesOverBridge_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("afterDeath"); // trace lines
+    QTest::newRow("SIGKILL") << int(SIGKILL) << "reset" << safeStateTrace(0);
+    QTest::newRow("SIGKILL, exit without reset") << int(SIGKILL) << "no reset" << QStringList();
+    QTest::newRow("SIGKILL, reset chosen again")
+        << int(SIGKILL) << "no reset, then reset" << safeStateTrace(0);
+    QTest::newRow("SIGSEGV") << int(SIGSEGV) << "reset" << safeStateTrace(0);
+    QTest::newRow("SIGABRT") << int(SIGABRT) << "reset" << safeStateTrace(0);
+}
+
+void TestExitPaths::panelDiesOverBridge() {
+    QFETCH(int, signalNumber);
+    QFETCH(QString, mode);
+    QFETCH(QStringList, afterDeath);
+    QTemporaryDir temp;
+    const QString trace = temp.filePath("trace.txt");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QV_DEATH_CHILD", mode);
+    env.insert("BOARDPORT_TRACE", trace);
+    // The sanitizers would report the crash themselves; the bridge must not
+    // wait for them.
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0:handle_segv=0");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"panelDiesOverBridgeChild"});
+    QVERIFY(child.waitForStarted());
+    QString said;
+    while (!said.contains("at 58.6 V") && child.waitForReadyRead(20000))
+        said += QString::fromLocal8Bit(child.readAllStandardOutput());
+    QVERIFY2(said.contains("at 58.6 V"), qPrintable(said + child.readAllStandardError()));
+    auto traced = [&trace] {
+        QFile file(trace);
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList();
+    };
+    const QStringList before = traced();
+    QVERIFY2(before.contains("VendorIORequest 221 24575 0 0 0 0 = 0") &&
+                 before.contains("VendorIORequest 229 0 0 0 0 0 = 0"),
+             qPrintable(before.join('\n')));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(::kill(pid_t(child.processId()), signalNumber), 0);
+    QVERIFY(child.waitForFinished(5000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    if (afterDeath.isEmpty()) {
+        QTest::qWait(1000);
+    } else {
+        while (traced().size() < before.size() + afterDeath.size() && clock.elapsed() < 1000)
+            QTest::qWait(10);
+    }
+    QCOMPARE(traced().mid(before.size()), afterDeath);
+}
+
+void TestExitPaths::panelDiesOverBridgeChild() {
+    const QString mode = qEnvironmentVariable("QV_DEATH_CHILD");
+    if (mode.isEmpty())
+        QSKIP("started by panelDiesOverBridge");
+    // A crash here writes no core file, which would only slow the death
+    // down, and meets no handler of the test library: the panel has none.
+    const rlimit noCore = {0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    for (int fatal : {SIGSEGV, SIGABRT})
+        std::signal(fatal, SIG_DFL);
+    USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
+    DialogAnswerer answers(1);
+    auto window = Harness::startPanel(true);
+    if (mode.startsWith("no reset"))
+        control<QAction>(*window, "mnuDontRESET")->trigger();
+    if (mode.endsWith("then reset"))
+        control<QAction>(*window, "cmdDACoff")->trigger();
+    control<OptionButton>(*window, "optRANGE", 1)->click();
+    control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
+    control<QLineEdit>(*window, "txtInput", 0)->setText("FFF");
+    control<OptionButton>(*window, "InputSel", 0)->setChecked(true);
+    control<QPushButton>(*window, "cmdLDAC", ControlArrays::Low)->click();
+    control<QPushButton>(*window, "cmdWrite", ControlArrays::AllDacs)->click();
+    std::printf("outputs at 58.6 V\n");
+    std::fflush(stdout);
+    QTest::qWait(20000);
+    QFAIL("the panel was not ended");
 }
 
 QTEST_MAIN(TestExitPaths)
