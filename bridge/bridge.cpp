@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -25,6 +26,7 @@
 #include <csignal>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -39,7 +41,12 @@ void say(const std::string& line) {
 
 // ---- the platform: raw reads and writes, the library loader ----
 
+constexpr std::chrono::microseconds SpinMicros{50};
+
 #if defined(_WIN32)
+// Standard input stays blocking here: a read waits by itself.
+void waitForInput() {}
+
 long readSome(int fd, unsigned char* data, std::size_t size) {
     return _read(fd, data, static_cast<unsigned>(size));
 }
@@ -72,6 +79,12 @@ const char* const BesideNames[] = {"BoardPort.dll"};
 const char* const SystemNames[] = {"BoardPort.dll"};
 const char Separator = '\\';
 #else
+// Standard input is non-blocking (claimOutput): this is where it sleeps.
+void waitForInput() {
+    pollfd p{0, POLLIN, 0};
+    ::poll(&p, 1, -1);
+}
+
 long readSome(int fd, unsigned char* data, std::size_t size) {
     return static_cast<long>(::read(fd, data, size));
 }
@@ -193,7 +206,12 @@ public:
     }
 
 private:
+    // Requests often come in bursts (a sweep, a remote client): after an
+    // answer the next one is looked for a little while (SpinMicros) before
+    // sleeping, which saves the wake-up when the panel runs on the other
+    // processor.
     bool refill() {
+        const auto spinUntil = std::chrono::steady_clock::now() + SpinMicros;
         for (;;) {
             const long n = readSome(0, buffer_, sizeof buffer_);
             if (n > 0) {
@@ -201,11 +219,17 @@ private:
                 end_ = static_cast<std::size_t>(n);
                 return true;
             }
-            if (n < 0 && errno == EINTR)
+            if (n == 0)
+                return false;
+            if (errno == EINTR)
                 continue;
-            return false;
+            if (errno != EAGAIN)
+                return false;
+            if (std::chrono::steady_clock::now() >= spinUntil)
+                waitForInput();
         }
     }
+
     unsigned char buffer_[4096] = {};
     std::size_t begin_ = 0, end_ = 0;
 };
@@ -240,6 +264,7 @@ int claimOutput() {
     // bridge outlives the panel's orderly exit and ends when its input does.
     for (int s : {SIGINT, SIGHUP, SIGQUIT, SIGTERM, SIGPIPE})
         std::signal(s, SIG_IGN);
+    ::fcntl(0, F_SETFL, ::fcntl(0, F_GETFL) | O_NONBLOCK);
 #endif
     return out;
 }

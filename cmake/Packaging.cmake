@@ -31,6 +31,8 @@ set_target_properties(qv7310 PROPERTIES
 
 install(TARGETS qv7310 RUNTIME DESTINATION ${QV_PRIVATE_DIR})
 install(TARGETS BoardPort LIBRARY DESTINATION ${QV_PRIVATE_DIR})
+# The board bridge finds the library in its own folder, as the panel does.
+install(TARGETS qv7310-board-bridge RUNTIME DESTINATION ${QV_PRIVATE_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/simboard/QV7310.hex DESTINATION ${QV_PRIVATE_DIR})
 
 file(RELATIVE_PATH QV_LINK_TARGET /${CMAKE_INSTALL_BINDIR} /${QV_PRIVATE_DIR}/qv7310)

@@ -139,6 +139,30 @@ remote() {
 }
 
 echo
+echo "== One board request through the board link: in-process, native bridge, bridge under Wine"
+"$bin/qv7310-bridge-bench" in-process 20000 0 >"$tmp/bridge.txt"
+"$bin/qv7310-bridge-bench" native-bridge 20000 0 "$bin/qv7310-board-bridge" >>"$tmp/bridge.txt"
+# Alone: 2 ms between requests, so that both processes sleep before each.
+"$bin/qv7310-bridge-bench" native-bridge-alone 2000 2000 "$bin/qv7310-board-bridge" \
+    >>"$tmp/bridge.txt"
+win32="$PWD/$build/win32"
+if command -v wine >/dev/null && [ -f "$win32/qv7310-board-bridge.exe" ]; then
+    # Wine makes its prefix on the first run: minutes where 32-bit programs run emulated.
+    WINEPREFIX="$win32/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        QV7310_BRIDGE_START_SECONDS=900 "$bin/qv7310-bridge-bench" wine-bridge 2000 0 \
+        "wine $win32/qv7310-board-bridge.exe" >>"$tmp/bridge.txt" || true
+    WINEPREFIX="$win32/wineprefix" wineserver -k 2>/dev/null || true
+fi
+sed 's/^ROUNDTRIP /  /' "$tmp/bridge.txt"
+roundtrip() { awk -v l="$1" -v c="$2" '$2 == l {print $c}' "$tmp/bridge.txt"; }
+below20() { awk -v v="$1" 'BEGIN {print (v <= 20) ? "<= 20: met" : "<= 20: MISSED"}'; }
+if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    wine_note="32-bit programs run natively"
+else
+    wine_note="32-bit programs run under qemu-i386: the kernel has 32-bit support turned off"
+fi
+
+echo
 echo "== Instructions per command under callgrind (1000 calls after 100 uncounted)"
 for command in write ldac control bare; do
     valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$tmp/cg.$command" \
@@ -216,3 +240,12 @@ paint_max="$(remote write-to-paint-ms max)"
 echo "| write sent to the window painted | $(remote write-to-paint-ms median) ms | $(remote write-to-paint-ms p99) ms (max $paint_max ms) | max <= 20 ms: $(verdict "$paint_max" 20) |"
 echo "| pipelined \`*OPC?\` lines | $(remote pipelined-queries lines-per-s) per s | | |"
 echo "| pipelined \`DAC1:CODE 7\` lines | $(remote pipelined-writes lines-per-s) per s | | |"
+echo
+echo "| One board request (LDAC high/low) | Median | 99th percentile | Target |"
+echo "|---|---|---|---|"
+echo "| in-process library | $(roundtrip in-process 4) µs | $(roundtrip in-process 5) µs | |"
+echo "| native board bridge, back to back | $(roundtrip native-bridge 4) µs | $(roundtrip native-bridge 5) µs | $(below20 "$(roundtrip native-bridge 4)") |"
+echo "| native board bridge, 2 ms between requests | $(roundtrip native-bridge-alone 4) µs | $(roundtrip native-bridge-alone 5) µs | $(below20 "$(roundtrip native-bridge-alone 4)") |"
+if [ -n "$(roundtrip wine-bridge 4)" ]; then
+    echo "| 32-bit bridge under Wine ($wine_note) | $(roundtrip wine-bridge 4) µs | $(roundtrip wine-bridge 5) µs | for information |"
+fi

@@ -8,8 +8,18 @@ cd "$(dirname "$0")/.."
 export QV_PACKAGE_LISTS="scripts/test-packages.txt"
 export QT_QPA_PLATFORM=offscreen
 build="${QV_BUILD_DIR:-build}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# The Windows bridge check runs the 32-bit bridge under Wine, whose 32-bit
+# loader (wine32) is an i386 package.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    $sudo apt-get update -qq
+fi
 
 QV_BUILD_DIR="$build-sanitize" scripts/setup.sh sanitize
+scripts/run-32bit.sh
 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$build-sanitize" --output-on-failure --timeout 600

@@ -15,7 +15,8 @@ FILE* openTrace() {
     if (path == nullptr || *path == '\0') {
         return nullptr;
     }
-    return std::fopen(path, "a");
+    // Binary, so that a Windows build writes the same bytes (no CR).
+    return std::fopen(path, "ab");
 }
 
 void closeTrace(FILE* f) {

@@ -18,6 +18,7 @@
 #include "QV7310.h"
 #include "QV7310Variables.h"
 #include "ScpiExecutor.h"
+#include "SimboardClient.h"
 #include "USBStuff.h"
 
 #include <QAccessible>
@@ -26,7 +27,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 using Harness::control;
 using Harness::controls;
@@ -47,7 +50,8 @@ constexpr int HighVoltageCode = 3414;
 
 class RandomSession {
 public:
-    RandomSession(QV7310& window, quint32 seed) : w_(window), rng_(seed), executor_(&window) {}
+    RandomSession(QV7310& window, quint32 seed, const QString& bridgeTrace)
+        : w_(window), rng_(seed), executor_(&window), bridgeTrace_(bridgeTrace) {}
 
     // Runs one step; returns a description for failure messages.
     QString step();
@@ -67,12 +71,20 @@ private:
     // The panel's slot (label, lamp) for board channel k.
     int slot(int k) const { return QV7310Variables::partIsQuad ? k : 2; }
     QString query(const QString& line);
+    QString replayBridgeTrace();
 
     QV7310& w_;
     QRandomGenerator rng_;
     ScpiExecutor executor_;
     Scpi::Session errors_;
     int comparisons_ = 0;
+    // Through the board bridge, the board lives in the bridge's process: its
+    // trace is replayed into the simulated board here, which the panel is
+    // then compared with. Empty when the panel loads the library itself.
+    QString bridgeTrace_;
+    qint64 replayed_ = 0;
+    // The bridge was killed and the panel has made no call since.
+    bool killedUnseen_ = false;
 };
 
 QString RandomSession::step() {
@@ -256,6 +268,20 @@ QString RandomSession::remoteCommand() {
 // The next board request, or one soon after, fails; or a failing board comes
 // back and is reloaded.
 QString RandomSession::injectFault() {
+    if (!bridgeTrace_.isEmpty()) {
+        if (w_.boardStatus()->state() != BoardStatus::State::Ready) {
+            control<QAction>(w_, "mnuReload")->trigger();
+            return QStringLiteral("menu Reload USB, a new bridge");
+        }
+        // Its board goes with it: the next bridge starts one from power-on.
+        replayBridgeTrace();
+        const qint64 bridge = Harness::bridgeProcess();
+        if (bridge > 0)
+            ::kill(pid_t(bridge), SIGKILL);
+        SimBoard::get().reset();
+        killedUnseen_ = true;
+        return QStringLiteral("bridge %1 killed").arg(bridge);
+    }
     if (w_.boardStatus()->state() == BoardStatus::State::Ready) {
         const int calls = rng_.bounded(3);
         SimBoard::get().failAfter(calls, -7);
@@ -285,8 +311,47 @@ QString RandomSession::query(const QString& line) {
     return reply;
 }
 
+// Feeds the calls the bridge's board traced since the last replay to the
+// simulated board here, which must answer each with the same status.
+QString RandomSession::replayBridgeTrace() {
+    QFile file(bridgeTrace_);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(replayed_))
+        return {};
+    const auto& board = SimboardClient::besideExecutable();
+    const QByteArray saved = qgetenv("BOARDPORT_TRACE");
+    qunsetenv("BOARDPORT_TRACE"); // the replay is not traced again
+    QStringList faults;
+    // The bridge traces a call before it answers it: every line is whole.
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        replayed_ += line.size();
+        const QList<QByteArray> words = line.trimmed().split(' ');
+        int status = 0;
+        if (words.value(0) == "LoadFirmWare") {
+            QByteArray path = line.mid(13, line.lastIndexOf(" = ") - 13);
+            status = board.loadFirmWare(path.data());
+        } else if (words.size() == 9) {
+            char buffer = char(words[6].toInt());
+            status =
+                board.vendorIORequest(short(words[1].toInt()), words[2].toInt(), words[3].toInt(),
+                                      short(words[4].toInt()), short(words[5].toInt()), &buffer);
+        }
+        if (status != words.last().toInt())
+            faults << QStringLiteral("replayed %1 returned %2")
+                          .arg(QString(line.trimmed()))
+                          .arg(status);
+    }
+    qputenv("BOARDPORT_TRACE", saved);
+    return faults.join(QStringLiteral("; "));
+}
+
 QString RandomSession::compare() {
+    const QString replay = bridgeTrace_.isEmpty() ? QString() : replayBridgeTrace();
+    if (!replay.isEmpty())
+        return replay;
     if (w_.boardStatus()->state() != BoardStatus::State::Ready)
+        killedUnseen_ = false;
+    if (w_.boardStatus()->state() != BoardStatus::State::Ready || killedUnseen_)
         return {};
     ++comparisons_;
     const SimState board = SimBoard::get().state();
@@ -348,12 +413,15 @@ private slots:
 
 void TestRandomUse::randomEvents_data() {
     QTest::addColumn<int>("partButton");
-    QTest::newRow("QV7310") << 1;
-    QTest::newRow("QV7301") << 0;
+    QTest::addColumn<bool>("bridge");
+    QTest::newRow("QV7310") << 1 << false;
+    QTest::newRow("QV7301") << 0 << false;
+    QTest::newRow("QV7310 through the board bridge") << 1 << true;
 }
 
 void TestRandomUse::randomEvents() {
     QFETCH(int, partButton);
+    QFETCH(bool, bridge);
     const quint32 seed = qEnvironmentVariableIsSet("QV_RANDOM_SEED")
                              ? quint32(qEnvironmentVariableIntValue("QV_RANDOM_SEED"))
                              : QRandomGenerator::global()->generate();
@@ -361,9 +429,16 @@ void TestRandomUse::randomEvents() {
                            ? qEnvironmentVariableIntValue("QV_RANDOM_EVENTS")
                            : 4000;
     qInfo("seed %u, %d events (replay with QV_RANDOM_SEED=%u)", seed, events, seed);
+    QTemporaryDir temp;
+    const QString trace = bridge ? temp.filePath("bridge-trace.txt") : QString();
+    if (bridge) {
+        // Read by each new bridge as it starts.
+        qputenv("BOARDPORT_TRACE", QFile::encodeName(trace));
+        USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
+    }
     DialogAnswerer answers(partButton);
     auto window = Harness::startPanel();
-    RandomSession session(*window, seed + quint32(partButton));
+    RandomSession session(*window, seed + quint32(partButton) + (bridge ? 2u : 0u), trace);
     QStringList steps;
     for (int i = 0; i < events; ++i) {
         steps << session.step();
@@ -377,6 +452,11 @@ void TestRandomUse::randomEvents() {
         QVERIFY2(window->isVisible(), "the window closed");
     }
     SimBoard::get().clearFaults();
+    if (bridge) {
+        window.reset();
+        USBStuff::Link().useLibrary();
+        qunsetenv("BOARDPORT_TRACE");
+    }
     qInfo("%d board calls, %zu dialogs answered, %d steps compared with the board",
           SimBoard::get().callCount(), answers.shown.size(), session.comparisons());
     // Most steps find the board ready; a run that rarely compared proves little.

@@ -41,6 +41,7 @@ expected="$(sort <<EOF
 ./lib/qv7310/QV7310.hex
 ./lib/qv7310/libBoardPort.so
 ./lib/qv7310/qv7310
+./lib/qv7310/qv7310-board-bridge
 ./share/applications/$id.desktop
 ./share/doc/qv7310-panel/changelog.gz
 ./share/doc/qv7310-panel/copyright
@@ -56,6 +57,8 @@ diff <(echo "$expected") <(echo "$actual") || fail "installed files differ (< ex
 [[ -L bin/qv7310 ]] || fail "bin/qv7310 is not a symlink"
 [[ "$(readlink bin/qv7310)" == ../lib/qv7310/qv7310 ]] || fail "bin/qv7310 -> $(readlink bin/qv7310)"
 [[ -x lib/qv7310/qv7310 && ! -x lib/qv7310/QV7310.hex ]] || fail "permissions in lib/qv7310"
+# The installed bridge runs and answers as one.
+[[ "$(lib/qv7310/qv7310-board-bridge </dev/null)" == QVB1 ]] || fail "the installed bridge does not answer"
 if readelf -d lib/qv7310/qv7310 | grep -E 'RPATH|RUNPATH'; then
     fail "installed panel carries a run-time search path"
 fi

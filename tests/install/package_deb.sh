@@ -61,7 +61,7 @@ has '^-rw-r--r-- root/root .* \./usr/share/man/man1/qv7310\.1\.gz$'
 if grep -Eq 'tst_|screenshots|render-art|/usr/local/|/tmp/' "$tmp/contents"; then
     fail "package carries test, tool or stray files"
 fi
-[[ "$(grep -c '^-' "$tmp/contents")" -eq 10 ]] || fail "expected 10 regular files"
+[[ "$(grep -c '^-' "$tmp/contents")" -eq 11 ]] || fail "expected 11 regular files"
 
 # --- apt resolves its dependencies on this machine (nothing is installed).
 apt-get install --simulate --no-install-recommends "$deb" >"$tmp/apt.log" 2>&1 ||
