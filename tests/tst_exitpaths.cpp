@@ -405,6 +405,10 @@ void TestExitPaths::panelDiesOverBridge_data() {
         << int(SIGKILL) << "no reset, then reset" << safeStateTrace(0);
     QTest::newRow("SIGSEGV") << int(SIGSEGV) << "reset" << safeStateTrace(0);
     QTest::newRow("SIGABRT") << int(SIGABRT) << "reset" << safeStateTrace(0);
+    // The panel's own exit sent the safe state and said goodbye: the bridge
+    // has ended and repeats nothing.
+    QTest::newRow("SIGKILL after the orderly exit")
+        << int(SIGKILL) << "orderly exit" << QStringList();
 }
 
 void TestExitPaths::panelDiesOverBridge() {
@@ -437,6 +441,9 @@ void TestExitPaths::panelDiesOverBridge() {
     QVERIFY2(before.contains("VendorIORequest 221 24575 0 0 0 0 = 0") &&
                  before.contains("VendorIORequest 229 0 0 0 0 0 = 0"),
              qPrintable(before.join('\n')));
+    if (mode == "orderly exit")
+        QCOMPARE(before.mid(before.indexOf("VendorIORequest 221 24575 0 0 0 0 = 0") + 1),
+                 safeStateTrace(0));
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(::kill(pid_t(child.processId()), signalNumber), 0);
@@ -474,6 +481,8 @@ void TestExitPaths::panelDiesOverBridgeChild() {
     control<OptionButton>(*window, "InputSel", 0)->setChecked(true);
     control<QPushButton>(*window, "cmdLDAC", ControlArrays::Low)->click();
     control<QPushButton>(*window, "cmdWrite", ControlArrays::AllDacs)->click();
+    if (mode == "orderly exit")
+        window->close();
     std::printf("outputs at 58.6 V\n");
     std::fflush(stdout);
     QTest::qWait(20000);
