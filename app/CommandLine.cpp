@@ -1,11 +1,13 @@
 #include "CommandLine.h"
 
+#include "QV7310.h"
 #include "RemoteServer.h"
 #include "frmPartSelect.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -69,7 +71,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                        "(split like a shell's: \"wine qv7310-board-bridge.exe\"), which "
                        "puts the outputs into the safe state should the panel die."),
         QStringLiteral("COMMAND"));
-    parser.addOptions({part, remote, port, address, announce, bridge});
+    const QCommandLineOption limit(
+        QStringLiteral("limit"),
+        QStringLiteral("Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF; "
+                       "repeatable, and kept for the next run of the part."),
+        QStringLiteral("CH=VOLTS"));
+    parser.addOptions({part, remote, port, address, announce, bridge, limit});
     struct QtOption {
         const char* name;
         bool takesValue;
@@ -158,6 +165,23 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (options.bridgeCommand.isEmpty())
             return fail(QStringLiteral("--board-bridge: no command given"));
     }
+    for (const QString& value : parser.values(limit)) {
+        const QStringList parts = value.split(QLatin1Char('='));
+        bool channelOk = false;
+        bool voltsOk = false;
+        const QString channel = parts.value(0).trimmed().toLower();
+        const int number = channel == QLatin1String("all") ? 0 : channel.toInt(&channelOk);
+        const QString volts = parts.value(1).trimmed();
+        const double v = volts.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0
+                             ? (voltsOk = true, -1.0)
+                             : QLocale::c().toDouble(volts, &voltsOk);
+        if (parts.size() != 2 || (channel != QLatin1String("all") && !channelOk) || number < 0 ||
+            number > 4 || !voltsOk || (v < 0 && v != -1.0) || v > 60)
+            return fail(QStringLiteral("--limit %1: not CH=VOLTS (CH 1 to 4 or all, VOLTS 0 to "
+                                       "60 or off)")
+                            .arg(value));
+        options.limits.push_back({number, v});
+    }
     options.announce = parser.isSet(announce);
     options.remote =
         parser.isSet(remote) || parser.isSet(port) || parser.isSet(address) || options.announce;
@@ -219,4 +243,17 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
                 qPrintable(endpoint(options.address, server->port())));
     std::fflush(stdout);
     return server;
+}
+
+void ApplyLimits(const CommandLine& options, QV7310& window) {
+    for (const CommandLine::Limit& limit : options.limits) {
+        if (limit.channel > window.channelCount()) {
+            say(QStringLiteral("--limit %1: the part has no DAC%1").arg(limit.channel));
+            continue;
+        }
+        const int first = limit.channel == 0 ? 1 : limit.channel;
+        const int last = limit.channel == 0 ? window.channelCount() : limit.channel;
+        for (int channel = first; channel <= last; ++channel)
+            window.setLimit(channel, limit.volts);
+    }
 }

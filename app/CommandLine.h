@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class QV7310;
 class RemoteServer;
@@ -20,7 +21,16 @@ struct CommandLine {
     QHostAddress address{QHostAddress::LocalHost};
     quint16 port = 5025;
     QStringList bridgeCommand; // the board bridge's program and arguments, empty for none
+    struct Limit {
+        int channel;  // 1 to 4, 0 for all
+        double volts; // negative: off
+    };
+    std::vector<Limit> limits; // --limit, in order
 };
+
+// Sets the --limit options on the started window; a channel the part does
+// not have is said on standard error and left alone.
+void ApplyLimits(const CommandLine& options, QV7310& window);
 
 // The program's arguments as given, before the toolkit has read its own.
 QStringList ArgumentsOf(int argc, char* argv[]);

@@ -42,6 +42,7 @@ int main(int argc, char* argv[]) {
         window.close();
         return 0;
     }
+    ApplyLimits(options, window);
     if (remote)
         remote->hold(false);
 #ifdef QV_HAVE_AVAHI

@@ -34,6 +34,8 @@ void Init() {
     QApplication::setStyle(new PanelStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     QApplication::setFont(FormBuilder::DialogFont());
     QApplication::setApplicationName(QStringLiteral("QV7310"));
+    // Where the output limits are kept: ~/.config/QVPANEL/QV7310.conf.
+    QApplication::setOrganizationName(QStringLiteral("QVPANEL"));
     // One icon for the main window and both dialogs, loaded once.
     QApplication::setWindowIcon(Artwork::WindowIcon());
 }

@@ -24,6 +24,7 @@ void QV7310::ResetPanel() {
     USBStuff::PlainRequest(USBStuff::BoardRequest::WarningOff);
     ClearCodes();
     controlBits = 0;
+    rangeVolts = 30;
     CLRcontrols();
     Picture1->hide();
     // The range and control-register buttons as the form selects them; the

@@ -8,6 +8,7 @@
 #include "DialogSeam.h"
 #include "EntryGuard.h"
 #include "FormBuilder.h"
+#include "OutputLimits.h"
 #include "QV7310Variables.h"
 #include "SafeOutputs.h"
 #include "USBStuff.h"
@@ -87,6 +88,8 @@ void QV7310::Form_Load() {
         setWindowTitle(QStringLiteral("QV7301 High Voltage DAC"));
     }
     partChosen_ = true;
+    OutputLimits::Load();
+    showLimitsState();
     showPartOnDataPage();
     SSTab1->setCurrentIndex(1);
     // The sheet's tabs hold the focus when the window opens.

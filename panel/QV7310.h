@@ -6,6 +6,7 @@
 
 #include "ControlArrays.h"
 #include "FindControl.h"
+#include "OutputLimits.h"
 
 #include <QMainWindow>
 #include <array>
@@ -121,9 +122,22 @@ public:
     QString serialWord() const;
     bool cautionShown() const;
 
+    // QV7310Limits.cpp: the channels' output limits (OutputLimits).
+    // "Limits..." in the Options menu: the dialog of the part's limits.
+    void mnuLimits_Click();
+    // Volts, or a negative value for off; kept for the next run of the part.
+    // A limit below what the output holds already leaves the output, and
+    // says so: the reading turns to the caution colour, and a line goes to
+    // standard error.
+    void setLimit(int channel, double volts);
+    double limit(int channel) const;
+
 signals:
     // The caution label was shown or hidden.
     void cautionChanged();
+    // An action was refused by a channel's limit before anything was sent;
+    // `detail` as remote control reports it: "above the DAC2 limit of 20 V".
+    void limitRefused(const QString& detail);
 
 protected:
     bool event(QEvent* event) override;                         // QV7310DataPage.cpp
@@ -177,6 +191,14 @@ private:
     // PanelCommands.cpp: the panel position of channel 1 to channelCount().
     int slot(int channel) const;
 
+    // QV7310Limits.cpp. A refusal, when there is one, is told (limitRefused)
+    // and shown in a box; returns whether the action was refused.
+    bool refuseOverLimit(const OutputLimits::Refusal& refusal);
+    // The readings of outputs above their limits in the caution colour, and
+    // "(limits on)" after the window's title while any limit is set.
+    void showOverLimit();
+    void showLimitsState();
+
     // The controls the handlers use, by the form's names; arrays keep the
     // form's indexes. The objectNames are the same ("cmdWrite(2)"): tests and
     // tools find every control by them.
@@ -187,6 +209,7 @@ private:
     QAction* cmdDACoff = nullptr;
     QAction* mnuDontRESET = nullptr;
     QAction* mnuAbout = nullptr;
+    QAction* mnuLimits = nullptr;
     TabbedSheet* SSTab1 = nullptr;
     // Entry, writes and voltages, lines, and the serial word's Label1(1) and
     // Label2(1) are on the "Data Registers" page, the page behind: null until

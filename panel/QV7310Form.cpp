@@ -47,6 +47,10 @@ void QV7310::createMenus() {
     for (QAction* item : {cmdDACoff, mnuDontRESET})
         item->setCheckable(true);
     cmdDACoff->setChecked(true);
+    // Beside File, outside the form.
+    QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    mnuLimits = createMenuItem(mnuOptions, "mnuLimits", QStringLiteral("Limits..."));
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("About"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuAbout = createMenuItem(mnuHelp, "mnuAbout", QStringLiteral("Version"));
@@ -138,6 +142,7 @@ void QV7310::connectMenus() {
     connect(cmdDACoff, &QAction::triggered, this, &QV7310::cmdDACoff_Click);
     connect(mnuDontRESET, &QAction::triggered, this, &QV7310::mnuDontRESET_Click);
     connect(mnuAbout, &QAction::triggered, this, &QV7310::mnuAbout_Click);
+    connect(mnuLimits, &QAction::triggered, this, &QV7310::mnuLimits_Click);
 }
 
 void QV7310::connectControls() {

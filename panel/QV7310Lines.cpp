@@ -3,6 +3,7 @@
 #include "QV7310.h"
 
 #include "Controls.h"
+#include "OutputLimits.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
@@ -61,6 +62,8 @@ void QV7310::cmdLDAC_Click(int Index) {
 }
 
 void QV7310::pulseLdac() {
+    if (refuseOverLimit(OutputLimits::CheckLoad(rangeVolts)))
+        return;
     USBStuff::PlainRequest(Request::PulseLdac);
     ldacIsHigh = true;
     LoadOutputs();
@@ -68,6 +71,8 @@ void QV7310::pulseLdac() {
 }
 
 void QV7310::setLdac(bool high) {
+    if (!high && refuseOverLimit(OutputLimits::CheckLoad(rangeVolts)))
+        return;
     USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
     ldacIsHigh = high;
     // Taking LDAC high loads nothing: the readings keep what the outputs
@@ -89,7 +94,13 @@ void QV7310::optRANGE_Click(int Index) {
 void QV7310::setRange(int volts) {
     createDeferredControls();
     const bool high = volts == 60;
+    if (refuseOverLimit(OutputLimits::CheckRange(rangeVolts, high ? 60 : 30))) {
+        // A click has already selected the button: the range stays.
+        optRANGE[rangeVolts == 60 ? 1 : 0]->setChecked(true);
+        return;
+    }
     optRANGE[high ? 1 : 0]->setChecked(true);
+    rangeVolts = high ? 60 : 30;
     USBStuff::PlainRequest(high ? Request::Range60V : Request::Range30V);
     // The same codes give other volts now: the readings, lamps and warnings
     // follow at once, so 58.6 V never hides behind a 29.3 V reading.
@@ -97,6 +108,5 @@ void QV7310::setRange(int volts) {
 }
 
 int QV7310::range() const {
-    const_cast<QV7310*>(this)->createDeferredControls();
-    return optRANGE[0]->isChecked() ? 30 : 60;
+    return rangeVolts;
 }

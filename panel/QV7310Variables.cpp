@@ -11,6 +11,8 @@ std::int32_t controlBits = 0;
 bool ldacIsHigh = false;
 bool clrIsLow = false;
 bool resetOnExit = false;
+int rangeVolts = 30;
+double outputLimit[ControlArrays::Channels] = {-1, -1, -1, -1};
 
 void Clear() {
     partIsQuad = false;
@@ -19,6 +21,9 @@ void Clear() {
     ldacIsHigh = false;
     clrIsLow = false;
     resetOnExit = false;
+    rangeVolts = 30;
+    for (double& limit : outputLimit)
+        limit = -1;
     ClearOutputs();
 }
 

@@ -21,6 +21,9 @@ extern std::int32_t controlBits;     // control-register bits of the last rebuil
 extern bool ldacIsHigh;              // loaded codes wait for an LDAC pulse
 extern bool clrIsLow;                // CLR holds the outputs at 0
 extern bool resetOnExit;             // safe state when the main window unloads
+extern int rangeVolts;               // the range in force: 30 or 60
+// Each channel's output limit in volts, or OutputLimits::Off (negative).
+extern double outputLimit[ControlArrays::Channels];
 
 // Every member back to 0 or false, as before the main window loads.
 void Clear();

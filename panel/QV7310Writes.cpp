@@ -5,6 +5,7 @@
 #include "Codes.h"
 #include "Controls.h"
 #include "Declare.h"
+#include "OutputLimits.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 
@@ -35,6 +36,14 @@ void QV7310::cmdWrite_Click(int Index) {
 }
 
 void QV7310::LoadCode(int Index, std::int32_t code) {
+    {
+        // A code the limits refuse changes nothing and sends nothing.
+        const bool all = partIsQuad && Index == ControlArrays::AllDacs;
+        const int slot = partIsQuad ? Index : ControlArrays::SinglePartSlot;
+        if (refuseOverLimit(OutputLimits::CheckWrite(
+                all ? 0 : slot, all ? ControlArrays::AllDacs - 1 : slot, code, rangeVolts)))
+            return;
+    }
     pendingCode = code;
     if (partIsQuad) {
         static constexpr std::int32_t Addresses[ControlArrays::WriteButtons] = {
@@ -65,7 +74,7 @@ void QV7310::LoadCode(int Index, std::int32_t code) {
 void QV7310::CheckVoltage() {
     createDeferredControls();
     float voltsPerCode;
-    if (optRANGE[0]->isChecked()) {
+    if (rangeVolts == 30) {
         Picture1->hide();
         USBStuff::PlainRequest(Request::WarningOff);
         voltsPerCode = 30.0f / 4096.0f;
@@ -89,6 +98,7 @@ void QV7310::CheckVoltage() {
     for (std::size_t i = 0; i < ControlArrays::Channels; ++i)
         lblVoltage[i]->setText(Codes::FormatVolts(static_cast<double>(outputCode[i]) *
                                                   static_cast<double>(voltsPerCode)));
+    showOverLimit();
 }
 
 void QV7310::CLRcontrols() {
@@ -98,4 +108,5 @@ void QV7310::CLRcontrols() {
         lamp->hide();
     for (QLabel* label : lblVoltage)
         label->setText(QStringLiteral("0.0000V"));
+    showOverLimit();
 }

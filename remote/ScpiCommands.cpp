@@ -2,6 +2,8 @@
 
 #include "ScpiErrors.h"
 
+#include <cstdio>
+
 namespace Scpi {
 
 namespace {
@@ -58,6 +60,15 @@ std::string code(Context& c, const Command& command) {
 std::string volts(Context& c, const Command& command) {
     return command.special != Special::None ? c.panel.voltsForCode(specialCode(command.special))
                                             : c.panel.shownVolts(command.channel);
+}
+
+// A limit as the readings give volts ("20.0000"), or OFF.
+std::string limitText(double volts) {
+    if (volts < 0)
+        return "OFF";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", volts);
+    return text;
 }
 
 // The event register as read, then cleared.
@@ -143,6 +154,9 @@ const Row Commands[] = {
     {"DAC#:VOLTage", Param::Volts, nullptr, setCode, volts},
     {"DAC:ALL:CODE", Param::Code, nullptr, setAll, nullptr},
     {"DAC:ALL:VOLTage", Param::Volts, nullptr, setAll, nullptr},
+    {"DAC#:VOLTage:LIMit", Param::Limit, nullptr,
+     [](Context& c, const Command& m) { c.panel.setLimit(m.channel, m.value ? -1 : m.volts); },
+     [](Context& c, const Command& m) { return limitText(c.panel.limit(m.channel)); }},
     {"DAC#:POWer", Param::Choice, Switches,
      [](Context& c, const Command& m) { c.panel.setPower(m.channel, m.value != 0); },
      [](Context& c, const Command& m) {

@@ -45,6 +45,9 @@ public:
     virtual std::string boardStatus() const = 0;
     virtual bool boardReady() const = 0;
     virtual void reload() = 0;
+    // A channel's output limit in volts, negative for none.
+    virtual void setLimit(int channel, double volts) = 0;
+    virtual double limit(int channel) const = 0;
     // The conditions of the OPERation and QUEStionable groups.
     virtual int operationCondition() const = 0;
     virtual int questionableCondition() const = 0;
@@ -57,6 +60,7 @@ enum class Param {
     Byte,   // a register value, 0 to 255
     Word,   // a register value, 0 to 65535
     Choice, // one of the row's keywords
+    Limit,  // volts as for Volts, 0 to 60, or OFF
 };
 
 enum class Special { None, Minimum, Maximum, Default };

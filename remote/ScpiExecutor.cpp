@@ -31,6 +31,11 @@ ScpiExecutor::ScpiExecutor(QV7310* window, QObject* parent) : QObject(parent), w
                                                          .arg(status)
                                                          .toStdString());
             });
+    connect(window, &QV7310::limitRefused, this, [this](const QString& detail) {
+        limitRefused_ = true;
+        if (running_)
+            running_->error(Error::DataOutOfRange, detail.toStdString());
+    });
     // Changes made at the window count as well as those made remotely.
     connect(window->boardStatus(), &BoardStatus::changed, this, &ScpiExecutor::look);
     connect(window, &QV7310::cautionChanged, this, &ScpiExecutor::look);
@@ -64,10 +69,12 @@ QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) 
     window_->createDeferredControls();
     // No box for a remote client: what the panel would show (a missing board
     // on a reload) goes to the queue instead.
-    const DialogSeam::Handler previous = DialogSeam::setHandler([&session](QDialog& dialog) {
+    const DialogSeam::Handler previous = DialogSeam::setHandler([this, &session](QDialog& dialog) {
         const auto* box = qobject_cast<QMessageBox*>(&dialog);
-        session.error(Error::Hardware,
-                      ((box ? box->text() : QString()) + dialog.windowTitle()).toStdString());
+        // A limit's refusal is queued already, as -222.
+        if (!limitRefused_)
+            session.error(Error::Hardware,
+                          ((box ? box->text() : QString()) + dialog.windowTitle()).toStdString());
         return int(QDialog::Rejected);
     });
     running_ = &session;
@@ -79,6 +86,7 @@ QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) 
             break;
         }
         const std::uint64_t errors = session.errors.pushed();
+        limitRefused_ = false;
         bool replied = false;
         const std::string reply = Scpi::Run(context, parsed.command, replied);
         look();
@@ -190,6 +198,14 @@ bool ScpiExecutor::boardReady() const {
 
 void ScpiExecutor::reload() {
     window_->reload();
+}
+
+void ScpiExecutor::setLimit(int channel, double volts) {
+    window_->setLimit(channel, volts);
+}
+
+double ScpiExecutor::limit(int channel) const {
+    return window_->limit(channel);
 }
 
 int ScpiExecutor::operationCondition() const {

@@ -53,6 +53,8 @@ public:
     std::string boardStatus() const override;
     bool boardReady() const override;
     void reload() override;
+    void setLimit(int channel, double volts) override;
+    double limit(int channel) const override;
     int operationCondition() const override;
     int questionableCondition() const override;
 
@@ -64,6 +66,9 @@ private:
     // The session of the command now running: a failed board request during
     // it is that client's hardware error.
     Scpi::Session* running_ = nullptr;
+    // The command now running was refused by a limit: its box is no
+    // hardware error.
+    bool limitRefused_ = false;
     std::vector<Scpi::Session*> sessions_;
     int operation_ = 0;
     int questionable_ = 0;

@@ -114,6 +114,22 @@ int parseNumber(std::string_view text, Param param, Command& command) {
     return parseDecimal(text, param, command);
 }
 
+// OFF (value 1), or volts from 0 to the largest range.
+int parseLimit(std::string_view text, Command& command) {
+    if (isLetter(text[0])) {
+        if (!matches(text, "OFF"))
+            return Error::IllegalParameter;
+        command.value = 1;
+        return Error::None;
+    }
+    if (text[0] == '#')
+        return Error::IllegalParameter;
+    const int error = parseDecimal(text, Param::Volts, command);
+    if (error != Error::None)
+        return error;
+    return command.volts >= 0 && command.volts <= 60 ? Error::None : Error::DataOutOfRange;
+}
+
 } // namespace
 
 int ParseParameter(const Row& row, std::string_view text, Command& command) {
@@ -132,6 +148,8 @@ int ParseParameter(const Row& row, std::string_view text, Command& command) {
             }
         return Error::IllegalParameter;
     }
+    if (row.param == Param::Limit)
+        return parseLimit(text, command);
     if (isLetter(text[0]))
         return numeric && special(text, command.special) ? Error::None
                                                          : Error::CharacterDataNotAllowed;

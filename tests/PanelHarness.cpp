@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -202,6 +204,9 @@ std::unique_ptr<QV7310> startPanel(bool keepReset) {
     static bool initialised = false;
     if (!initialised) {
         PanelApplication::Init();
+        // Settings of this run only: a person's kept limits never reach a test.
+        static QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         initialised = true;
     }
     QV7310Variables::Clear();

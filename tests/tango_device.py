@@ -173,7 +173,7 @@ def run(proxy, work):
           (proxy.Part, proxy.Identity, proxy.BoardStatus))
     channels = sorted(a for a in proxy.get_attribute_list() if a.startswith("Dac"))
     check("channel attributes", sorted(f"Dac{n}{kind}" for n in range(1, 5)
-                                       for kind in ("Code", "Voltage", "Power")), channels)
+                                       for kind in ("Code", "Voltage", "Power", "Limit")), channels)
 
     start = len(trace(work))
     proxy.Range = 60
@@ -200,6 +200,17 @@ def run(proxy, work):
           failure(lambda: proxy.write_attribute("Range", 45)))
     check("a code above the limits", "API_WAttrOutsideLimit",
           failure(lambda: proxy.write_attribute("Dac1Code", 4096)).split(":")[0])
+    # A limit of DAC1 under what a write asks: refused before any request.
+    proxy.Dac1Limit = 35.0
+    check("limit read back", 35.0, proxy.Dac1Limit)
+    check("a code above the limit",
+          'PanelRefused: The panel refused "DAC1:CODE 2400": '
+          '-222,"Data out of range;above the DAC1 limit of 35 V"',
+          failure(lambda: proxy.write_attribute("Dac1Code", 2400)))
+    check("a limit above the largest range", "API_WAttrOutsideLimit",
+          failure(lambda: proxy.write_attribute("Dac1Limit", 75.0)).split(":")[0])
+    proxy.Dac1Limit = -1.0
+    check("no limit", -1.0, proxy.Dac1Limit)
     check("requests after refusals", [], trace(work)[start:])
     check("settings after refusals", (60, 2048), (proxy.Range, proxy.Dac1Code))
 

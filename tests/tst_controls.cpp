@@ -7,6 +7,7 @@
 #include "QV7310Variables.h"
 #include "USBStuff.h"
 #include "created.h"
+#include "frmLimits.h"
 #include "frmPartSelect.h"
 
 #include <QAccessible>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QtTest>
 
 using Harness::control;
@@ -36,6 +38,9 @@ class TestControls : public QObject, Harness::PanelFixture {
 private slots:
     void init();
     void cleanup();
+    void outputLimits_data();
+    void outputLimits();
+    void limitsDialog();
     void lineCommands_data();
     void lineCommands();
     void clearThenLdacBringsVoltagesBack();
@@ -73,7 +78,149 @@ void TestControls::init() {
 }
 
 void TestControls::cleanup() {
+    // Limits are kept between runs; none is kept past its test.
+    for (int channel = 1; channel <= window_->channelCount(); ++channel)
+        window_->setLimit(channel, -1);
     stop();
+}
+
+// A person's actions against the channels' limits: refused before anything
+// is sent, with one box; the readings, the codes and the range stay.
+void TestControls::outputLimits_data() {
+    QTest::addColumn<QString>("setup"); // box 0's code, loaded into DAC1 or all first
+    QTest::addColumn<QString>("limit"); // CH=VOLTS, set after the setup
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QString>("box"); // the box's text, empty for none
+    QTest::newRow("Load DAC2 above") << ""
+                                     << "2=20"
+                                     << "write AF0 1" << QStringList()
+                                     << "DAC2 would go to 20.5078V, above its limit of 20 V. "
+                                        "Nothing was sent.";
+    QTest::newRow("Load DAC2 under") << ""
+                                     << "2=20"
+                                     << "write AAA 1" << QStringList{"221:0x2aaa"} << "";
+    QTest::newRow("Write to all DACs, DAC4 limited")
+        << ""
+        << "4=1"
+        << "write 100 4" << QStringList()
+        << "DAC4 would go to 1.8750V, above its limit of 1 V. Nothing was sent.";
+    QTest::newRow("60V with a code loaded")
+        << "BB8 low"
+        << "1=40"
+        << "range 1" << QStringList()
+        << "DAC1 would go to 43.9453V, above its limit of 40 V. Nothing was sent.";
+    QTest::newRow("60V with a code waiting")
+        << "BB8"
+        << "1=40"
+        << "range 1" << QStringList()
+        << "DAC1 would go to 43.9453V, above its limit of 40 V. Nothing was sent.";
+    QTest::newRow("60V under the limits") << "BB8"
+                                          << "1=50"
+                                          << "range 1" << QStringList{"229", "231"} << "";
+    QTest::newRow("Pulse LDAC, limit lowered under the waiting code")
+        << "BB8"
+        << "1=20"
+        << "ldac 0" << QStringList()
+        << "DAC1 would go to 21.9727V, above its limit of 20 V. Nothing was sent.";
+    QTest::newRow("LDAC Low, the same") << "BB8"
+                                        << "1=20"
+                                        << "ldac 2" << QStringList()
+                                        << "DAC1 would go to 21.9727V, above its limit of 20 V. "
+                                           "Nothing was sent.";
+    QTest::newRow("limit off: as without one") << ""
+                                               << "2=off"
+                                               << "write FFF 1" << QStringList{"221:0x2fff"} << "";
+}
+
+void TestControls::outputLimits() {
+    QFETCH(QString, setup);
+    QFETCH(QString, limit);
+    QFETCH(QString, action);
+    QFETCH(QStringList, requests);
+    QFETCH(QString, box);
+    auto write = [&](const QString& code, int button) {
+        control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
+        control<QLineEdit>(*window_, "txtInput", 0)->setText(code);
+        control<OptionButton>(*window_, "InputSel", 0)->setChecked(true);
+        control<QPushButton>(*window_, "cmdWrite", button)->click();
+    };
+    if (!setup.isEmpty()) {
+        if (setup.endsWith(" low"))
+            control<QPushButton>(*window_, "cmdLDAC", 2)->click();
+        write(setup.section(' ', 0, 0), 0);
+    }
+    const QStringList channelVolts = limit.split('=');
+    window_->setLimit(channelVolts[0].toInt(),
+                      channelVolts[1] == "off" ? -1 : channelVolts[1].toDouble());
+    QCOMPARE(window_->windowTitle().endsWith(" (limits on)"), channelVolts[1] != "off");
+    QStringList readings;
+    for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
+        readings << label->text();
+    const auto boxes = answers_->shown.size();
+    const QStringList words = action.split(' ');
+    QCOMPARE(requestsOf([&] {
+                 if (words[0] == "write")
+                     write(words[1], words[2].toInt());
+                 else if (words[0] == "range")
+                     control<OptionButton>(*window_, "optRANGE", words[1].toInt())->click();
+                 else
+                     control<QPushButton>(*window_, "cmdLDAC", words[1].toInt())->click();
+             }),
+             requests);
+    QCOMPARE(answers_->shown.size(), boxes + (box.isEmpty() ? 0 : 1));
+    if (box.isEmpty())
+        return;
+    QCOMPARE(answers_->shown.back().title, QString("Output Limit"));
+    QCOMPARE(answers_->shown.back().text, box);
+    QCOMPARE(answers_->shown.back().icon, QMessageBox::Warning);
+    QStringList after;
+    for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
+        after << label->text();
+    QCOMPARE(after, readings);
+    QVERIFY(control<OptionButton>(*window_, "optRANGE", 0)->isChecked());
+    QCOMPARE(window_->range(), 30);
+}
+
+// "Limits..." sets the part's limits, the title says so, and they are kept
+// for the next run; an empty field turns one off. A limit lowered under what
+// an output holds leaves it, and its reading turns to the caution colour.
+void TestControls::limitsDialog() {
+    control<QPushButton>(*window_, "cmdLDAC", 2)->click();
+    control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
+    control<QLineEdit>(*window_, "txtInput", 0)->setText("800");
+    control<OptionButton>(*window_, "InputSel", 0)->setChecked(true);
+    control<QPushButton>(*window_, "cmdWrite", 1)->click();
+    auto* reading = control<QLabel>(*window_, "lblVoltage", 1);
+    const QColor normal = reading->palette().color(QPalette::WindowText);
+    QString fill = "12.5";
+    answers_->onShow = [&](QDialog& dialog) {
+        if (auto* limits = qobject_cast<frmLimits*>(&dialog)) {
+            QCOMPARE(limits->field(2)->text(), QString());
+            limits->field(2)->setText(fill);
+        }
+    };
+    const int mark = SimBoard::get().callCount();
+    control<QAction>(*window_, "mnuLimits")->trigger();
+    QCOMPARE(window_->limit(2), 12.5);
+    QCOMPARE(window_->limit(1), -1.0);
+    QVERIFY(window_->windowTitle() == "QV7310 Quad High Voltage DAC (limits on)");
+    QCOMPARE(QSettings().value("QV7310/limit2").toDouble(), 12.5);
+    // 15 V held, 12.5 V allowed: the output stays, the reading says so.
+    QCOMPARE(reading->text(), QString("15.0000V"));
+    QCOMPARE(reading->palette().color(QPalette::WindowText), QColor(0xC0, 0, 0));
+    QCOMPARE(SimBoard::get().callCount(), mark);
+    answers_->onShow = [&](QDialog& dialog) {
+        if (auto* limits = qobject_cast<frmLimits*>(&dialog)) {
+            QCOMPARE(limits->field(2)->text(), QString("12.5"));
+            limits->field(2)->clear();
+        }
+    };
+    control<QAction>(*window_, "mnuLimits")->trigger();
+    QCOMPARE(window_->limit(2), -1.0);
+    QVERIFY(!QSettings().contains("QV7310/limit2"));
+    QCOMPARE(window_->windowTitle(), QString("QV7310 Quad High Voltage DAC"));
+    QCOMPARE(reading->palette().color(QPalette::WindowText), normal);
 }
 
 void TestControls::lineCommands_data() {

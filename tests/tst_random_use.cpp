@@ -58,6 +58,8 @@ public:
     // What the panel reports and the board does, where they differ; empty
     // when they agree or while the board is not ready.
     QString compare();
+    // Outputs above their channel's limit, as the board has them.
+    QString overLimit();
     int comparisons() const { return comparisons_; }
 
 private:
@@ -345,6 +347,21 @@ QString RandomSession::replayBridgeTrace() {
     return faults.join(QStringLiteral("; "));
 }
 
+QString RandomSession::overLimit() {
+    const SimState board = SimBoard::get().state();
+    QStringList faults;
+    for (int k = 0; k < channels(); ++k) {
+        const double limit = w_.limit(k + 1);
+        const double volts = board.dacRegister[k] * (board.range60 ? 60.0 : 30.0) / 4096.0;
+        if (limit >= 0 && volts > limit)
+            faults << QStringLiteral("DAC%1 at %2 V, above its limit of %3 V")
+                          .arg(k + 1)
+                          .arg(volts)
+                          .arg(limit);
+    }
+    return faults.join(QStringLiteral("; "));
+}
+
 QString RandomSession::compare() {
     const QString replay = bridgeTrace_.isEmpty() ? QString() : replayBridgeTrace();
     if (!replay.isEmpty())
@@ -440,10 +457,21 @@ void TestRandomUse::randomEvents() {
     auto window = Harness::startPanel();
     RandomSession session(*window, seed + quint32(partButton) + (bridge ? 2u : 0u), trace);
     QStringList steps;
+    // Limits on about half the channels: no step may take an output above one.
+    QRandomGenerator limits(seed);
+    QStringList set;
+    for (int channel = 1; channel <= window->channelCount(); ++channel)
+        if (limits.bounded(2)) {
+            window->setLimit(channel, 5 + limits.bounded(55.0));
+            set << QStringLiteral("DAC%1 %2 V").arg(channel).arg(window->limit(channel));
+        }
+    qInfo("limits: %s", set.isEmpty() ? "none" : qPrintable(set.join(", ")));
     for (int i = 0; i < events; ++i) {
         steps << session.step();
         QCoreApplication::processEvents(); // repaints and whatever else is due
-        const QString fault = session.compare();
+        QString fault = session.overLimit();
+        if (fault.isEmpty())
+            fault = session.compare();
         if (!fault.isEmpty())
             QFAIL(qPrintable(QStringLiteral("seed %1, step %2: %3\nthe steps that led there:\n  %4")
                                  .arg(seed)
@@ -452,6 +480,8 @@ void TestRandomUse::randomEvents() {
         QVERIFY2(window->isVisible(), "the window closed");
     }
     SimBoard::get().clearFaults();
+    for (int channel = 1; channel <= window->channelCount(); ++channel)
+        window->setLimit(channel, -1);
     if (bridge) {
         window.reset();
         USBStuff::Link().useLibrary();

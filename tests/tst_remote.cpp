@@ -151,6 +151,10 @@ private:
 
 void TestRemote::cleanup() {
     server_.reset();
+    // Limits are kept between runs; none is kept past its test.
+    if (window_)
+        for (int channel = 1; channel <= window_->channelCount(); ++channel)
+            window_->setLimit(channel, -1);
     stop();
 }
 
@@ -299,6 +303,40 @@ void TestRemote::commands_data() {
         {R"(-240,"Hardware error;No Evaluation Board Found: -4")",
          R"(-240,"Hardware error;request 224 returned status -4")"});
 
+    // Output limits: nothing above one is sent, and the error names it.
+    const char* dac2Over = R"(-222,"Data out of range;above the DAC2 limit of 20 V")";
+    row("limit: write above", 1, "limit 2=20", "DAC2:CODE 2800", "", {}, {dac2Over});
+    row("limit: write at it", 1, "limit 2=20", "DAC2:CODE 2730", "", {"221:0x2aaa"});
+    row("limit: volts above", 1, "limit 2=20", "DAC2:VOLT 20.01", "", {}, {dac2Over});
+    row("limit: all DACs, one limited", 1, "limit 3=10", "DAC:ALL:CODE 2000;DAC1:CODE?", "", {},
+        {R"(-222,"Data out of range;above the DAC3 limit of 10 V")"});
+    row("limit: range doubles a loaded code", 1, "limit 1=40",
+        "LDAC LOW;DAC1:CODE 3000;RANG 60;RANG?", "", {"227", "231", "231", "221:0x1bb8"},
+        {R"(-222,"Data out of range;above the DAC1 limit of 40 V")"});
+    row("limit: range doubles a waiting code", 1, "limit 1=40", "DAC1:CODE 3000;RANG 60", "",
+        {"221:0x1bb8"}, {R"(-222,"Data out of range;above the DAC1 limit of 40 V")"});
+    row("limit: range under it", 1, "limit 1=40", "DAC1:CODE 2000;RANG 60", "",
+        {"221:0x17d0", "229", "231"});
+    row("limit: LDAC pulse of a code above a lowered limit", 1, "",
+        "DAC1:CODE 3000;DAC1:VOLT:LIM 20;LDAC:PULS", "", {"221:0x1bb8"},
+        {R"(-222,"Data out of range;above the DAC1 limit of 20 V")"});
+    row("limit: LDAC low, the same", 1, "", "DAC1:CODE 3000;DAC1:VOLT:LIM 20;LDAC LOW", "",
+        {"221:0x1bb8"}, {R"(-222,"Data out of range;above the DAC1 limit of 20 V")"});
+    row("limit: LDAC while CLR holds 0", 1, "", "DAC1:CODE 3000;DAC1:VOLT:LIM 20;CLR LOW;LDAC:PULS",
+        "", {"221:0x1bb8", "219", "222", "231"});
+    row("limit: single part", 0, "limit all=10", "DAC1:CODE 2000", "", {},
+        {R"(-222,"Data out of range;above the DAC1 limit of 10 V")"});
+    row("limit: queries", 1, "limit 4=7.25",
+        "DAC4:VOLT:LIM?;:DAC2:VOLTAGE:LIMIT?;LIMIT 12.5MV;LIM?;LIM OFF;LIM?",
+        "7.2500;OFF;0.0125;OFF", {});
+    row("limit: out of range", 1, "", "DAC2:VOLT:LIM 60.5", "", {},
+        {R"(-222,"Data out of range")"});
+    row("limit: negative", 1, "", "DAC2:VOLT:LIM -1", "", {}, {R"(-222,"Data out of range")"});
+    row("limit: not a value", 1, "", "DAC2:VOLT:LIM ON", "", {},
+        {R"(-224,"Illegal parameter value")"});
+    row("limit: DAC2 of the single part", 0, "", "DAC2:VOLT:LIM 5", "", {},
+        {R"(-114,"Header suffix out of range")"});
+
     const QByteArray command = "DAC1:CODE 1";
     const QByteArray longest = command + QByteArray(4096 - command.size(), ' ');
     row("4096-byte line", 1, "", longest, "", {"221:0x1001"});
@@ -322,6 +360,12 @@ void TestRemote::commands() {
         SimBoard::get().failAfter(0, -7);
     else if (fault == "unplug")
         SimBoard::get().unplug();
+    else if (fault.startsWith("limit ")) {
+        const QStringList limit = fault.mid(6).split('=');
+        for (int channel = 1; channel <= window_->channelCount(); ++channel)
+            if (limit[0] == "all" || limit[0].toInt() == channel)
+                window_->setLimit(channel, limit[1].toDouble());
+    }
     const auto dialogs = answers_->shown.size();
     const int mark = SimBoard::get().callCount();
     QCOMPARE(client.ask(line), reply.isEmpty() ? QStringList() : QStringList{reply});

@@ -157,7 +157,7 @@ class QV7310Panel(Device):
             return
         channels = 4 if part == "QV7310" else 1
         for n in range(channels + 1, self.channels + 1):
-            for kind in ("Code", "Voltage", "Power"):
+            for kind in ("Code", "Voltage", "Power", "Limit"):
                 self.remove_attribute(f"Dac{n}{kind}")
         for n in range(self.channels + 1, channels + 1):
             self.add_channel(n)
@@ -190,6 +190,16 @@ class QV7310Panel(Device):
         power = tango.Attr(f"Dac{n}Power", tango.DevBoolean, AttrWriteType.READ_WRITE)
         self.add_attribute(power, self.read_power, self.write_power)
 
+        limit = tango.Attr(f"Dac{n}Limit", tango.DevDouble, AttrWriteType.READ_WRITE)
+        props = tango.UserDefaultAttrProp()
+        props.set_unit("V")
+        props.set_format("%.4f")
+        props.set_description(f"no write, range change or LDAC may take DAC {n} above this; "
+                              "-1 (any negative value) for no limit")
+        props.set_max_value("60")
+        limit.set_default_properties(props)
+        self.add_attribute(limit, self.read_limit, self.write_limit)
+
     @staticmethod
     def channel(attr):
         return int(re.match(r"Dac(\d+)", attr.get_name()).group(1))
@@ -205,6 +215,16 @@ class QV7310Panel(Device):
 
     def write_voltage(self, attr):
         self.write(f"DAC{self.channel(attr)}:VOLTage {float(attr.get_write_value())!r}")
+
+    def read_limit(self, attr):
+        text = self.query(f"DAC{self.channel(attr)}:VOLTage:LIMit?")
+        attr.set_value(-1.0 if text == "OFF" else float(text))
+
+    def write_limit(self, attr):
+        volts = float(attr.get_write_value())
+        # Only a number or OFF reaches the panel; Tango itself refuses NaN.
+        setting = "OFF" if volts < 0 else f"{volts:.6f}"
+        self.write(f"DAC{self.channel(attr)}:VOLTage:LIMit {setting}")
 
     def read_power(self, attr):
         attr.set_value(self.query(f"DAC{self.channel(attr)}:POWer?") in ("ON", "1"))

@@ -230,8 +230,17 @@ public:
     std::string boardStatus() const override { return "0,\"Board: ready\""; }
     bool boardReady() const override { return true; }
     void reload() override {}
+    void setLimit(int channel, double volts) override {
+        if (channel < 1 || channel > 4 || !(volts < 0 || (volts >= 0 && volts <= 60)))
+            fail("a limit out of range, or for no channel, reached the panel", line);
+        limit_ = volts;
+    }
+    double limit(int) const override { return limit_; }
     int operationCondition() const override { return 0; }
     int questionableCondition() const override { return 0; }
+
+private:
+    double limit_ = -1;
 };
 
 void checkLine(const std::string& line) {
