@@ -1,5 +1,7 @@
 #include "Announcer.h"
 
+#include "Converter.h"
+
 #include <QNetworkInterface>
 #include <QObject>
 #include <QSocketNotifier>
@@ -153,10 +155,12 @@ struct Announcer::State {
             return;
         }
         if (name.isEmpty())
-            name = "QVPANEL " + model + " on " + avahi_client_get_host_name(c);
+            name = QByteArray(Converter::Manufacturer) + ' ' + model + " on " +
+                   avahi_client_get_host_name(c);
         AvahiStringList* txt = avahi_string_list_new(
-            "txtvers=1", "Manufacturer=QVPANEL", ("Model=" + model).constData(), "SerialNumber=0",
-            "FirmwareVersion=" QV_PANEL_VERSION, nullptr);
+            "txtvers=1", (QByteArray("Manufacturer=") + Converter::Manufacturer).constData(),
+            ("Model=" + model).constData(), "SerialNumber=0", "FirmwareVersion=" QV_PANEL_VERSION,
+            nullptr);
         int error = avahi_entry_group_add_service_strlst(
             group, interface, protocol, AvahiPublishFlags(0), name.constData(), "_scpi-raw._tcp",
             nullptr, nullptr, port, txt);

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "Converter.h"
 #include "QV7310.h"
 #include "RemoteServer.h"
 #include "frmPartSelect.h"
@@ -25,6 +26,26 @@ QString endpoint(const QHostAddress& address, quint16 port) {
                              ? QStringLiteral("[%1]").arg(address.toString())
                              : address.toString();
     return host + QLatin1Char(':') + QString::number(port);
+}
+
+// "CH=VOLTS": CH 1 to 4 or all (0), VOLTS 0 to the largest range or off (-1).
+std::optional<CommandLine::Limit> ParseLimit(const QString& value) {
+    const QStringList parts = value.split(QLatin1Char('='));
+    if (parts.size() != 2)
+        return std::nullopt;
+    const QString channel = parts[0].trimmed();
+    bool ok = true;
+    const int number =
+        channel.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0 ? 0 : channel.toInt(&ok);
+    if (!ok || number < 0 || number > 4)
+        return std::nullopt;
+    const QString volts = parts[1].trimmed();
+    if (volts.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
+        return CommandLine::Limit{number, -1.0};
+    const double v = QLocale::c().toDouble(volts, &ok);
+    if (!ok || !(v >= 0 && v <= Converter::HighRangeVolts))
+        return std::nullopt;
+    return CommandLine::Limit{number, v};
 }
 
 } // namespace
@@ -152,9 +173,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                         .arg(parser.positionalArguments().constFirst()));
     if (parser.isSet(part)) {
         const QString name = parser.value(part).toUpper();
-        if (name == QLatin1String("QV7301"))
+        if (name == QLatin1String(Converter::SinglePart))
             options.partButton = 0;
-        else if (name == QLatin1String("QV7310"))
+        else if (name == QLatin1String(Converter::QuadPart))
             options.partButton = 1;
         else
             return fail(QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
@@ -166,21 +187,13 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             return fail(QStringLiteral("--board-bridge: no command given"));
     }
     for (const QString& value : parser.values(limit)) {
-        const QStringList parts = value.split(QLatin1Char('='));
-        bool channelOk = false;
-        bool voltsOk = false;
-        const QString channel = parts.value(0).trimmed().toLower();
-        const int number = channel == QLatin1String("all") ? 0 : channel.toInt(&channelOk);
-        const QString volts = parts.value(1).trimmed();
-        const double v = volts.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0
-                             ? (voltsOk = true, -1.0)
-                             : QLocale::c().toDouble(volts, &voltsOk);
-        if (parts.size() != 2 || (channel != QLatin1String("all") && !channelOk) || number < 0 ||
-            number > 4 || !voltsOk || (v < 0 && v != -1.0) || v > 60)
+        const std::optional<CommandLine::Limit> parsed = ParseLimit(value);
+        if (!parsed)
             return fail(QStringLiteral("--limit %1: not CH=VOLTS (CH 1 to 4 or all, VOLTS 0 to "
-                                       "60 or off)")
-                            .arg(value));
-        options.limits.push_back({number, v});
+                                       "%2 or off)")
+                            .arg(value)
+                            .arg(Converter::HighRangeVolts));
+        options.limits.push_back(*parsed);
     }
     options.announce = parser.isSet(announce);
     options.remote =

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Converter.h"
 #include "ExitPaths.h"
 #include "PanelApplication.h"
 #include "PanelLock.h"
@@ -48,8 +49,9 @@ int main(int argc, char* argv[]) {
 #ifdef QV_HAVE_AVAHI
     std::unique_ptr<Announcer> announcer;
     if (remote && options.announce)
-        announcer = std::make_unique<Announcer>(options.address, remote->port(),
-                                                QV7310Variables::partIsQuad ? "QV7310" : "QV7301");
+        announcer = std::make_unique<Announcer>(
+            options.address, remote->port(),
+            QV7310Variables::partIsQuad ? Converter::QuadPart : Converter::SinglePart);
 #else
     if (remote && options.announce)
         std::fputs("qv7310: not announced on the network: built without libavahi-client\n", stderr);

@@ -4,6 +4,7 @@
 // The part dialog is answered through the dialog seam. QT_SCALE_FACTOR sets
 // the pixels per logical pixel.
 #include "Controls.h"
+#include "Converter.h"
 #include "DialogSeam.h"
 #include "FindControl.h"
 #include "PanelApplication.h"
@@ -61,7 +62,7 @@ int main(int argc, char* argv[]) {
         const char* name;
         int button;
     };
-    for (const Part part : {Part{"QV7301", 0}, Part{"QV7310", 1}}) {
+    for (const Part part : {Part{Converter::SinglePart, 0}, Part{Converter::QuadPart, 1}}) {
         DialogSeam::setHandler([&](QDialog& dialog) {
             if (auto* select = qobject_cast<frmPartSelect*>(&dialog)) {
                 dialog.show();

@@ -32,7 +32,7 @@ Entry ReadHexEntry(const QString& text) {
 std::int32_t CodeForVolts(double volts, int rangeVolts) {
     if (rangeVolts <= 0)
         return -1;
-    const double exact = volts * 4096.0 / rangeVolts;
+    const double exact = Converter::ExactCodeForVolts(volts, rangeVolts);
     // Written so that NaN fails too.
     if (!(exact > -0.5 && exact < MaxCode + 0.5))
         return -1;
@@ -40,7 +40,7 @@ std::int32_t CodeForVolts(double volts, int rangeVolts) {
 }
 
 QString FormatVolts(double volts) {
-    // The panel's voltages are multiples of 1/4096 V times 30 or 60, so
+    // The panel's voltages are multiples of 1/4096 V times 30 or 60 (VoltsForCode), so
     // volts * 10000 is exact in a double and std::llround sees true ties.
     const long long tenThousandths = std::llround(volts * 10000.0);
     const long long magnitude = std::llabs(tenThousandths);

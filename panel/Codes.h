@@ -3,12 +3,14 @@
 #ifndef CODES_H
 #define CODES_H
 
+#include "Converter.h"
+
 #include <QString>
 #include <cstdint>
 
 namespace Codes {
 
-constexpr std::int32_t MaxCode = 4095;
+constexpr std::int32_t MaxCode = Converter::MaxCode;
 
 enum class EntryResult { Valid, NotANumber, TooLarge };
 
@@ -18,8 +20,8 @@ struct Entry {
 };
 
 // Hexadecimal digits only (either case, leading zeros allowed, no spaces or
-// prefix). A number of more than 32 bits cannot be read; any value of 4096 or
-// more is too large, including those a 32-bit conversion would make negative.
+// prefix). A number of more than 32 bits cannot be read; any value above
+// MaxCode is too large, including those a 32-bit conversion would make negative.
 Entry ReadHexEntry(const QString& text);
 
 // The code nearest to `volts` in a range of `rangeVolts` (30 or 60), or -1

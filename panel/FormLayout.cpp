@@ -1,5 +1,7 @@
 #include "FormLayout.h"
 
+#include "Converter.h"
+
 #include <QString>
 #include <cmath>
 
@@ -153,8 +155,10 @@ const std::vector<Control>& MainWindowControls() {
 
 const std::vector<Control>& PartSelectControls() {
     static const std::vector<Control> controls = {
-        {Kind::CommandButton, "cmdPartSelect", 0, "", 240, 120, 2460, 435, "QV7301", None},
-        {Kind::CommandButton, "cmdPartSelect", 1, "", 240, 630, 2460, 435, "QV7310", None},
+        {Kind::CommandButton, "cmdPartSelect", 0, "", 240, 120, 2460, 435, Converter::SinglePart,
+         None},
+        {Kind::CommandButton, "cmdPartSelect", 1, "", 240, 630, 2460, 435, Converter::QuadPart,
+         None},
     };
     return controls;
 }

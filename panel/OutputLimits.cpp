@@ -1,6 +1,7 @@
 #include "OutputLimits.h"
 
 #include "Codes.h"
+#include "Converter.h"
 #include "QV7310Variables.h"
 
 #include <QSettings>
@@ -26,14 +27,10 @@ bool onPart(int slot) {
     return partIsQuad || slot == ControlArrays::SinglePartSlot;
 }
 
-double voltsOf(std::int32_t code, int rangeVolts) {
-    return static_cast<double>(code) * rangeVolts / 4096.0;
-}
-
 // A code at a range against the slot's limit.
 Refusal check(int slot, std::int32_t code, int rangeVolts) {
     const double limit = outputLimit[slot];
-    const double volts = voltsOf(code, rangeVolts);
+    const double volts = Converter::VoltsForCode(code, rangeVolts);
     if (limit < 0 || volts <= limit)
         return {};
     return {true, channelOf(slot), volts, limit};
@@ -41,7 +38,7 @@ Refusal check(int slot, std::int32_t code, int rangeVolts) {
 
 QString settingsKey(int channel) {
     return QStringLiteral("%1/limit%2")
-        .arg(partIsQuad ? QStringLiteral("QV7310") : QStringLiteral("QV7301"))
+        .arg(QLatin1String(partIsQuad ? Converter::QuadPart : Converter::SinglePart))
         .arg(channel);
 }
 

@@ -6,6 +6,7 @@
 #define OUTPUTLIMITS_H
 
 #include "ControlArrays.h"
+#include "Converter.h"
 
 #include <QString>
 #include <cstdint>
@@ -16,7 +17,7 @@ namespace OutputLimits {
 // The value of a limit that is off.
 constexpr double Off = -1;
 // Limits are given in volts, 0 to the largest range.
-constexpr double Largest = 60;
+constexpr double Largest = Converter::HighRangeVolts;
 
 // What an action would do to the first channel it takes above its limit;
 // `refused` false when it takes none there.

@@ -4,6 +4,7 @@
 
 #include "BoardStatus.h"
 #include "Controls.h"
+#include "Converter.h"
 #include "FormLayout.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
@@ -24,7 +25,7 @@ void QV7310::ResetPanel() {
     USBStuff::PlainRequest(USBStuff::BoardRequest::WarningOff);
     ClearCodes();
     controlBits = 0;
-    rangeVolts = 30;
+    rangeVolts = Converter::LowRangeVolts;
     CLRcontrols();
     Picture1->hide();
     // The range and control-register buttons as the form selects them; the

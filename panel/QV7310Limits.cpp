@@ -3,6 +3,7 @@
 #include "QV7310.h"
 
 #include "Codes.h"
+#include "Converter.h"
 #include "DialogSeam.h"
 #include "OutputLimits.h"
 #include "QV7310Variables.h"
@@ -49,11 +50,13 @@ void QV7310::setLimit(int channel, double volts) {
     const double limit = OutputLimits::Limit(channel);
     const int k = slot(channel);
     if (OutputLimits::OverLimit(k, rangeVolts))
-        std::fprintf(stderr,
-                     "DAC%d holds %s, above its new limit of %s V: the output stays, and its "
-                     "next change must come under the limit\n",
-                     channel, qPrintable(Codes::FormatVolts(outputCode[k] * rangeVolts / 4096.0)),
-                     qPrintable(OutputLimits::Format(limit)));
+        std::fprintf(
+            stderr,
+            "DAC%d holds %s, above its new limit of %s V: the output stays, and its "
+            "next change must come under the limit\n",
+            channel,
+            qPrintable(Codes::FormatVolts(Converter::VoltsForCode(outputCode[k], rangeVolts))),
+            qPrintable(OutputLimits::Format(limit)));
     showOverLimit();
     showLimitsState();
 }

@@ -3,6 +3,7 @@
 #include "QV7310.h"
 
 #include "Controls.h"
+#include "Converter.h"
 #include "OutputLimits.h"
 #include "QV7310Variables.h"
 #include "USBStuff.h"
@@ -88,19 +89,20 @@ bool QV7310::ldacHigh() const {
 
 void QV7310::optRANGE_Click(int Index) {
     if (Index == 0 || Index == 1)
-        setRange(Index == 0 ? 30 : 60);
+        setRange(Index == 0 ? Converter::LowRangeVolts : Converter::HighRangeVolts);
 }
 
 void QV7310::setRange(int volts) {
     createDeferredControls();
-    const bool high = volts == 60;
-    if (refuseOverLimit(OutputLimits::CheckRange(rangeVolts, high ? 60 : 30))) {
+    const bool high = volts == Converter::HighRangeVolts;
+    const int to = high ? Converter::HighRangeVolts : Converter::LowRangeVolts;
+    if (refuseOverLimit(OutputLimits::CheckRange(rangeVolts, to))) {
         // A click has already selected the button: the range stays.
-        optRANGE[rangeVolts == 60 ? 1 : 0]->setChecked(true);
+        optRANGE[rangeVolts == Converter::HighRangeVolts ? 1 : 0]->setChecked(true);
         return;
     }
     optRANGE[high ? 1 : 0]->setChecked(true);
-    rangeVolts = high ? 60 : 30;
+    rangeVolts = to;
     USBStuff::PlainRequest(high ? Request::Range60V : Request::Range30V);
     // The same codes give other volts now: the readings, lamps and warnings
     // follow at once, so 58.6 V never hides behind a 29.3 V reading.

@@ -1,5 +1,7 @@
 #include "QV7310Variables.h"
 
+#include "Converter.h"
+
 namespace QV7310Variables {
 
 bool partIsQuad = false;
@@ -11,7 +13,7 @@ std::int32_t controlBits = 0;
 bool ldacIsHigh = false;
 bool clrIsLow = false;
 bool resetOnExit = false;
-int rangeVolts = 30;
+int rangeVolts = Converter::LowRangeVolts;
 double outputLimit[ControlArrays::Channels] = {-1, -1, -1, -1};
 
 void Clear() {
@@ -21,7 +23,7 @@ void Clear() {
     ldacIsHigh = false;
     clrIsLow = false;
     resetOnExit = false;
-    rangeVolts = 30;
+    rangeVolts = Converter::LowRangeVolts;
     for (double& limit : outputLimit)
         limit = -1;
     ClearOutputs();

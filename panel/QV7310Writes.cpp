@@ -4,6 +4,7 @@
 
 #include "Codes.h"
 #include "Controls.h"
+#include "Converter.h"
 #include "Declare.h"
 #include "OutputLimits.h"
 #include "QV7310Variables.h"
@@ -14,10 +15,6 @@
 
 using namespace QV7310Variables;
 namespace Request = USBStuff::BoardRequest;
-
-namespace {
-constexpr std::int32_t HighVoltageCode = 3414; // 50.01 V in the 60 V range
-} // namespace
 
 void QV7310::cmdWrite_Click(int Index) {
     createDeferredControls();
@@ -73,18 +70,15 @@ void QV7310::LoadCode(int Index, std::int32_t code) {
 // warning lamp, as the original refresh does: exactly one request, 230 or 231.
 void QV7310::CheckVoltage() {
     createDeferredControls();
-    float voltsPerCode;
-    if (rangeVolts == 30) {
+    if (rangeVolts == Converter::LowRangeVolts) {
         Picture1->hide();
         USBStuff::PlainRequest(Request::WarningOff);
-        voltsPerCode = 30.0f / 4096.0f;
         for (PictureBox* lamp : HVLED)
             lamp->hide();
     } else {
-        voltsPerCode = 60.0f / 4096.0f;
         bool highVoltage = false;
         for (std::int32_t code : outputCode)
-            highVoltage = highVoltage || code >= HighVoltageCode;
+            highVoltage = highVoltage || code >= Converter::CautionCode;
         if (highVoltage) {
             Picture1->show();
             USBStuff::PlainRequest(Request::WarningOn);
@@ -93,11 +87,11 @@ void QV7310::CheckVoltage() {
             USBStuff::PlainRequest(Request::WarningOff);
         }
         for (std::size_t i = 0; i < ControlArrays::Channels; ++i)
-            HVLED[i]->setVisible(outputCode[i] >= HighVoltageCode);
+            HVLED[i]->setVisible(outputCode[i] >= Converter::CautionCode);
     }
     for (std::size_t i = 0; i < ControlArrays::Channels; ++i)
-        lblVoltage[i]->setText(Codes::FormatVolts(static_cast<double>(outputCode[i]) *
-                                                  static_cast<double>(voltsPerCode)));
+        lblVoltage[i]->setText(
+            Codes::FormatVolts(Converter::VoltsForCode(outputCode[i], rangeVolts)));
     showOverLimit();
 }
 

@@ -1,5 +1,6 @@
 #include "ScpiCommands.h"
 
+#include "Converter.h"
 #include "ScpiErrors.h"
 
 #include <cstdio>
@@ -8,10 +9,9 @@ namespace Scpi {
 
 namespace {
 
-constexpr int MaxCode = 4095;
-
 constexpr Choice Levels[] = {{"HIGH", 1}, {"LOW", 0}, {nullptr, 0}};
-constexpr Choice Ranges[] = {{"30", 30}, {"60", 60}, {nullptr, 0}};
+constexpr Choice Ranges[] = {
+    {"30", Converter::LowRangeVolts}, {"60", Converter::HighRangeVolts}, {nullptr, 0}};
 constexpr Choice Switches[] = {{"ON", 1}, {"OFF", 0}, {"1", 1}, {"0", 0}, {nullptr, 0}};
 constexpr Choice Modes[] = {{"GND", 0}, {"TRIState", 1}, {nullptr, 0}};
 
@@ -21,7 +21,7 @@ std::string number(int value) {
 
 // MIN and DEF are code 0, MAX the largest code.
 int specialCode(Special special) {
-    return special == Special::Maximum ? MaxCode : 0;
+    return special == Special::Maximum ? Converter::MaxCode : 0;
 }
 
 // The code a Code or Volts setting asks for, or -1 after queueing -222.

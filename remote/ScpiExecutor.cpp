@@ -2,6 +2,7 @@
 
 #include "BoardStatus.h"
 #include "Codes.h"
+#include "Converter.h"
 #include "DialogSeam.h"
 #include "QV7310.h"
 #include "ScpiParser.h"
@@ -102,7 +103,8 @@ QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) 
 }
 
 std::string ScpiExecutor::identity() const {
-    return std::string("QVPANEL,") + (channels() == 4 ? "QV7310" : "QV7301") + ",0," +
+    return std::string(Converter::Manufacturer) + ',' +
+           (channels() == 4 ? Converter::QuadPart : Converter::SinglePart) + ",0," +
            QV_PANEL_VERSION;
 }
 
@@ -127,7 +129,7 @@ int ScpiExecutor::codeForVolts(double volts) const {
 }
 
 std::string ScpiExecutor::voltsForCode(int code) const {
-    QString volts = Codes::FormatVolts(code * window_->range() / 4096.0);
+    QString volts = Codes::FormatVolts(Converter::VoltsForCode(code, window_->range()));
     volts.chop(1);
     return volts.toStdString();
 }

@@ -1,5 +1,6 @@
 #include "ScpiParameters.h"
 
+#include "Converter.h"
 #include "ScpiErrors.h"
 #include "ScpiText.h"
 
@@ -25,9 +26,14 @@ bool special(std::string_view text, Special& value) {
     return true;
 }
 
+// The largest value of an integer parameter.
+long largest(Param param) {
+    return param == Param::Byte ? 255 : param == Param::Word ? 65535 : Converter::MaxCode;
+}
+
 // A decimal with a sign, a point, an exponent and, for volts, a suffix.
 int parseDecimal(std::string_view text, Param param, Command& command) {
-    const long limit = param == Param::Byte ? 255 : param == Param::Word ? 65535 : 4095;
+    const long limit = largest(param);
     std::size_t i = 0;
     const bool negative = text[0] == '-';
     if (text[0] == '-' || text[0] == '+')
@@ -91,7 +97,7 @@ int parseDecimal(std::string_view text, Param param, Command& command) {
 // A number: #H, #B or #Q digits (not for volts), or a decimal with an
 // optional exponent and, for volts only, a suffix V or MV.
 int parseNumber(std::string_view text, Param param, Command& command) {
-    const long limit = param == Param::Byte ? 255 : param == Param::Word ? 65535 : 4095;
+    const long limit = largest(param);
     if (text[0] == '#') {
         const char base = text.size() > 1 ? upper(text[1]) : 0;
         const int radix = base == 'H' ? 16 : base == 'B' ? 2 : base == 'Q' ? 8 : 0;
@@ -127,7 +133,8 @@ int parseLimit(std::string_view text, Command& command) {
     const int error = parseDecimal(text, Param::Volts, command);
     if (error != Error::None)
         return error;
-    return command.volts >= 0 && command.volts <= 60 ? Error::None : Error::DataOutOfRange;
+    return command.volts >= 0 && command.volts <= Converter::HighRangeVolts ? Error::None
+                                                                            : Error::DataOutOfRange;
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "BoardStatus.h"
 #include "Codes.h"
 #include "Controls.h"
+#include "Converter.h"
 #include "Declare.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
@@ -45,8 +46,6 @@ struct ShownBit {
 };
 constexpr ShownBit ShownBits[] = {{1, 0x04}, {3, 0x08},  {4, 0x10}, {6, 0x20},
                                   {8, 0x40}, {11, 0x02}, {13, 0x80}};
-
-constexpr int HighVoltageCode = 3414;
 
 class RandomSession {
 public:
@@ -409,7 +408,7 @@ QString RandomSession::compare() {
         expect(dac + ":CODE?", query(dac + ":CODE?"), QString::number(board.inputRegister[k]));
         expect(dac + ":POW?", query(dac + ":POW?"),
                board.controlRegister & (0x04 << k) ? QStringLiteral("ON") : QStringLiteral("OFF"));
-        const bool lit = board.range60 && board.dacRegister[k] >= HighVoltageCode;
+        const bool lit = board.range60 && board.dacRegister[k] >= Converter::CautionCode;
         expect(QStringLiteral("HVLED(%1)").arg(slot(k)),
                control<PictureBox>(w_, "HVLED", slot(k))->isHidden() ? QStringLiteral("off")
                                                                      : QStringLiteral("lit"),

@@ -522,6 +522,12 @@ void TestRemote::commandLine_data() {
                               << 2 << ""
                               << "qv7310: --remote-port 70000: not a port number (0 to 65535)"
                               << "" << none << false;
+    for (const char* limit : {"5=3", "all=61", "2=-1", "2", "x=4"})
+        QTest::newRow(qPrintable(QString("bad limit %1").arg(limit)))
+            << QStringList{"--limit", limit} << "display" << 2 << ""
+            << QString("qv7310: --limit %1: not CH=VOLTS (CH 1 to 4 or all, VOLTS 0 to 60 or off)")
+                   .arg(limit)
+            << "" << none << false;
     QTest::newRow("bad address") << QStringList{"--remote-address", "panel"} << "" << 2 << ""
                                  << "qv7310: --remote-address panel: not an IP address"
                                  << "" << none << false;
