@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +15,10 @@ RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, Q
     : QObject(parent), descriptor_(static_cast<int>(descriptor)), executor_(executor),
       reader_(descriptor, QSocketNotifier::Read), writer_(descriptor, QSocketNotifier::Write) {
     ::fcntl(descriptor_, F_SETFL, ::fcntl(descriptor_, F_GETFL) | O_NONBLOCK);
+    // A reply leaves at once, not after the client's acknowledgement of the
+    // one before.
+    const int on = 1;
+    ::setsockopt(descriptor_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     writer_.setEnabled(false);
     executor_.attach(&session_);
     connect(&reader_, &QSocketNotifier::activated, this, &RemoteConnection::readable);
@@ -36,6 +42,14 @@ void RemoteConnection::readable() {
     // One chunk per notification, so that several busy clients take turns.
     char buffer[ReadChunk];
     const ssize_t count = ::recv(descriptor_, buffer, sizeof buffer, 0);
+#ifdef TCP_QUICKACK
+    // Acknowledged at once: a write has no reply to carry the ACK, and a
+    // client's Nagle algorithm would hold its next line until the delayed
+    // ACK came (40 ms and more). Linux clears the option as it goes, so it
+    // is set after every read.
+    const int quick = 1;
+    ::setsockopt(descriptor_, IPPROTO_TCP, TCP_QUICKACK, &quick, sizeof quick);
+#endif
     if (count > 0) {
         for (const Scpi::LineFramer::Line& line :
              framer_.feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {

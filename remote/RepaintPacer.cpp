@@ -40,9 +40,12 @@ bool RepaintPacer::eventFilter(QObject* watched, QEvent* event) {
         return false;
     // The frame's end lets its request through even if the clock reads a
     // millisecond short.
-    if (!due_ && sincePaint_.isValid() && sincePaint_.elapsed() < frameMs_) {
+    // The clock is read once: read twice, the second reading could pass the
+    // frame's end and give the timer a negative interval.
+    const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : frameMs_;
+    if (!due_ && since < frameMs_) {
         if (!frameEnd_.isActive())
-            frameEnd_.start(static_cast<int>(frameMs_ - sincePaint_.elapsed()));
+            frameEnd_.start(static_cast<int>(frameMs_ - since));
         return true;
     }
     due_ = false;

@@ -139,6 +139,33 @@ remote() {
 }
 
 echo
+echo "== pyvisa-py: a query, and a write followed by a query (headless panel, loopback)"
+pyvisa_python=""
+for candidate in python3 /usr/bin/python3; do
+    if command -v "$candidate" >/dev/null && "$candidate" -c 'import pyvisa, pyvisa_py' 2>/dev/null; then
+        pyvisa_python=$candidate
+        break
+    fi
+done
+if [ -n "$pyvisa_python" ]; then
+    mkdir -m 700 -p "$tmp/pyvisa-runtime"
+    XDG_RUNTIME_DIR="$tmp/pyvisa-runtime" XDG_CONFIG_HOME="$tmp/pyvisa-config" \
+        "$bin/qv7310" --part QV7310 --remote-port 0 >"$tmp/pyvisa-panel.txt" 2>&1 &
+    pyvisa_panel=$!
+    port=""
+    for _ in $(seq 100); do
+        port=$(sed -n 's/^qv7310: remote control on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$tmp/pyvisa-panel.txt")
+        [ -z "$port" ] || break
+        sleep 0.1
+    done
+    "$pyvisa_python" bench/pyvisa_round_trips.py "$port" 500 >"$tmp/pyvisa.txt" || true
+    kill "$pyvisa_panel" 2>/dev/null || true
+    wait "$pyvisa_panel" 2>/dev/null || true
+    sed 's/^PYVISA /  /' "$tmp/pyvisa.txt"
+fi
+pyvisa() { awk -v n="$1" -v c="$2" '$2 == n {print $c}' "$tmp/pyvisa.txt" 2>/dev/null; }
+
+echo
 echo "== One board request through the board link: in-process, native bridge, bridge under Wine"
 "$bin/qv7310-bridge-bench" in-process 20000 0 >"$tmp/bridge.txt"
 "$bin/qv7310-bridge-bench" native-bridge 20000 0 "$bin/qv7310-board-bridge" >>"$tmp/bridge.txt"
@@ -240,6 +267,11 @@ paint_max="$(remote write-to-paint-ms max)"
 echo "| write sent to the window painted | $(remote write-to-paint-ms median) ms | $(remote write-to-paint-ms p99) ms (max $paint_max ms) | max <= 20 ms: $(verdict "$paint_max" 20) |"
 echo "| pipelined \`*OPC?\` lines | $(remote pipelined-queries lines-per-s) per s | | |"
 echo "| pipelined \`DAC1:CODE 7\` lines | $(remote pipelined-writes lines-per-s) per s | | |"
+if [ -n "$(pyvisa query 3)" ]; then
+    pv_ratio="$(ratio "$(pyvisa write-then-query 3)" "$(pyvisa query 3)")"
+    echo "| pyvisa-py \`query()\` | $(pyvisa query 3) ms | $(pyvisa query 4) ms | |"
+    echo "| pyvisa-py \`write()\` then \`query()\` | $(pyvisa write-then-query 3) ms | $(pyvisa write-then-query 4) ms | <= 3x a query: $pv_ratio, $(verdict "$pv_ratio" 3) |"
+fi
 echo
 echo "| One board request (LDAC high/low) | Median | 99th percentile | Target |"
 echo "|---|---|---|---|"
