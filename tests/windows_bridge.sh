@@ -22,6 +22,10 @@ if [ ! -f "$dll" ] || [ ! -f "$bridge" ]; then
     echo "SKIPPED: no 32-bit Windows build in $win32"
     exit 77
 fi
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "SKIPPED: this machine runs no 32-bit programs (scripts/run-32bit.sh says why)"
+    exit 77
+fi
 
 # The DLL exports the maker's two decorated names and, besides them, only the
 # simulated board's inspection calls.
