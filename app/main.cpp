@@ -14,6 +14,12 @@
 #include "Announcer.h"
 #endif
 
+namespace {
+// The exit status when the exit's safe state failed: the outputs may still
+// be at high voltage, which no script may take for success.
+constexpr int UnsafeOutputsStatus = 3;
+} // namespace
+
 int main(int argc, char* argv[]) {
     // Help, version and option errors need no display.
     const CommandLine options = ParseCommandLine(ArgumentsOf(argc, argv));
@@ -41,7 +47,7 @@ int main(int argc, char* argv[]) {
     // Told to end while the part dialog or the missing-board box was open.
     if (exitPaths.exitRequested()) {
         window.close();
-        return 0;
+        return window.safeStateFailed() ? UnsafeOutputsStatus : 0;
     }
     ApplyLimits(options, window);
     if (remote)
@@ -57,5 +63,6 @@ int main(int argc, char* argv[]) {
         std::fputs("qv7310: not announced on the network: built without libavahi-client\n", stderr);
 #endif
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return window.safeStateFailed() ? UnsafeOutputsStatus : status;
 }

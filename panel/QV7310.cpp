@@ -140,14 +140,15 @@ void QV7310::Form_Unload() {
     unloaded_ = true;
     SafeOutputs::Disarm();
     if (resetOnExit)
-        SafeState();
+        safeStateFailed_ = !SafeState();
     // Whatever is still on the stack (a box that was open) sends nothing more.
     USBStuff::CloseLink();
 }
 
-void QV7310::SafeState() {
-    SafeOutputs::Send();
+bool QV7310::SafeState() {
+    const bool sent = SafeOutputs::Send();
     ldacIsHigh = true;
+    return sent;
 }
 
 void QV7310::mnuReload_Click() {

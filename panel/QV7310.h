@@ -38,9 +38,13 @@ public:
     void Form_Load();
     // Safe-state sequence when resetOnExit is set; runs at most once.
     void Form_Unload();
+    // The exit's safe state was sent and a request of it failed: the outputs
+    // may not be safe, and the program's exit status says so.
+    bool safeStateFailed() const { return safeStateFailed_; }
     void LoadUSB();
-    // The exit's safe-state sequence, whatever resetOnExit says.
-    void SafeState();
+    // The exit's safe-state sequence, whatever resetOnExit says; false when
+    // a request of it failed.
+    bool SafeState();
     void mnuReload_Click();
     void mnuExit_Click();
     void cmdDACoff_Click();
@@ -243,6 +247,7 @@ private:
     BoardStatus* boardStatus_ = nullptr;
     std::unique_ptr<EntryGuard> entryGuard_; // with the page behind
     bool unloaded_ = false;
+    bool safeStateFailed_ = false;
     bool partChosen_ = false;
     bool dataPageCreated_ = false;
     bool dataPageQueued_ = false;

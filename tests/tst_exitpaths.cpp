@@ -25,6 +25,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using Harness::control;
 using Harness::DialogAnswerer;
@@ -102,6 +103,7 @@ private slots:
     void exitInsideEventLoopChild();
     void secondPanelSendsNothing_data();
     void secondPanelSendsNothing();
+    void failedSafeStateExitStatus();
     void panelDiesOverBridge_data();
     void panelDiesOverBridge();
     void panelDiesOverBridgeChild();
@@ -355,18 +357,33 @@ void TestExitPaths::exitInsideEventLoopChild() {
 // is nobody to dismiss a box.
 void TestExitPaths::secondPanelSendsNothing_data() {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("offscreen") << QStringList();
-    QTest::newRow("remote control on") << QStringList{"--part", "QV7310", "--remote"};
+    QTest::addColumn<bool>("lockable"); // false: the runtime folder is read-only, no first panel
+    QTest::newRow("offscreen") << QStringList() << true;
+    QTest::newRow("remote control on") << QStringList{"--part", "QV7310", "--remote"} << true;
+    QTest::newRow("no lock can be made") << QStringList{"--part", "QV7310"} << false;
 }
 
 void TestExitPaths::secondPanelSendsNothing() {
     QFETCH(QStringList, arguments);
+    QFETCH(bool, lockable);
     QTemporaryDir runtime; // the user's runtime folder, private to this test
     QTemporaryDir temp;
     const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     PanelLock first;
-    QVERIFY(first.acquire());
+    // Nothing may be made in the folder: even root cannot once it is immutable.
+    const bool root = ::geteuid() == 0;
+    auto setWritable = [&](bool writable) {
+        if (root)
+            return QProcess::execute("chattr", {writable ? "-i" : "+i", runtime.path()}) == 0;
+        return QFile::setPermissions(runtime.path(),
+                                     QFile::ReadOwner | QFile::ExeOwner |
+                                         (writable ? QFile::WriteOwner : QFile::Permissions()));
+    };
+    if (lockable)
+        QVERIFY(first.acquire());
+    else if (!setWritable(false))
+        QSKIP("the runtime folder cannot be made read-only here");
     QCOMPARE(QFileInfo(PanelLock::lockPath()).path(), runtime.path());
     const QString trace = temp.filePath("trace.txt");
     QProcess second;
@@ -379,16 +396,54 @@ void TestExitPaths::secondPanelSendsNothing() {
     const bool ended = second.waitForFinished(20000);
     if (!ended)
         second.kill();
+    if (!lockable)
+        setWritable(true);
     if (savedRuntime.isNull())
         qunsetenv("XDG_RUNTIME_DIR");
     else
         qputenv("XDG_RUNTIME_DIR", savedRuntime);
     QVERIFY2(ended, "the second panel did not end by itself");
-    QCOMPARE(QString::fromLocal8Bit(second.readAllStandardError()),
-             QString("Another panel is already using the evaluation board.\n"));
+    const QString said = QString::fromLocal8Bit(second.readAllStandardError());
+    if (lockable)
+        QCOMPARE(said, QString("Another panel is already using the evaluation board.\n"));
+    else
+        QVERIFY2(said.startsWith(QString("The panel cannot make its lock file "
+                                         "%1/qv7310-board.lock (")
+                                     .arg(runtime.path())) &&
+                     said.endsWith("), which keeps a second panel off the evaluation board.\n"),
+                 qPrintable(said));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 1);
     QVERIFY(!QFile::exists(trace));
+}
+
+// The real program, ended by SIGTERM, whose board fails the exit's safe
+// state: the failure is said on stderr and in the exit status, 3.
+void TestExitPaths::failedSafeStateExitStatus() {
+    QTemporaryDir temp;
+    QProcess panel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", temp.path());
+    env.insert("BOARDPORT_TRACE", temp.filePath("trace.txt"));
+    // The download and the start request pass; everything after fails.
+    env.insert("BOARDPORT_FAIL_AFTER", "2");
+    panel.setProcessEnvironment(env);
+    panel.start(QCoreApplication::applicationDirPath() + "/qv7310", {"--part", "QV7310"});
+    QVERIFY(panel.waitForStarted());
+    const auto started = [&temp] {
+        QFile trace(temp.filePath("trace.txt"));
+        return trace.open(QIODevice::ReadOnly) && trace.readAll().contains("VendorIORequest 224");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(started(), 20000);
+    panel.terminate();
+    QVERIFY(panel.waitForFinished(20000));
+    QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
+    const QString errors = QString::fromLocal8Bit(panel.readAllStandardError());
+    QVERIFY2(errors.contains("The outputs may not be in the safe state: request 221 (word "
+                             "0x7000) returned -7"),
+             qPrintable(errors));
+    QCOMPARE(panel.exitCode(), 3);
 }
 
 // A panel that dies without its orderly exit, at 60 V with every output
