@@ -113,7 +113,9 @@ std::string longForm(const Scpi::Command& c, unsigned form) {
     if (c.special != Special::None) {
         parameter = Specials[static_cast<int>(c.special)];
     } else if (c.query) {
-    } else if (row.param == Param::Volts) {
+    } else if (row.param == Param::Limit && c.value == 1) {
+        parameter = form % 2 ? "OFF" : "off";
+    } else if (row.param == Param::Volts || row.param == Param::Limit) {
         std::snprintf(number, sizeof number, form % 2 ? "%.17g V" : "%.17gv", c.volts);
         parameter = number;
     } else if (row.param == Param::Choice) {
@@ -182,6 +184,8 @@ void checkCommand(const Scpi::Parsed& p, std::string_view line, unsigned form) {
         fail("parameter out of range", line);
     if (!std::isfinite(c.volts))
         fail("volts not finite", line);
+    if (row.param == Param::Limit && !c.query && c.value == 0 && !(c.volts >= 0 && c.volts <= 60))
+        fail("a limit outside 0 to 60 V", line);
     for (const int range : {30, 60}) {
         const int nearest = Codes::CodeForVolts(c.volts, range);
         if (nearest < -1 || nearest > 4095)
