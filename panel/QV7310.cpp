@@ -83,8 +83,10 @@ void QV7310::Form_Load() {
     if (partIsQuad) {
         setWindowTitle(QStringLiteral("QV7310 Quad High Voltage DAC"));
     } else {
-        for (QGroupBox* frame : {Frame10, Frame11, Frame12, Frame13})
+        for (QGroupBox* frame : {Frame10, Frame11, Frame12, Frame13}) {
             frame->hide();
+            frame->setEnabled(false);
+        }
         setWindowTitle(QStringLiteral("QV7301 High Voltage DAC"));
     }
     partChosen_ = true;

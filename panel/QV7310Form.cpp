@@ -100,6 +100,9 @@ void QV7310::createSheet(QWidget* client) {
 void QV7310::bindControls(const ControlIndex& controls) {
     bindArray(controls, optPD1, "optPD1");
     Frame10 = bound<QGroupBox>(controls, "Frame10");
+    // "DAC 5" and "Temperature Shutdown" are never shown: nothing may press them.
+    Frame10->setEnabled(false);
+    bound<QGroupBox>(controls, "Frame16")->setEnabled(false);
     Frame11 = bound<QGroupBox>(controls, "Frame11");
     Frame12 = bound<QGroupBox>(controls, "Frame12");
     Frame13 = bound<QGroupBox>(controls, "Frame13");

@@ -11,10 +11,15 @@ namespace ScreenReader {
 
 namespace {
 
+// A control the form keeps hidden (the frames "DAC 5" and "Temperature
+// Shutdown", the single part's other channels) is not told either: a screen
+// reader could otherwise press what nobody sees. One hidden for the moment
+// (a lamp, the caution label) is told again once it shows.
 bool told(const QAccessibleInterface* child) {
     const QObject* object = child ? child->object() : nullptr;
+    const auto* widget = qobject_cast<const QWidget*>(object);
     return object && !qobject_cast<const LineControl*>(object) &&
-           !qobject_cast<const ClickArea*>(object);
+           !qobject_cast<const ClickArea*>(object) && !(widget && widget->isHidden());
 }
 
 class Container : public QAccessibleWidget {

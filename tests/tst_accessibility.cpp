@@ -2,16 +2,20 @@
 // where a caption does not say what a control is, and nothing at all of the
 // drawn lines and the click areas.
 #include "Controls.h"
+#include "OptionButton.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
+#include "TabbedSheet.h"
 
 #include <QAccessible>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QtTest>
 #include <memory>
 
 using Harness::control;
+using Harness::SimBoard;
 
 namespace {
 // Every object reachable from `parent` through the accessible children.
@@ -34,6 +38,8 @@ private slots:
     void namesAndDescriptions_data();
     void namesAndDescriptions();
     void linesAndClickAreasLeftOut();
+    void hiddenControlsLeftOut_data();
+    void hiddenControlsLeftOut();
 };
 
 void TestAccessibility::cleanup() {
@@ -88,9 +94,9 @@ void TestAccessibility::linesAndClickAreasLeftOut() {
     start(1);
     QSet<QObject*> reached;
     collect(QAccessible::queryAccessibleInterface(window_.get()), reached);
-    // The walk reaches the controls on both pages, shown or not...
-    for (const char* name : {"txtInput(9)", "InputSel(0)", "cmdWrite(4)", "HVLED(3)", "Label1(0)",
-                             "Label1(1)", "optPD1(13)", "Picture6"})
+    // The walk reaches the controls on both pages, the page in front or not...
+    for (const char* name : {"txtInput(9)", "InputSel(0)", "cmdWrite(4)", "Label1(0)", "Label1(1)",
+                             "optPD1(13)", "Picture6"})
         QVERIFY2(reached.contains(control<QWidget>(*window_, name)), name);
     // ...and none of the lines and click areas.
     const QList<LineControl*> lines = window_->findChildren<LineControl*>();
@@ -109,6 +115,74 @@ void TestAccessibility::linesAndClickAreasLeftOut() {
              QString("Input Code (Hex)"));
     QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>(*window_, "Frame8"))->role(),
              QAccessible::Grouping);
+}
+
+// What the form never shows (the frames "DAC 5" and "Temperature Shutdown",
+// the single part's other channels) is not told and cannot be pressed; an
+// unlit lamp is told once it lights. Every action a screen reader is offered
+// inside the form belongs to a control in view, and pressing them all sends
+// no control word with the hidden frames' bits (0x40, 0x02).
+void TestAccessibility::hiddenControlsLeftOut_data() {
+    QTest::addColumn<int>("part");
+    QTest::newRow("QV7310") << 1;
+    QTest::newRow("QV7301") << 0;
+}
+
+void TestAccessibility::hiddenControlsLeftOut() {
+    QFETCH(int, part);
+    start(part);
+    const QWidget* client = window_->centralWidget();
+    QSet<QObject*> reached;
+    collect(QAccessible::queryAccessibleInterface(window_.get()), reached);
+    QStringList hidden{"Frame10",    "Frame16",    "optPD1(8)", "optPD1(9)",
+                       "optPD1(10)", "optPD1(11)", "HVLED(3)"};
+    if (part == 0)
+        hidden << "Frame11"
+               << "optPD1(6)"
+               << "cmdWrite(0)"
+               << "lblVoltage(3)"
+               << "cmdWrite(4)";
+    for (const QString& name : hidden) {
+        auto* widget = control<QWidget>(*window_, qPrintable(name));
+        QVERIFY2(!reached.contains(widget), qPrintable(name + " is told"));
+        QVERIFY2(!widget->isEnabled() || qobject_cast<PictureBox*>(widget) ||
+                     qobject_cast<QPushButton*>(widget) || widget->inherits("QLabel"),
+                 qPrintable(name + " can be pressed"));
+    }
+    auto* sheet = control<TabbedSheet>(*window_, "SSTab1");
+    const QSet<const QWidget*> pages{sheet->page(0), sheet->page(1)};
+    QStringList pressedHidden;
+    const int mark = SimBoard::get().callCount();
+    for (QObject* object : reached) {
+        auto* widget = qobject_cast<QWidget*>(object);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+        // The form's controls; the tab row is the toolkit's own.
+        if (!widget || !client->isAncestorOf(widget) || sheet->tabBar()->isAncestorOf(widget) ||
+            !accessible->actionInterface() ||
+            accessible->actionInterface()->actionNames().isEmpty())
+            continue;
+        // In view on its page: nothing between it and the page is hidden.
+        for (const QWidget* w = widget; w && w != client && !pages.contains(w);
+             w = w->parentWidget())
+            if (w->isHidden())
+                pressedHidden << widget->objectName();
+        for (const QString& action : accessible->actionInterface()->actionNames())
+            accessible->actionInterface()->doAction(action);
+    }
+    QVERIFY2(pressedHidden.isEmpty(), qPrintable(pressedHidden.join(", ")));
+    for (const SimCall& call : SimBoard::get().callsSince(mark))
+        QVERIFY2(!(call.request == 221 && (call.value & 0x7000) == 0x7000 && (call.value & 0x42)),
+                 qPrintable(Harness::describe(call)));
+    // A lamp that lights is told.
+    control<OptionButton>(*window_, "optRANGE", 1)->click();
+    control<QLineEdit>(*window_, "txtInput", 0)->setText("FFF");
+    control<OptionButton>(*window_, "InputSel", 0)->setChecked(true);
+    control<QPushButton>(*window_, "cmdLDAC", 2)->click();
+    control<QPushButton>(*window_, "cmdWrite", part ? 3 : 2)->click();
+    reached.clear();
+    collect(QAccessible::queryAccessibleInterface(window_.get()), reached);
+    QVERIFY(reached.contains(control<QWidget>(*window_, part ? "HVLED(3)" : "HVLED(2)")));
+    QVERIFY(reached.contains(control<QWidget>(*window_, "Picture1")));
 }
 
 QTEST_MAIN(TestAccessibility)
