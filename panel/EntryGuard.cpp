@@ -47,8 +47,13 @@ bool EntryGuard::eventFilter(QObject* watched, QEvent* event) {
     if (index < 0)
         return false;
     if (type == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        const auto* press = static_cast<QKeyEvent*>(event);
+        // An Alt combination that is no shortcut (those never get here) is
+        // dropped: typed as its letter it could rewrite a code, Alt+F an
+        // "F" over a selected "FFF".
+        if ((press->modifiers() & Qt::AltModifier) && !(press->modifiers() & Qt::ControlModifier))
+            return true;
+        if (press->key() == Qt::Key_Return || press->key() == Qt::Key_Enter)
             enter_(index);
         return false;
     }

@@ -19,6 +19,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 using namespace ControlArrays;
 using namespace FormLayout;
@@ -34,10 +35,13 @@ QAction* QV7310::createMenuItem(QMenu* menu, const char* name, const QString& ca
 }
 
 void QV7310::createMenus() {
-    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    // The menus open with Alt and their underlined letter, or F10.
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuReload = createMenuItem(mnuFile, "mnuReload", QStringLiteral("Reload USB"));
+    mnuReload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     mnuExit = createMenuItem(mnuFile, "mnuExit", QStringLiteral("Exit"));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     mnuDash = mnuFile->addSeparator();
     mnuDash->setObjectName(QStringLiteral("mnuDash"));
     cmdDACoff = createMenuItem(mnuFile, "cmdDACoff",
@@ -48,12 +52,15 @@ void QV7310::createMenus() {
         item->setCheckable(true);
     cmdDACoff->setChecked(true);
     // Beside File, outside the form.
-    QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
+    QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     mnuLimits = createMenuItem(mnuOptions, "mnuLimits", QStringLiteral("Limits..."));
-    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("About"));
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&About"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuAbout = createMenuItem(mnuHelp, "mnuAbout", QStringLiteral("Version"));
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [this, mnuFile] { menuBar()->setActiveAction(mnuFile->menuAction()); });
 }
 
 void QV7310::createForm() {

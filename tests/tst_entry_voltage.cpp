@@ -5,7 +5,10 @@
 #include "PanelHarness.h"
 #include "QV7310.h"
 #include "QV7310Variables.h"
+#include "TabbedSheet.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -132,6 +135,41 @@ class TestEntryVoltage : public QObject, Harness::PanelFixture {
 private slots:
     void init() { start(1); }
     void cleanup() { stop(); }
+
+    // The menus open from the keyboard, and no Alt combination types into a
+    // box: Alt+F over a selected "FFF" would have left the code 0x00F.
+    void altCombinationsLeaveBoxes_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("menu"); // the menu that opens, empty for none
+        QTest::newRow("Alt+F") << int(Qt::Key_F) << int(Qt::AltModifier) << "mnuFile";
+        QTest::newRow("Alt+O") << int(Qt::Key_O) << int(Qt::AltModifier) << "mnuOptions";
+        QTest::newRow("Alt+A") << int(Qt::Key_A) << int(Qt::AltModifier) << "mnuHelp";
+        QTest::newRow("Alt+B, no menu") << int(Qt::Key_B) << int(Qt::AltModifier) << "";
+        QTest::newRow("Alt+Shift+C, no menu")
+            << int(Qt::Key_C) << int(Qt::AltModifier | Qt::ShiftModifier) << "";
+        QTest::newRow("F10") << int(Qt::Key_F10) << int(Qt::NoModifier) << "mnuFile";
+    }
+    void altCombinationsLeaveBoxes() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, menu);
+        control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
+        box(0)->setFocus();
+        box(0)->setText("FFF");
+        box(0)->selectAll();
+        QTest::keyClick(box(0), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (menu.isEmpty()) {
+            QVERIFY(!QApplication::activePopupWidget());
+        } else {
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QCOMPARE(QApplication::activePopupWidget()->objectName(), menu);
+            QApplication::activePopupWidget()->close();
+        }
+        QCOMPARE(box(0)->text(), QString("FFF"));
+        QCOMPARE(control<QAction>(*window_, "mnuExit")->shortcut(), QKeySequence("Ctrl+Q"));
+        QCOMPARE(control<QAction>(*window_, "mnuReload")->shortcut(), QKeySequence("Ctrl+R"));
+    }
 
     // Enter in a box, or leaving it for another box, validates it.
     void entryValidated_data() {

@@ -263,10 +263,10 @@ void TestLayout::menusAndTheirItems() {
         }
     }
     QCOMPARE(got,
-             QStringList({"mnuFile:File", "mnuReload|Reload USB|", "mnuExit|Exit|", "mnuDash||-",
+             QStringList({"mnuFile:&File", "mnuReload|Reload USB|", "mnuExit|Exit|", "mnuDash||-",
                           "cmdDACoff|Turn off DACs when program exits (Recommended)|[x]",
-                          "mnuDontRESET|Exit without reseting DACs|[ ]", "mnuOptions:Options",
-                          "mnuLimits|Limits...|", "mnuHelp:About", "mnuAbout|Version|"}));
+                          "mnuDontRESET|Exit without reseting DACs|[ ]", "mnuOptions:&Options",
+                          "mnuLimits|Limits...|", "mnuHelp:&About", "mnuAbout|Version|"}));
 }
 
 void TestLayout::sheetPagesAndTabWidths() {
