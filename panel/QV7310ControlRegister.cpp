@@ -68,9 +68,13 @@ void QV7310::showChannelPower() {
     if (!dataPageCreated_)
         return;
     for (std::size_t k = 0; k < ControlArrays::Channels; ++k) {
-        if (optPD1[ChannelFrames[k].powerDown]->isChecked())
+        // The single part's one button tells of its one frame, "DAC 1".
+        const ChannelButtons& frame = !partIsQuad && int(k) == ControlArrays::SinglePartSlot
+                                          ? ChannelFrames[0]
+                                          : ChannelFrames[k];
+        if (optPD1[frame.powerDown]->isChecked())
             cmdWrite[k]->setToolTip(QStringLiteral("DAC is powered down"));
-        else if (optPD1[ChannelFrames[k].powerUp]->isChecked())
+        else if (optPD1[frame.powerUp]->isChecked())
             cmdWrite[k]->setToolTip(QStringLiteral("DAC is powered up"));
     }
 }

@@ -162,19 +162,21 @@ void QV7310::connectDataPage() {
 }
 
 void QV7310::setTabOrder() {
-    // Sheet tabs; page 0: rows 9 up to 0 (option button, then box), write
-    // buttons bottom up, LDAC bottom up, range, CLR top down; page 1: the
-    // channel frames bottom up, then the power-down mode.
+    // As a person reads each page, frame by frame, top to bottom and left to
+    // right: the sheet's tabs; page 0: the input rows (box, then its option
+    // button), the write buttons, the range, LDAC, CLR; page 1: the channel
+    // frames DAC 1 to DAC 4 (and the hidden "DAC 5"), then the power-down
+    // mode (and the hidden temperature shutdown).
     std::vector<QWidget*> order{SSTab1->tabBar()};
-    for (std::size_t i = InputRows; i-- > 0;) {
-        order.push_back(InputSel[i]);
+    for (std::size_t i = 0; i < InputRows; ++i) {
         order.push_back(txtInput[i]);
+        order.push_back(InputSel[i]);
     }
-    for (std::size_t i = WriteButtons; i-- > 0;)
+    for (std::size_t i = 0; i < WriteButtons; ++i)
         order.push_back(cmdWrite[i]);
-    order.insert(order.end(), {cmdLDAC[2], cmdLDAC[1], cmdLDAC[0], optRANGE[0], optRANGE[1],
+    order.insert(order.end(), {optRANGE[0], optRANGE[1], cmdLDAC[0], cmdLDAC[1], cmdLDAC[2],
                                cmdCLR[0], cmdCLR[1], cmdCLR[2]});
-    for (int button : {9, 8, 7, 6, 5, 4, 2, 3, 0, 1, 12, 13, 10, 11})
+    for (int button : {0, 1, 2, 3, 5, 4, 7, 6, 9, 8, 12, 13, 10, 11})
         order.push_back(optPD1[button]);
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);

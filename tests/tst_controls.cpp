@@ -577,9 +577,11 @@ void TestControls::singlePartToolTips() {
     start(0);
     QTest::mouseClick(control<OptionButton>(*window_, "optPD1", 1), Qt::LeftButton);
     QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), QString("0x7004"));
-    // "DAC 1" sets the hidden first button; the visible one follows "DAC 3".
-    QCOMPARE(control<QPushButton>(*window_, "cmdWrite", 0)->toolTip(),
+    // The one visible button, "Load DAC", tells of "DAC 1", not of the
+    // hidden "DAC 3" frame at its position.
+    QCOMPARE(control<QPushButton>(*window_, "cmdWrite", 2)->toolTip(),
              QString("DAC is powered up"));
+    QTest::mouseClick(control<OptionButton>(*window_, "optPD1", 0), Qt::LeftButton);
     QCOMPARE(control<QPushButton>(*window_, "cmdWrite", 2)->toolTip(),
              QString("DAC is powered down"));
     QVERIFY(control<QGroupBox>(*window_, "Frame12")->isHidden());

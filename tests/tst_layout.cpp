@@ -606,15 +606,15 @@ void TestLayout::tabOrderOnDataRegisters() {
     QCOMPARE(control<TabbedSheet>(*window, "SSTab1")->currentIndex(), 0);
     QCOMPARE(focusName(), QStringLiteral("tab bar"));
     // Of the rows' option buttons only the selected one takes Tab.
-    QStringList expected;
-    for (int i = 9; i >= 1; --i)
+    // Top to bottom, left to right, frame by frame.
+    QStringList expected{"txtInput(0)", "InputSel(0)"};
+    for (int i = 1; i <= 9; ++i)
         expected << FormLayout::ControlName("txtInput", i);
-    expected += QStringList{"InputSel(0)", "txtInput(0)"};
-    for (int i = 4; i >= 0; --i)
+    for (int i = 0; i <= 4; ++i)
         if (quad || i == 2)
             expected << FormLayout::ControlName("cmdWrite", i);
-    expected += QStringList{"cmdLDAC(2)", "cmdLDAC(1)", "cmdLDAC(0)", "optRANGE(0)",
-                            "cmdCLR(0)",  "cmdCLR(1)",  "cmdCLR(2)",  "tab bar"};
+    expected += QStringList{"optRANGE(0)", "cmdLDAC(0)", "cmdLDAC(1)", "cmdLDAC(2)",
+                            "cmdCLR(0)",   "cmdCLR(1)",  "cmdCLR(2)",  "tab bar"};
     QCOMPARE(pressTab(int(expected.size())), expected);
 }
 
@@ -622,8 +622,8 @@ void TestLayout::tabOrderOnControlRegister() {
     QFETCH_GLOBAL(bool, quad);
     QCOMPARE(control<TabbedSheet>(*window, "SSTab1")->currentIndex(), 1);
     QCOMPARE(focusName(), QStringLiteral("tab bar"));
-    const QStringList expected = quad ? QStringList{"optPD1(7)", "optPD1(5)",  "optPD1(2)",
-                                                    "optPD1(0)", "optPD1(12)", "tab bar"}
+    const QStringList expected = quad ? QStringList{"optPD1(0)", "optPD1(2)",  "optPD1(5)",
+                                                    "optPD1(7)", "optPD1(12)", "tab bar"}
                                       : QStringList{"optPD1(0)", "optPD1(12)", "tab bar"};
     QCOMPARE(pressTab(int(expected.size())), expected);
     if (!quad)
@@ -633,7 +633,7 @@ void TestLayout::tabOrderOnControlRegister() {
     QVERIFY(control<OptionButton>(*window, "optPD1", 3)->isChecked());
     clickTab(1);
     QCOMPARE(focusName(), QStringLiteral("tab bar"));
-    QCOMPARE(pressTab(6), QStringList({"optPD1(7)", "optPD1(5)", "optPD1(3)", "optPD1(0)",
+    QCOMPARE(pressTab(6), QStringList({"optPD1(0)", "optPD1(3)", "optPD1(5)", "optPD1(7)",
                                        "optPD1(12)", "tab bar"}));
 }
 
