@@ -10,6 +10,7 @@
 #include "USBStuff.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QEvent>
 #include <QLabel>
 
@@ -85,7 +86,13 @@ bool QV7310::cautionShown() const {
 
 bool QV7310::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Picture1 &&
-        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        // Its showing is announced as an alert, as a warning should be.
+        if (event->type() == QEvent::ShowToParent) {
+            QAccessibleEvent alert(Picture1, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
         emit cautionChanged();
+    }
     return QMainWindow::eventFilter(watched, event);
 }

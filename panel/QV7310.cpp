@@ -93,6 +93,7 @@ void QV7310::Form_Load() {
     OutputLimits::Load();
     showLimitsState();
     showPartOnDataPage();
+    showReadingStates();
     SSTab1->setCurrentIndex(1);
     // The sheet's tabs hold the focus when the window opens.
     SSTab1->tabBar()->setFocus();
@@ -113,6 +114,7 @@ void QV7310::showPartOnDataPage() {
     // The one channel has no number on the single part.
     lblVoltage[only]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
     HVLED[only]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
+    showReadingStates();
 }
 
 void QV7310::centreOnScreen() {

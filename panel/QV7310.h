@@ -203,6 +203,9 @@ private:
     void showOverLimit();
     void showLimitsState();
 
+    // QV7310Readings.cpp: what each reading says besides its number.
+    void showReadingStates();
+
     // The controls the handlers use, by the form's names; arrays keep the
     // form's indexes. The objectNames are the same ("cmdWrite(2)"): tests and
     // tools find every control by them.

@@ -77,4 +77,5 @@ void QV7310::showChannelPower() {
         else if (optPD1[frame.powerUp]->isChecked())
             cmdWrite[k]->setToolTip(QStringLiteral("DAC is powered up"));
     }
+    showReadingStates();
 }

@@ -34,6 +34,7 @@ void QV7310::showOverLimit() {
             colours.setColor(QPalette::WindowText, QColor(0xC0, 0, 0));
         reading->setPalette(colours);
     }
+    showReadingStates();
 }
 
 void QV7310::showLimitsState() {

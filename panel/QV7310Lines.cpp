@@ -39,6 +39,7 @@ void QV7310::setClr(bool high) {
         // The outputs stay at 0 until the next LDAC loads them.
         USBStuff::PlainRequest(Request::ClrHigh);
         clrIsLow = false;
+        showReadingStates();
     } else {
         USBStuff::PlainRequest(Request::ClrLow);
         clrIsLow = true;

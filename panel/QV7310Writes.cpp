@@ -64,6 +64,7 @@ void QV7310::LoadCode(int Index, std::int32_t code) {
         CheckVoltage();
     }
     Declare::WriteSerialWord(registerAddress | pendingCode);
+    showReadingStates();
 }
 
 // Besides the readings, each refresh tells the board to light or clear its own

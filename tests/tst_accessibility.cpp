@@ -8,6 +8,7 @@
 #include "TabbedSheet.h"
 
 #include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
@@ -38,6 +39,8 @@ private slots:
     void namesAndDescriptions_data();
     void namesAndDescriptions();
     void linesAndClickAreasLeftOut();
+    void readingStates_data();
+    void readingStates();
     void hiddenControlsLeftOut_data();
     void hiddenControlsLeftOut();
 };
@@ -61,12 +64,12 @@ void TestAccessibility::namesAndDescriptions_data() {
         row(1, QString("InputSel(%1)").arg(i), QString("Use input code %1").arg(i + 1), "");
     }
     for (int k = 0; k < 4; ++k) {
-        // A reading keeps its number as its name.
+        // A reading keeps its number as its name; every channel starts powered down.
         row(1, QString("lblVoltage(%1)").arg(k), "0.0000V",
-            QString("DAC%1 output voltage").arg(k + 1));
+            QString("DAC%1 output voltage, powered down").arg(k + 1));
         row(1, QString("HVLED(%1)").arg(k), QString(), QString("DAC%1 at high voltage").arg(k + 1));
     }
-    row(0, "lblVoltage(2)", "0.0000V", "DAC output voltage");
+    row(0, "lblVoltage(2)", "0.0000V", "DAC output voltage, powered down");
     row(0, "HVLED(2)", QString(), "DAC at high voltage");
     row(1, "Picture1", "Caution: risk of electric shock", "");
     // The last word sent (here by "Load DAC3") is read as the box's description.
@@ -115,6 +118,61 @@ void TestAccessibility::linesAndClickAreasLeftOut() {
              QString("Input Code (Hex)"));
     QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>(*window_, "Frame8"))->role(),
              QAccessible::Grouping);
+}
+
+// A reading tells what its output does, not only its number: powered down
+// (drawn disabled), held at 0 V by CLR, a loaded code waiting for LDAC
+// (slanted, and on the write button too).
+void TestAccessibility::readingStates_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<QString>("write"); // cmdWrite(0)'s accessible description
+    QTest::newRow("start") << QStringList() << "DAC1 output voltage, powered down" << false << false
+                           << "DAC is powered down";
+    QTest::newRow("powered up") << QStringList{"up"} << "DAC1 output voltage" << true << false
+                                << "DAC is powered up";
+    QTest::newRow("a code waiting")
+        << QStringList{"up", "write"} << "DAC1 output voltage, code 0x0800 waits for LDAC" << true
+        << true << "DAC is powered up; code 0x0800 waits for LDAC";
+    QTest::newRow("loaded by a pulse")
+        << QStringList{"up", "write", "pulse"} << "DAC1 output voltage" << true << false
+        << "DAC is powered up";
+    QTest::newRow("CLR held low")
+        << QStringList{"up", "write", "pulse", "clr low"}
+        << "DAC1 output voltage, held at 0 V by CLR, code 0x0800 waits for CLR high and LDAC"
+        << true << true << "DAC is powered up; code 0x0800 waits for LDAC";
+}
+
+void TestAccessibility::readingStates() {
+    QFETCH(QStringList, steps);
+    QFETCH(QString, description);
+    QFETCH(bool, enabled);
+    QFETCH(bool, italic);
+    QFETCH(QString, write);
+    start(1);
+    for (const QString& step : steps) {
+        if (step == "up") {
+            control<OptionButton>(*window_, "optPD1", 1)->click();
+        } else if (step == "write") {
+            control<QLineEdit>(*window_, "txtInput", 4)->setText("800");
+            control<OptionButton>(*window_, "InputSel", 4)->setChecked(true);
+            control<QPushButton>(*window_, "cmdWrite", 0)->click();
+        } else if (step == "pulse") {
+            control<QPushButton>(*window_, "cmdLDAC", 0)->click();
+        } else {
+            control<QPushButton>(*window_, "cmdCLR", 2)->click();
+        }
+    }
+    auto* reading = control<QLabel>(*window_, "lblVoltage", 0);
+    QCOMPARE(QAccessible::queryAccessibleInterface(reading)->text(QAccessible::Description),
+             description);
+    QCOMPARE(reading->isEnabled(), enabled);
+    QCOMPARE(reading->font().italic(), italic);
+    QCOMPARE(QAccessible::queryAccessibleInterface(control<QPushButton>(*window_, "cmdWrite", 0))
+                 ->text(QAccessible::Description),
+             write);
 }
 
 // What the form never shows (the frames "DAC 5" and "Temperature Shutdown",
