@@ -32,6 +32,10 @@ public:
 void Init() {
     FormBuilder::ResolveDialogFamily();
     QApplication::setStyle(new PanelStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+    // One light palette for everything the panel draws: the form paints its
+    // own light areas, so text that followed a dark desktop theme would be
+    // white on white (menu titles, tab captions, the board status).
+    QApplication::setPalette(QApplication::style()->standardPalette());
     QApplication::setFont(FormBuilder::DialogFont());
     QApplication::setApplicationName(QStringLiteral("QV7310"));
     // Where the output limits are kept: ~/.config/QVPANEL/QV7310.conf.

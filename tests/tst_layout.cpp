@@ -3,6 +3,7 @@
 // that no caption is clipped.
 #include "Controls.h"
 #include "FormLayout.h"
+#include "PanelApplication.h"
 #include "PanelHarness.h"
 #include "QV7310.h"
 
@@ -18,7 +19,9 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
+#include <QTabBar>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 using Harness::control;
@@ -152,6 +155,7 @@ private slots:
     void init();
     void cleanup();
     void windowSizeFlagsTitleAndIcon();
+    void darkDesktopStaysReadable();
     void menusAndTheirItems();
     void sheetPagesAndTabWidths();
     void controlPlacement_data();
@@ -635,6 +639,52 @@ void TestLayout::tabOrderOnControlRegister() {
     QCOMPARE(focusName(), QStringLiteral("tab bar"));
     QCOMPARE(pressTab(6), QStringList({"optPD1(0)", "optPD1(3)", "optPD1(5)", "optPD1(7)",
                                        "optPD1(12)", "tab bar"}));
+}
+
+// A dark desktop theme hands the application a dark palette, white text on
+// dark grey; the form paints its own light areas. Every caption must still
+// stand out from what it is drawn on: contrast of at least 4.5 to 1 between
+// the lightest and darkest pixels of the menu titles, the tab captions and
+// the board status.
+void TestLayout::darkDesktopStaysReadable() {
+    QPalette dark;
+    for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base})
+        dark.setColor(role, QColor(0x30, 0x30, 0x30));
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        dark.setColor(role, Qt::white);
+    QApplication::setPalette(dark);
+    PanelApplication::Init(); // as the program starts under that theme
+    QTest::qWait(50);
+    auto luminance = [](QRgb c) {
+        auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    auto contrast = [&](QWidget* widget, const QRect& rect) {
+        const QImage image = widget->grab(rect).toImage();
+        double lightest = 0, darkest = 1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const double l = luminance(image.pixel(x, y));
+                lightest = std::max(lightest, l);
+                darkest = std::min(darkest, l);
+            }
+        return (lightest + 0.05) / (darkest + 0.05);
+    };
+    QMenuBar* bar = window->menuBar();
+    for (QAction* title : bar->actions())
+        QVERIFY2(contrast(bar, bar->actionGeometry(title)) >= 4.5, qPrintable(title->text()));
+    QTabBar* tabs = control<TabbedSheet>(*window, "SSTab1")->tabBar();
+    for (int i = 0; i < tabs->count(); ++i)
+        QVERIFY2(contrast(tabs, tabs->tabRect(i).adjusted(4, 4, -4, -4)) >= 4.5,
+                 qPrintable(tabs->tabText(i)));
+    QWidget* status = bar->cornerWidget();
+    QVERIFY(contrast(status, status->rect()) >= 4.5);
+    // And the light palette it keeps is the one it always had.
+    QCOMPARE(QApplication::palette().color(QPalette::WindowText),
+             QApplication::style()->standardPalette().color(QPalette::WindowText));
 }
 
 QTEST_MAIN(TestLayout)
