@@ -57,6 +57,7 @@ void RemoteConnection::readable() {
                 session_.error(Scpi::Error::TooMuchData);
                 continue;
             }
+            session_.messageAvailable = !replies_.empty();
             const QByteArray reply = executor_.runLine(line.text, session_);
             if (!reply.isEmpty()) {
                 replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));

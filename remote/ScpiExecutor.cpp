@@ -91,8 +91,10 @@ QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) 
         bool replied = false;
         const std::string reply = Scpi::Run(context, parsed.command, replied);
         look();
-        if (replied)
+        if (replied) {
             replies += (replies.empty() ? "" : ";") + reply;
+            session.messageAvailable = true;
+        }
         // An error ends its line: nothing after the failing command runs.
         if (session.errors.pushed() != errors)
             break;

@@ -4,12 +4,14 @@
 
 namespace Scpi {
 
-void ErrorQueue::push(int error, const std::string& detail) {
+bool ErrorQueue::push(int error, const std::string& detail) {
     ++pushed_;
-    if (size() < Capacity)
+    if (size() < Capacity) {
         entries_.push_back({error, detail});
-    else
-        entries_.back() = {Error::QueueOverflow, std::string()};
+        return true;
+    }
+    entries_.back() = {Error::QueueOverflow, std::string()};
+    return false;
 }
 
 std::string ErrorQueue::pop() {
@@ -28,8 +30,9 @@ std::string ErrorQueue::pop() {
 }
 
 void Session::error(int number, const std::string& detail) {
-    errors.push(number, detail);
-    if (number <= -100 && number > -200)
+    if (!errors.push(number, detail))
+        eventStatus |= DeviceError; // -350 is a device-dependent error
+    else if (number <= -100 && number > -200)
         eventStatus |= CommandError;
     else if (number <= -200 && number > -300)
         eventStatus |= ExecutionError;
@@ -50,6 +53,8 @@ int Session::statusByte() const {
         status |= ErrorQueueBit;
     if (questionableEvent & questionableEnable)
         status |= QuestionableBit;
+    if (messageAvailable)
+        status |= MessageAvailableBit;
     if (eventStatus & eventEnable)
         status |= EventStatusBit;
     if (operationEvent & operationEnable)

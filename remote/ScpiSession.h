@@ -16,7 +16,9 @@ namespace Scpi {
 class ErrorQueue {
 public:
     static constexpr int Capacity = 16;
-    void push(int error, const std::string& detail = std::string());
+    // Returns false when the queue was full: the entry is lost, and the last
+    // one says -350 "Queue overflow".
+    bool push(int error, const std::string& detail = std::string());
     // The oldest entry as `-222,"Data out of range"`, or `0,"No error"`.
     std::string pop();
     void clear() { entries_.clear(); }
@@ -49,6 +51,7 @@ struct Session {
     // Status byte bits.
     static constexpr int ErrorQueueBit = 1 << 2;
     static constexpr int QuestionableBit = 1 << 3;
+    static constexpr int MessageAvailableBit = 1 << 4;
     static constexpr int EventStatusBit = 1 << 5;
     static constexpr int MasterSummaryBit = 1 << 6;
     static constexpr int OperationBit = 1 << 7;
@@ -61,12 +64,16 @@ struct Session {
     int operationEnable = 0;
     int questionableEvent = 0;
     int questionableEnable = 0;
+    // A reply waits to be read: one of an earlier line not yet taken by the
+    // client, or of a query earlier on the line now running.
+    bool messageAvailable = false;
 
-    // Queues the error and sets its class's event bit.
+    // Queues the error and sets its class's event bit; an error the full
+    // queue cannot take sets the device-dependent bit of -350 instead.
     void error(int number, const std::string& detail = std::string());
     // Latches the rises of the conditions into the event registers.
     void rise(int operation, int questionable);
-    // *STB?: bits 2, 3, 5, 7 and the summary in bit 6.
+    // *STB?: bits 2, 3, 4 (MAV), 5, 7 and the summary in bit 6.
     int statusByte() const;
     // *CLS: the queue and the event registers.
     void clear();

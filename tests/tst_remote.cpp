@@ -218,13 +218,14 @@ void TestRemote::commands_data() {
     row("*ESR? reads and clears", 1, "", "FOO\n*ESR?;*ESR?", "32;0", {}, {Undefined});
     row("*ESR? error classes and *OPC", 1, "", "DAC1:CODE 5000\nBAR\n*OPC;*ESR?", "49", {},
         {OutOfRange, Undefined});
-    row("*STB?: queue, ESB and MSS", 1, "", "FOO\n*ESE 32;*SRE 32;*STB?;*SRE 0;*STB?", "100;36", {},
+    row("*STB?: queue, ESB and MSS", 1, "", "FOO\n*ESE 32;*SRE 32;*STB?;*SRE 0;*STB?", "100;52", {},
         {Undefined});
     row("*TST?, *OPC?, *WAI", 1, "", "*TST?;*OPC?;*WAI;*OPC;*ESR?", "0;1;1", {});
     row("*TST? without a board", 1, "unplug", "BOAR:REL\n*TST?", "1", {"load", "224"},
         {R"(-240,"Hardware error;No Evaluation Board Found: -4")",
          R"(-240,"Hardware error;request 224 returned status -4")"});
-    row("*CLS clears events and queue", 1, "", "FOO\n*CLS;*ESR?;SYST:ERR:COUN?;*STB?", "0;0;0", {});
+    row("*CLS clears events and queue", 1, "", "FOO\n*CLS;*ESR?;SYST:ERR:COUN?;*STB?", "0;0;16",
+        {});
     // SCPI-1999 required commands.
     row("version", 1, "", "SYST:VERS?", "1999.0", {});
     row("error count and all", 1, "", "FOO\nBAR\nSYST:ERR:COUN?;:SYST:ERR:ALL?;:SYST:ERR:COUN?",
@@ -233,11 +234,11 @@ void TestRemote::commands_data() {
         "RANG 60;DAC1:CODE 4000;LDAC:PULS;STAT:OPER:COND?;:STAT:OPER?;:STAT:OPER:EVEN?",
         "512;512;0", {"229", "231", "221:0x1fa0", "222", "230"});
     row("operation summary", 1, "",
-        "STAT:OPER:ENAB 512;ENAB?;:RANG 60;DAC1:CODE 4000;*STB?;LDAC:PULS;*STB?", "512;0;128",
+        "STAT:OPER:ENAB 512;ENAB?;:RANG 60;DAC1:CODE 4000;*STB?;LDAC:PULS;*STB?", "512;16;144",
         {"229", "231", "221:0x1fa0", "222", "230"});
     row("questionable: board not ready", 1, "fail",
         "STAT:QUES:ENAB 512\nCLR HIGH\nSTAT:QUES:COND?;:STAT:QUES?;:STAT:QUES?;*STB?",
-        "512;512;0;4", {"218"}, {R"(-240,"Hardware error;request 218 returned status -7")"});
+        "512;512;0;20", {"218"}, {R"(-240,"Hardware error;request 218 returned status -7")"});
     row("status preset", 1, "",
         "STAT:OPER:ENAB 512;:STAT:QUES:ENAB 512;:STAT:PRES;:STAT:OPER:ENAB?;:STAT:QUES:ENAB?",
         "0;0", {});
@@ -295,6 +296,10 @@ void TestRemote::commands_data() {
         "", {}, L(8, Illegal));
     row("queue overflow", 1, "", QByteArray("FOO\n").repeated(17), "", {},
         L(15, Undefined) << Overflow);
+    // The lost error's class stays unset; -350 sets the device-dependent bit 3.
+    row("queue overflow: ESR bit 3", 1, "", QByteArray("DAC1:CODE 5000\n").repeated(17) + "*ESR?",
+        "24", {}, L(15, OutOfRange) << Overflow);
+    row("MAV while a reply waits", 1, "", "*STB?;*IDN?;*STB?", "0;QVPANEL,QV7310,0,1.04;16", {});
     row("failing board", 1, "fail", "CLR HIGH;BOAR:STAT?\nBOAR:STAT?",
         R"e(-7,"Board: not responding (status -7)")e", {"218"},
         {R"(-240,"Hardware error;request 218 returned status -7")"});
