@@ -97,7 +97,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF; "
                        "repeatable, and kept for the next run of the part."),
         QStringLiteral("CH=VOLTS"));
-    parser.addOptions({part, remote, port, address, announce, bridge, limit});
+    const QCommandLineOption idle(
+        QStringLiteral("remote-idle"),
+        QStringLiteral("Close a remote client that sends nothing for N seconds (default 600, 0 "
+                       "for never), so an abandoned connection frees its place."),
+        QStringLiteral("N"));
+    parser.addOptions({part, remote, port, address, announce, bridge, limit, idle});
     struct QtOption {
         const char* name;
         bool takesValue;
@@ -206,6 +211,14 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                             .arg(parser.value(port)));
         options.port = static_cast<quint16>(number);
     }
+    if (parser.isSet(idle)) {
+        bool ok = false;
+        const uint seconds = parser.value(idle).toUInt(&ok);
+        if (!ok || seconds > 86400)
+            return fail(QStringLiteral("--remote-idle %1: not a number of seconds (0 to 86400)")
+                            .arg(parser.value(idle)));
+        options.idleSeconds = int(seconds);
+    }
     if (parser.isSet(address) && !options.address.setAddress(parser.value(address)))
         return fail(
             QStringLiteral("--remote-address %1: not an IP address").arg(parser.value(address)));
@@ -244,6 +257,7 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
                            "and asks for no authentication")
                 .arg(where));
     auto server = std::make_unique<RemoteServer>(&window);
+    server->setIdleSeconds(options.idleSeconds);
     if (!server->listen(options.address, options.port)) {
         say(QStringLiteral("remote control not started: cannot listen on %1: %2")
                 .arg(where, server->errorString()));

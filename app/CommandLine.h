@@ -20,6 +20,7 @@ struct CommandLine {
     bool announce = false; // DNS-SD announcement of the server
     QHostAddress address{QHostAddress::LocalHost};
     quint16 port = 5025;
+    int idleSeconds = 600;     // --remote-idle
     QStringList bridgeCommand; // the board bridge's program and arguments, empty for none
     struct Limit {
         int channel;  // 1 to 4, 0 for all

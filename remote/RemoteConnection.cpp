@@ -11,7 +11,8 @@
 // directions as soon as the client closes its sending one: a client that
 // sends its commands and half-closes would never see its replies.
 
-RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, QObject* parent)
+RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, int idleMs,
+                                   QObject* parent)
     : QObject(parent), descriptor_(static_cast<int>(descriptor)), executor_(executor),
       reader_(descriptor, QSocketNotifier::Read), writer_(descriptor, QSocketNotifier::Write) {
     ::fcntl(descriptor_, F_SETFL, ::fcntl(descriptor_, F_GETFL) | O_NONBLOCK);
@@ -23,6 +24,15 @@ RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, Q
     executor_.attach(&session_);
     connect(&reader_, &QSocketNotifier::activated, this, &RemoteConnection::readable);
     connect(&writer_, &QSocketNotifier::activated, this, &RemoteConnection::writable);
+    if (idleMs > 0) {
+        idle_.setSingleShot(true);
+        idle_.setInterval(idleMs);
+        connect(&idle_, &QTimer::timeout, this, [this] {
+            if (descriptor_ >= 0)
+                end();
+        });
+        idle_.start();
+    }
 }
 
 RemoteConnection::~RemoteConnection() {
@@ -39,6 +49,8 @@ void RemoteConnection::readable() {
     if (reading_ || descriptor_ < 0)
         return;
     reading_ = true;
+    if (idle_.interval() > 0)
+        idle_.start();
     // One chunk per notification, so that several busy clients take turns.
     char buffer[ReadChunk];
     const ssize_t count = ::recv(descriptor_, buffer, sizeof buffer, 0);

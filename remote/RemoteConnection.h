@@ -11,13 +11,16 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <string>
 
 class RemoteConnection : public QObject {
     Q_OBJECT
 public:
-    // Takes over `descriptor`, a connected TCP socket.
-    RemoteConnection(qintptr descriptor, ScpiExecutor& executor, QObject* parent);
+    // Takes over `descriptor`, a connected TCP socket. A client that sends
+    // nothing for `idleMs` milliseconds is closed, so that an abandoned
+    // connection frees its place (0: never).
+    RemoteConnection(qintptr descriptor, ScpiExecutor& executor, int idleMs, QObject* parent);
     ~RemoteConnection() override;
 
     bool connected() const { return descriptor_ >= 0; }
@@ -38,6 +41,7 @@ private:
     ScpiExecutor& executor_;
     QSocketNotifier reader_;
     QSocketNotifier writer_;
+    QTimer idle_;
     Scpi::LineFramer framer_;
     Scpi::Session session_;
     std::string replies_;

@@ -35,7 +35,7 @@ void RemoteServer::accept(qintptr descriptor) {
         ::close(static_cast<int>(descriptor));
         return;
     }
-    new RemoteConnection(descriptor, executor_, this);
+    new RemoteConnection(descriptor, executor_, idleMs_, this);
 }
 
 bool RemoteServer::eventFilter(QObject*, QEvent* event) {

@@ -29,7 +29,11 @@ class RemoteServer : public QObject {
 public:
     static constexpr int MaxClients = 8;
 
+    // A client that sends nothing for this long is closed; 0 never.
+    static constexpr int DefaultIdleSeconds = 600;
+
     explicit RemoteServer(QV7310* window, QObject* parent = nullptr);
+    void setIdleSeconds(int seconds) { idleMs_ = seconds * 1000; }
     // Ends the connections while the executor they use still exists.
     ~RemoteServer() override;
 
@@ -51,6 +55,7 @@ private:
 
     DescriptorServer server_;
     ScpiExecutor executor_;
+    int idleMs_ = DefaultIdleSeconds * 1000;
 };
 
 #endif

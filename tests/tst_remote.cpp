@@ -131,6 +131,7 @@ private slots:
     void severalClients();
     void clientLeavingMidLine();
     void closingWindowStopsServer();
+    void idleClientClosed();
     void commandLine_data();
     void commandLine();
 
@@ -497,6 +498,28 @@ void TestRemote::closingWindowStopsServer() {
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), SafeState);
 }
 
+// A client that sends nothing for the idle time is closed, so that eight
+// abandoned connections cannot lock every other client out; one that talks
+// stays.
+void TestRemote::idleClientClosed() {
+    start(1);
+    server_->setIdleSeconds(1);
+    std::vector<std::unique_ptr<Client>> idle;
+    for (int i = 0; i < RemoteServer::MaxClients; ++i) {
+        idle.push_back(std::make_unique<Client>(server_->port()));
+        QVERIFY(idle.back()->waitConnected());
+    }
+    QTRY_COMPARE(server_->clientCount(), RemoteServer::MaxClients);
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 0, 5000);
+    Client talking(server_->port());
+    QVERIFY(talking.waitConnected());
+    for (int i = 0; i < 3; ++i) {
+        QTest::qWait(400);
+        QCOMPARE(talking.ask("*OPC?"), QStringList{"1"});
+    }
+    QCOMPARE(server_->clientCount(), 1);
+}
+
 void TestRemote::commandLine_data() {
     QTest::addColumn<QStringList>("arguments"); // PORT stands for `port`
     QTest::addColumn<QString>("port");          // "free", "busy", "display" (none) or empty
@@ -533,6 +556,10 @@ void TestRemote::commandLine_data() {
             << QString("qv7310: --limit %1: not CH=VOLTS (CH 1 to 4 or all, VOLTS 0 to 60 or off)")
                    .arg(limit)
             << "" << none << false;
+    QTest::newRow("bad idle time")
+        << QStringList{"--remote-idle", "-5"} << "display" << 2 << ""
+        << "qv7310: --remote-idle -5: not a number of seconds (0 to 86400)"
+        << "" << none << false;
     QTest::newRow("bad address") << QStringList{"--remote-address", "panel"} << "" << 2 << ""
                                  << "qv7310: --remote-address panel: not an IP address"
                                  << "" << none << false;
