@@ -1,5 +1,6 @@
 #include "RemoteConnection.h"
 
+#include <QElapsedTimer>
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -24,6 +25,9 @@ RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, i
     executor_.attach(&session_);
     connect(&reader_, &QSocketNotifier::activated, this, &RemoteConnection::readable);
     connect(&writer_, &QSocketNotifier::activated, this, &RemoteConnection::writable);
+    nextTurn_.setSingleShot(true);
+    nextTurn_.setInterval(0);
+    connect(&nextTurn_, &QTimer::timeout, this, &RemoteConnection::runTurn);
     if (idleMs > 0) {
         idle_.setSingleShot(true);
         idle_.setInterval(idleMs);
@@ -51,7 +55,7 @@ void RemoteConnection::readable() {
     reading_ = true;
     if (idle_.interval() > 0)
         idle_.start();
-    // One chunk per notification, so that several busy clients take turns.
+    // One chunk per notification; its lines run in turns.
     char buffer[ReadChunk];
     const ssize_t count = ::recv(descriptor_, buffer, sizeof buffer, 0);
 #ifdef TCP_QUICKACK
@@ -63,19 +67,9 @@ void RemoteConnection::readable() {
     ::setsockopt(descriptor_, IPPROTO_TCP, TCP_QUICKACK, &quick, sizeof quick);
 #endif
     if (count > 0) {
-        for (const Scpi::LineFramer::Line& line :
-             framer_.feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {
-            if (line.tooLong) {
-                session_.error(Scpi::Error::TooMuchData);
-                continue;
-            }
-            session_.messageAvailable = !replies_.empty();
-            const QByteArray reply = executor_.runLine(line.text, session_);
-            if (!reply.isEmpty()) {
-                replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));
-                replies_ += '\n';
-            }
-        }
+        for (Scpi::LineFramer::Line& line :
+             framer_.feed(std::string_view(buffer, static_cast<std::size_t>(count))))
+            waiting_.push_back(std::move(line));
     } else if (count == 0) {
         peerDone_ = true;
         reader_.setEnabled(false);
@@ -85,7 +79,34 @@ void RemoteConnection::readable() {
         return;
     }
     reading_ = false;
-    flush();
+    runTurn();
+}
+
+void RemoteConnection::runTurn() {
+    if (reading_ || descriptor_ < 0)
+        return;
+    reading_ = true;
+    QElapsedTimer clock;
+    clock.start();
+    for (int lines = 0; !waiting_.empty() && lines < LinesPerTurn &&
+                        (lines == 0 || clock.nsecsElapsed() < TurnNanoseconds);
+         ++lines) {
+        const Scpi::LineFramer::Line line = std::move(waiting_.front());
+        waiting_.pop_front();
+        if (line.tooLong) {
+            session_.error(Scpi::Error::TooMuchData);
+            continue;
+        }
+        session_.messageAvailable = !replies_.empty();
+        const QByteArray reply = executor_.runLine(line.text, session_);
+        if (!reply.isEmpty()) {
+            replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));
+            replies_ += '\n';
+        }
+    }
+    reading_ = false;
+    if (flush() && !waiting_.empty())
+        nextTurn_.start(); // after the others, through the event loop
 }
 
 void RemoteConnection::writable() {
@@ -107,15 +128,15 @@ bool RemoteConnection::flush() {
         replies_.erase(0, static_cast<std::size_t>(sent));
     }
     writer_.setEnabled(!replies_.empty());
-    if (peerDone_ && replies_.empty()) {
+    if (peerDone_ && replies_.empty() && waiting_.empty()) {
         // Everything the client sent has run and been answered.
         ::shutdown(descriptor_, SHUT_WR);
         end();
         return false;
     }
     // A client that sends queries but takes no replies is not read on
-    // until it takes them.
-    reader_.setEnabled(!peerDone_ && replies_.size() < MaxUnreadReplies);
+    // until it takes them, nor one whose lines still wait for their turns.
+    reader_.setEnabled(!peerDone_ && replies_.size() < MaxUnreadReplies && waiting_.empty());
     return true;
 }
 

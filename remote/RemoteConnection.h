@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <deque>
 #include <string>
 
 class RemoteConnection : public QObject {
@@ -30,8 +31,14 @@ private:
     // and replies it has not taken yet. Past either, TCP makes it wait.
     static constexpr std::size_t ReadChunk = 64 * 1024;
     static constexpr std::size_t MaxUnreadReplies = 1024 * 1024;
+    // A turn: at most this many lines, or about a millisecond of work; then
+    // the other clients and the window have theirs (and a pending exit wins).
+    static constexpr int LinesPerTurn = 16;
+    static constexpr qint64 TurnNanoseconds = 1000000;
 
     void readable();
+    // Runs one turn of the lines read and not yet run.
+    void runTurn();
     void writable();
     // Sends what it can of the replies; false when the connection ended.
     bool flush();
@@ -43,6 +50,8 @@ private:
     QSocketNotifier writer_;
     QTimer idle_;
     Scpi::LineFramer framer_;
+    std::deque<Scpi::LineFramer::Line> waiting_; // read, not yet run
+    QTimer nextTurn_;
     Scpi::Session session_;
     std::string replies_;
     // The client sent its last byte (it closed or half-closed its end).

@@ -132,6 +132,7 @@ private slots:
     void clientLeavingMidLine();
     void closingWindowStopsServer();
     void idleClientClosed();
+    void floodingClientTakesTurns();
     void commandLine_data();
     void commandLine();
 
@@ -518,6 +519,30 @@ void TestRemote::idleClientClosed() {
         QCOMPARE(talking.ask("*OPC?"), QStringList{"1"});
     }
     QCOMPARE(server_->clientCount(), 1);
+}
+
+// A client flooding the panel with lines gets a turn of a few lines at a
+// time: another client's query waits behind at most a couple of its turns,
+// counted in lines (the flood's codes count up; the query reads how far it got).
+void TestRemote::floodingClientTakesTurns() {
+    start(1);
+    Client flood(server_->port());
+    Client other(server_->port());
+    QVERIFY(flood.waitConnected());
+    QVERIFY(other.waitConnected());
+    QByteArray lines;
+    for (int code = 1; code <= 4000; ++code)
+        lines += "DAC1:CODE " + QByteArray::number(code) + '\n';
+    flood.send(lines);
+    // Let the flood's first chunk arrive and start running.
+    QTRY_VERIFY(window_->code(1) > 0);
+    const QStringList reply = other.ask("DAC1:CODE?");
+    QCOMPARE(reply.size(), 1);
+    const int ran = reply[0].toInt();
+    QVERIFY2(ran > 0 && ran <= 3 * 16,
+             qPrintable(QString("%1 lines of the flood ran first").arg(ran)));
+    // And the flood is not lost: all of it runs.
+    QTRY_COMPARE_WITH_TIMEOUT(window_->code(1), 4000, 20000);
 }
 
 void TestRemote::commandLine_data() {
