@@ -42,9 +42,15 @@ QString settingsKey(int channel) {
         .arg(channel);
 }
 
+void ensureLoaded() {
+    if (!limitsLoaded)
+        Load();
+}
+
 } // namespace
 
 Refusal CheckWrite(int first, int last, std::int32_t code, int rangeVolts) {
+    ensureLoaded();
     for (int k = std::max(first, 0); k <= std::min(last, Channels - 1); ++k)
         if (onPart(k))
             if (const Refusal r = check(k, code, rangeVolts); r.refused)
@@ -53,6 +59,7 @@ Refusal CheckWrite(int first, int last, std::int32_t code, int rangeVolts) {
 }
 
 Refusal CheckRange(int fromVolts, int toVolts) {
+    ensureLoaded();
     if (toVolts <= fromVolts)
         return {};
     for (int k = 0; k < Channels; ++k) {
@@ -68,6 +75,7 @@ Refusal CheckRange(int fromVolts, int toVolts) {
 }
 
 Refusal CheckLoad(int rangeVolts) {
+    ensureLoaded();
     // CLR held low keeps every output at 0: nothing is loaded.
     if (clrIsLow)
         return {};
@@ -79,10 +87,12 @@ Refusal CheckLoad(int rangeVolts) {
 }
 
 double Limit(int channel) {
+    ensureLoaded();
     return outputLimit[slotOf(channel)];
 }
 
 void SetLimit(int channel, double volts) {
+    ensureLoaded();
     const double limit = volts < 0 ? Off : std::min(volts, Largest);
     outputLimit[slotOf(channel)] = limit;
     QSettings settings;
@@ -93,6 +103,7 @@ void SetLimit(int channel, double volts) {
 }
 
 bool AnySet() {
+    ensureLoaded();
     for (int k = 0; k < Channels; ++k)
         if (onPart(k) && outputLimit[k] >= 0)
             return true;
@@ -100,6 +111,7 @@ bool AnySet() {
 }
 
 void Load() {
+    limitsLoaded = true;
     const QSettings settings;
     for (int channel = 1; channel <= (partIsQuad ? Channels : 1); ++channel) {
         bool ok = false;
@@ -109,6 +121,7 @@ void Load() {
 }
 
 bool OverLimit(int slot, int rangeVolts) {
+    ensureLoaded();
     return onPart(slot) && check(slot, outputCode[slot], rangeVolts).refused;
 }
 

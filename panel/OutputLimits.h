@@ -44,7 +44,9 @@ Refusal CheckLoad(int rangeVolts);
 double Limit(int channel);
 void SetLimit(int channel, double volts);
 bool AnySet();
-// The limits kept for the part in force, read when the part is chosen.
+// The limits kept for the part in force. Read on the first use of any of the
+// above, once the part is chosen: reading settings costs start-up time
+// before the window's first paint, where nothing needs them yet.
 void Load();
 
 // True when the output of `slot` is above its limit now (after the limit was

@@ -90,8 +90,6 @@ void QV7310::Form_Load() {
         setWindowTitle(QStringLiteral("QV7301 High Voltage DAC"));
     }
     partChosen_ = true;
-    OutputLimits::Load();
-    showLimitsState();
     showPartOnDataPage();
     showReadingStates();
     SSTab1->setCurrentIndex(1);
@@ -100,7 +98,11 @@ void QV7310::Form_Load() {
 }
 
 void QV7310::showPartOnDataPage() {
-    if (!partChosen_ || !dataPageCreated_ || partIsQuad)
+    if (!partChosen_ || !dataPageCreated_)
+        return;
+    // The limits' note joins the title once the window has been drawn.
+    showLimitsState();
+    if (partIsQuad)
         return;
     for (int i : {0, 1, 3, 4})
         cmdWrite[i]->hide();

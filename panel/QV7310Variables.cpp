@@ -15,6 +15,7 @@ bool clrIsLow = false;
 bool resetOnExit = false;
 int rangeVolts = Converter::LowRangeVolts;
 double outputLimit[ControlArrays::Channels] = {-1, -1, -1, -1};
+bool limitsLoaded = false;
 
 void Clear() {
     partIsQuad = false;
@@ -26,6 +27,7 @@ void Clear() {
     rangeVolts = Converter::LowRangeVolts;
     for (double& limit : outputLimit)
         limit = -1;
+    limitsLoaded = false;
     ClearOutputs();
 }
 

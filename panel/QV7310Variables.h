@@ -22,8 +22,10 @@ extern bool ldacIsHigh;              // loaded codes wait for an LDAC pulse
 extern bool clrIsLow;                // CLR holds the outputs at 0
 extern bool resetOnExit;             // safe state when the main window unloads
 extern int rangeVolts;               // the range in force: 30 or 60
-// Each channel's output limit in volts, or OutputLimits::Off (negative).
+// Each channel's output limit in volts, or OutputLimits::Off (negative);
+// read from the part's settings on first use (OutputLimits).
 extern double outputLimit[ControlArrays::Channels];
+extern bool limitsLoaded;
 
 // Every member back to 0 or false, as before the main window loads.
 void Clear();
