@@ -21,7 +21,6 @@ public:
     // `command`. Takes effect for the next call.
     void useLibrary();
     void useBridge(const QStringList& command);
-    bool usesBridge() const { return bridged_; }
 
     std::int16_t loadFirmWare(char* path);
     std::int16_t vendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
