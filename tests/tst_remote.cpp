@@ -298,6 +298,20 @@ void TestRemote::commands_data() {
         "", {}, L(8, Illegal));
     row("queue overflow", 1, "", QByteArray("FOO\n").repeated(17), "", {},
         L(15, Undefined) << Overflow);
+    // Rows that each would fail if one status rule or parameter rule broke.
+    row("questionable summary follows its enable", 1, "fail",
+        "STAT:QUES:ENAB 0\nCLR HIGH\nSYST:ERR?;*STB?;:STAT:QUES:ENAB 512;*STB?",
+        R"(-240,"Hardware error;request 218 returned status -7";16;24)", {"218"});
+    row("*CLS clears the questionable event", 1, "fail",
+        "STAT:QUES:ENAB 512\nCLR HIGH\n*CLS;:STAT:QUES?", "0", {"218"});
+    row("enable masks keep bit 15 at 0", 1, "",
+        "STAT:OPER:ENAB 65535;ENAB?;:STAT:QUES:ENAB 65535;ENAB?", "32767;32767", {});
+    row("negative enables refused", 1, "", "*ESE -1\nSTAT:OPER:ENAB -1\n*ESE?;:STAT:OPER:ENAB?",
+        "0;0", {}, {OutOfRange, OutOfRange});
+    row("a leading colon after a query's ';'", 1, "", "DAC1:CODE 1;:CODE?", "", {"221:0x1001"},
+        {Undefined});
+    row("a bare #H, #B or #Q", 1, "", "DAC1:CODE #H\nDAC1:CODE #B\nDAC1:CODE #Q", "", {},
+        L(3, Illegal));
     // The lost error's class stays unset; -350 sets the device-dependent bit 3.
     row("queue overflow: ESR bit 3", 1, "", QByteArray("DAC1:CODE 5000\n").repeated(17) + "*ESR?",
         "24", {}, L(15, OutOfRange) << Overflow);
