@@ -8,7 +8,6 @@
 #include "DialogSeam.h"
 #include "EntryGuard.h"
 #include "FormBuilder.h"
-#include "OutputLimits.h"
 #include "QV7310Variables.h"
 #include "SafeOutputs.h"
 #include "USBStuff.h"
