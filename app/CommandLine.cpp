@@ -1,9 +1,9 @@
 #include "CommandLine.h"
 
 #include "Converter.h"
+#include "PanelModel.h"
 #include "QV7310.h"
 #include "RemoteServer.h"
-#include "frmPartSelect.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,7 +11,6 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <cstdio>
 #include <optional>
 
@@ -179,9 +178,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (parser.isSet(part)) {
         const QString name = parser.value(part).toUpper();
         if (name == QLatin1String(Converter::SinglePart))
-            options.partButton = 0;
+            options.quadPart = false;
         else if (name == QLatin1String(Converter::QuadPart))
-            options.partButton = 1;
+            options.quadPart = true;
         else
             return fail(QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
                             .arg(parser.value(part)));
@@ -226,18 +225,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 }
 
 StartupAnswers::StartupAnswers(const CommandLine& options) {
-    const int partButton = options.partButton;
-    const bool quietBoxes = options.remote;
-    if (partButton < 0 && !quietBoxes)
+    if (!options.remote)
         return;
     installed_ = true;
-    previous_ = DialogSeam::setHandler([this, partButton, quietBoxes](QDialog& dialog) {
-        auto* select = qobject_cast<frmPartSelect*>(&dialog);
-        if (select && partButton >= 0) {
-            select->cmdPartSelect[static_cast<std::size_t>(partButton)]->click();
-            return dialog.result();
-        }
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog); box && quietBoxes) {
+    previous_ = DialogSeam::setHandler([this](QDialog& dialog) {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
             say(QStringLiteral("%1 [%2]").arg(box->text(), box->windowTitle()));
             return int(QDialog::Accepted);
         }
@@ -272,15 +264,15 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
     return server;
 }
 
-void ApplyLimits(const CommandLine& options, QV7310& window) {
+void ApplyLimits(const CommandLine& options, PanelModel& model) {
     for (const CommandLine::Limit& limit : options.limits) {
-        if (limit.channel > window.channelCount()) {
+        if (limit.channel > model.channels()) {
             say(QStringLiteral("--limit %1: the part has no DAC%1").arg(limit.channel));
             continue;
         }
         const int first = limit.channel == 0 ? 1 : limit.channel;
-        const int last = limit.channel == 0 ? window.channelCount() : limit.channel;
+        const int last = limit.channel == 0 ? model.channels() : limit.channel;
         for (int channel = first; channel <= last; ++channel)
-            window.setLimit(channel, limit.volts);
+            model.setLimit(channel, limit.volts);
     }
 }

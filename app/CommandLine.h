@@ -8,14 +8,16 @@
 #include <QHostAddress>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class PanelModel;
 class QV7310;
 class RemoteServer;
 
 struct CommandLine {
-    int exitCode = -1;   // 0 or more: end at once with it (help, version, a bad option)
-    int partButton = -1; // the part dialog's button to answer with, -1 to ask
+    int exitCode = -1;            // 0 or more: end at once with it (help, version, a bad option)
+    std::optional<bool> quadPart; // --part: true for the quad part; unset to ask
     bool remote = false;
     bool announce = false; // DNS-SD announcement of the server
     QHostAddress address{QHostAddress::LocalHost};
@@ -29,9 +31,9 @@ struct CommandLine {
     std::vector<Limit> limits; // --limit, in order
 };
 
-// Sets the --limit options on the started window; a channel the part does
+// Sets the --limit options on the started panel; a channel the part does
 // not have is said on standard error and left alone.
-void ApplyLimits(const CommandLine& options, QV7310& window);
+void ApplyLimits(const CommandLine& options, PanelModel& model);
 
 // The program's arguments as given, before the toolkit has read its own.
 QStringList ArgumentsOf(int argc, char* argv[]);
@@ -41,10 +43,10 @@ QStringList ArgumentsOf(int argc, char* argv[]);
 // application object, so none of this needs a display.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// While it lives, the part dialog is answered with the options' part button
-// without being shown. With remote control on, a start-up message box (the
-// missing board) goes to stderr instead, since a script, or a panel without
-// a display, has nobody to dismiss it. Nothing changes without the options.
+// While it lives, with remote control on, a start-up message box (the
+// missing board) goes to stderr instead of the screen, since a script, or a
+// panel without a display, has nobody to dismiss it. Nothing changes without
+// the option.
 class StartupAnswers {
 public:
     explicit StartupAnswers(const CommandLine& options);

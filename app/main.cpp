@@ -3,8 +3,8 @@
 #include "ExitPaths.h"
 #include "PanelApplication.h"
 #include "PanelLock.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "RemoteServer.h"
 #include "USBStuff.h"
 
@@ -40,6 +40,8 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<RemoteServer> remote;
     if (options.remote && !(remote = StartRemote(options, window)))
         return 1;
+    if (options.quadPart)
+        window.presetPart(*options.quadPart);
     {
         const StartupAnswers answers(options);
         window.Form_Load();
@@ -49,7 +51,7 @@ int main(int argc, char* argv[]) {
         window.close();
         return window.safeStateFailed() ? UnsafeOutputsStatus : 0;
     }
-    ApplyLimits(options, window);
+    ApplyLimits(options, PanelModel::instance());
     if (remote)
         remote->hold(false);
 #ifdef QV_HAVE_AVAHI
@@ -57,7 +59,7 @@ int main(int argc, char* argv[]) {
     if (remote && options.announce)
         announcer = std::make_unique<Announcer>(
             options.address, remote->port(),
-            QV7310Variables::partIsQuad ? Converter::QuadPart : Converter::SinglePart);
+            PanelModel::instance().partIsQuad() ? Converter::QuadPart : Converter::SinglePart);
 #else
     if (remote && options.announce)
         std::fputs("qv7310: not announced on the network: built without libavahi-client\n", stderr);

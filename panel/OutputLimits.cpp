@@ -2,12 +2,10 @@
 
 #include "Codes.h"
 #include "Converter.h"
-#include "QV7310Variables.h"
+#include "PanelModel.h"
 
 #include <QSettings>
 #include <algorithm>
-
-using namespace QV7310Variables;
 
 namespace OutputLimits {
 
@@ -15,16 +13,29 @@ namespace {
 
 constexpr int Channels = int(ControlArrays::Channels);
 
+// Each slot's limit in volts, or Off; read from the part's settings on
+// first use.
+double outputLimit[Channels] = {Off, Off, Off, Off};
+bool limitsLoaded = false;
+
+const PanelModel& model() {
+    return PanelModel::instance();
+}
+
+bool partIsQuad() {
+    return model().partIsQuad();
+}
+
 int channelOf(int slot) {
-    return partIsQuad ? slot + 1 : 1;
+    return partIsQuad() ? slot + 1 : 1;
 }
 
 int slotOf(int channel) {
-    return partIsQuad ? channel - 1 : ControlArrays::SinglePartSlot;
+    return partIsQuad() ? channel - 1 : ControlArrays::SinglePartSlot;
 }
 
 bool onPart(int slot) {
-    return partIsQuad || slot == ControlArrays::SinglePartSlot;
+    return partIsQuad() || slot == ControlArrays::SinglePartSlot;
 }
 
 // A code at a range against the slot's limit.
@@ -38,7 +49,7 @@ Refusal check(int slot, std::int32_t code, int rangeVolts) {
 
 QString settingsKey(int channel) {
     return QStringLiteral("%1/limit%2")
-        .arg(QLatin1String(partIsQuad ? Converter::QuadPart : Converter::SinglePart))
+        .arg(QLatin1String(partIsQuad() ? Converter::QuadPart : Converter::SinglePart))
         .arg(channel);
 }
 
@@ -67,7 +78,7 @@ Refusal CheckRange(int fromVolts, int toVolts) {
             continue;
         // What waits in the input register would reach the output at the
         // new range with the next LDAC.
-        for (const std::int32_t code : {outputCode[k], dacCode[k]})
+        for (const std::int32_t code : {model().outputCode(k), model().dacCode(k)})
             if (const Refusal r = check(k, code, toVolts); r.refused)
                 return r;
     }
@@ -77,11 +88,11 @@ Refusal CheckRange(int fromVolts, int toVolts) {
 Refusal CheckLoad(int rangeVolts) {
     ensureLoaded();
     // CLR held low keeps every output at 0: nothing is loaded.
-    if (clrIsLow)
+    if (model().clrIsLow())
         return {};
     for (int k = 0; k < Channels; ++k)
-        if (onPart(k) && dacCode[k] != outputCode[k])
-            if (const Refusal r = check(k, dacCode[k], rangeVolts); r.refused)
+        if (onPart(k) && model().waiting(k))
+            if (const Refusal r = check(k, model().dacCode(k), rangeVolts); r.refused)
                 return r;
     return {};
 }
@@ -110,10 +121,16 @@ bool AnySet() {
     return false;
 }
 
+void Forget() {
+    for (double& limit : outputLimit)
+        limit = Off;
+    limitsLoaded = false;
+}
+
 void Load() {
     limitsLoaded = true;
     const QSettings settings;
-    for (int channel = 1; channel <= (partIsQuad ? Channels : 1); ++channel) {
+    for (int channel = 1; channel <= (partIsQuad() ? Channels : 1); ++channel) {
         bool ok = false;
         const double volts = settings.value(settingsKey(channel)).toDouble(&ok);
         outputLimit[slotOf(channel)] = ok && volts >= 0 ? std::min(volts, Largest) : Off;
@@ -122,7 +139,7 @@ void Load() {
 
 bool OverLimit(int slot, int rangeVolts) {
     ensureLoaded();
-    return onPart(slot) && check(slot, outputCode[slot], rangeVolts).refused;
+    return onPart(slot) && check(slot, model().outputCode(slot), rangeVolts).refused;
 }
 
 QString Format(double volts) {

@@ -28,7 +28,7 @@ struct Refusal {
     double limit = 0;
 };
 
-// Each check looks at the channels of the part in force (QV7310Variables),
+// Each check looks at the channels of the part in force (PanelModel),
 // with their loaded codes (dacCode), what the outputs hold (outputCode), the
 // lines and the range.
 // A write of `code` to the panel's slots `first` to `last`, at the range.
@@ -48,6 +48,8 @@ bool AnySet();
 // above, once the part is chosen: reading settings costs start-up time
 // before the window's first paint, where nothing needs them yet.
 void Load();
+// The limits read no more: read again on next use (a new run, another part).
+void Forget();
 
 // True when the output of `slot` is above its limit now (after the limit was
 // lowered below it): its reading is shown as a caution.

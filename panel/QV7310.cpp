@@ -4,11 +4,10 @@
 #include "BoardStatus.h"
 #include "BoardStatusLabel.h"
 #include "Controls.h"
-#include "Declare.h"
 #include "DialogSeam.h"
 #include "EntryGuard.h"
 #include "FormBuilder.h"
-#include "QV7310Variables.h"
+#include "PanelModel.h"
 #include "SafeOutputs.h"
 #include "USBStuff.h"
 #include "WindowPlacement.h"
@@ -22,10 +21,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
-using namespace QV7310Variables;
-namespace Request = USBStuff::BoardRequest;
-
-QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
+QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instance()) {
     setObjectName(QStringLiteral("QV7310"));
     setWindowTitle(QStringLiteral("QV7310"));
     // Fixed dialog frame: a title bar and a close box, nothing to resize.
@@ -37,22 +33,20 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent) {
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
-    boardStatus_ = new BoardStatus(this);
+    BoardStatus* board = boardStatus();
 
     createMenus();
     // In the menu bar's corner, so the client area keeps its size.
-    menuBar()->setCornerWidget(new BoardStatusLabel(*boardStatus_, menuBar()));
+    menuBar()->setCornerWidget(new BoardStatusLabel(*board, menuBar()));
     // Screen readers do not reach a menu bar's corner: the window's own
     // description carries the board status too.
-    connect(boardStatus_, &BoardStatus::changed, this,
-            [this] { setAccessibleDescription(boardStatus_->text()); });
-    setAccessibleDescription(boardStatus_->text());
+    connect(board, &BoardStatus::changed, this,
+            [this, board] { setAccessibleDescription(board->text()); });
+    setAccessibleDescription(board->text());
     createForm();
     connectMenus();
     connectControls();
-
-    connect(&USBStuff::Link(), &BoardLink::serialWordWritten, this,
-            [this](std::int32_t word) { showSerialWord(Declare::SerialWordEcho(word)); });
+    connect(&model_, &PanelModel::changed, this, &QV7310::showModel);
 }
 
 QV7310::~QV7310() {
@@ -61,10 +55,15 @@ QV7310::~QV7310() {
     entryGuard_.reset();
 }
 
+BoardStatus* QV7310::boardStatus() const {
+    return &model_.board();
+}
+
 void QV7310::Form_Load() {
-    USBStuff::OpenLink();
-    ldacIsHigh = true;
-    {
+    model_.begin();
+    if (presetPart_) {
+        model_.setPart(*presetPart_);
+    } else {
         frmPartSelect dialog(this);
         DialogSeam::exec(dialog);
     }
@@ -73,13 +72,13 @@ void QV7310::Form_Load() {
     if (unloaded_)
         return;
     centreOnScreen();
-    setResetOnExit(true);
+    model_.setResetOnExit(true);
     LoadUSB();
     if (unloaded_)
         return;
     SafeOutputs::Arm();
-    ClearCodes();
-    if (partIsQuad) {
+    model_.clearCodes();
+    if (model_.partIsQuad()) {
         setWindowTitle(QStringLiteral("QV7310 Quad High Voltage DAC"));
     } else {
         for (QGroupBox* frame : {Frame10, Frame11, Frame12, Frame13}) {
@@ -90,7 +89,6 @@ void QV7310::Form_Load() {
     }
     partChosen_ = true;
     showPartOnDataPage();
-    showReadingStates();
     SSTab1->setCurrentIndex(1);
     // The sheet's tabs hold the focus when the window opens.
     SSTab1->tabBar()->setFocus();
@@ -101,7 +99,7 @@ void QV7310::showPartOnDataPage() {
         return;
     // The limits' note joins the title once the window has been drawn.
     showLimitsState();
-    if (partIsQuad)
+    if (model_.partIsQuad())
         return;
     for (int i : {0, 1, 3, 4})
         cmdWrite[i]->hide();
@@ -125,13 +123,13 @@ void QV7310::centreOnScreen() {
 }
 
 void QV7310::LoadUSB() {
-    const std::int16_t status = USBStuff::DownloadFirmware();
+    const std::int16_t status = model_.download();
     // The status stands in the box's title, as on the panel this one follows.
     if (status < 0)
         DialogSeam::message(this, QMessageBox::Warning,
                             QStringLiteral(": ") + QString::number(status),
                             QStringLiteral("No Evaluation Board Found"));
-    USBStuff::PlainRequest(Request::Start);
+    model_.start();
 }
 
 void QV7310::closeEvent(QCloseEvent* event) {
@@ -144,20 +142,20 @@ void QV7310::Form_Unload() {
         return;
     unloaded_ = true;
     SafeOutputs::Disarm();
-    if (resetOnExit)
+    if (model_.resetOnExit())
         safeStateFailed_ = !SafeState();
     // Whatever is still on the stack (a box that was open) sends nothing more.
     USBStuff::CloseLink();
 }
 
 bool QV7310::SafeState() {
-    const bool sent = SafeOutputs::Send();
-    ldacIsHigh = true;
-    return sent;
+    return model_.safeState();
 }
 
 void QV7310::mnuReload_Click() {
-    reload();
+    const bool wasReady = model_.boardReady();
+    LoadUSB();
+    model_.afterReload(wasReady);
 }
 
 void QV7310::mnuExit_Click() {
@@ -167,28 +165,11 @@ void QV7310::mnuExit_Click() {
 void QV7310::cmdDACoff_Click() {
     cmdDACoff->setChecked(true);
     mnuDontRESET->setChecked(false);
-    setResetOnExit(true);
+    model_.setResetOnExit(true);
 }
 
 void QV7310::mnuDontRESET_Click() {
     mnuDontRESET->setChecked(true);
     cmdDACoff->setChecked(false);
-    setResetOnExit(false);
-}
-
-void QV7310::setResetOnExit(bool reset) {
-    resetOnExit = reset;
-    // A board bridge acts on it if the panel dies without its orderly exit.
-    USBStuff::SetExitChoice(reset);
-}
-
-void QV7310::showSerialWord(const QString& echo) {
-    // The box's accessible name says what it is; the word itself is read as
-    // its description. The page behind, created later, takes it then.
-    for (QLabel* label : Label1) {
-        if (!label)
-            continue;
-        label->setText(echo);
-        label->setAccessibleDescription(echo);
-    }
+    model_.setResetOnExit(false);
 }

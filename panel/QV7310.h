@@ -1,6 +1,7 @@
-// The main window: the panel's only working window and its handlers. Its
-// member functions live in one file per capability, and are declared below
-// under the file that defines them.
+// The main window: a view of the panel model (PanelModel) and the handlers
+// that turn a person's actions into model calls. Its member functions live in
+// one file per capability, and are declared below under the file that
+// defines them.
 #ifndef QV7310_H
 #define QV7310_H
 
@@ -12,12 +13,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class BoardStatus;
 class ControlIndex;
 class EntryGuard;
 class LineControl;
 class OptionButton;
+class PanelModel;
 class PictureBox;
 class QAction;
 class QGroupBox;
@@ -33,6 +36,9 @@ public:
     // QV7310.cpp: start-up, exit and the File menu.
     explicit QV7310(QWidget* parent = nullptr);
     ~QV7310() override;
+    // The part to take at start-up without asking (the command line's
+    // --part): true for the quad part.
+    void presetPart(bool quad) { presetPart_ = quad; }
     // Start-up: part dialog, centring, firmware download, initial state,
     // adaptation to the chosen part, "Control Register" in front.
     void Form_Load();
@@ -41,6 +47,7 @@ public:
     // The exit's safe state was sent and a request of it failed: the outputs
     // may not be safe, and the program's exit status says so.
     bool safeStateFailed() const { return safeStateFailed_; }
+    // The firmware download, with a box when no board answers.
     void LoadUSB();
     // The exit's safe-state sequence, whatever resetOnExit says; false when
     // a request of it failed.
@@ -49,56 +56,32 @@ public:
     void mnuExit_Click();
     void cmdDACoff_Click();
     void mnuDontRESET_Click();
-    // The board's health from the statuses of its calls.
-    BoardStatus* boardStatus() const { return boardStatus_; }
+    // The board's health from the statuses of its calls (the model's).
+    BoardStatus* boardStatus() const;
 
     // QV7310DataPage.cpp. The page behind, "Data Registers", is created after
     // the window's first paint, so the window shows sooner; and before that
-    // whenever it is needed: before any input is handled, when its tab is
-    // chosen or a screen reader asks for its controls, when a control is
-    // looked up by name, and by every member below that reaches its
-    // controls. Remote control calls it before each command line. Does
-    // nothing once the page exists.
+    // whenever a person may reach it: before any input is handled, when its
+    // tab is chosen or a screen reader asks for its controls, and when a
+    // control is looked up by name. Does nothing once the page exists.
     void createDeferredControls() override;
 
     // QV7310Entry.cpp: code entry.
     void txtInput_KeyPress(int Index, int KeyAscii);
     void txtInput_LostFocus(int Index);
 
-    // QV7310Writes.cpp: writes and voltages.
+    // QV7310Writes.cpp: writes and the readings' refresh.
     void cmdWrite_Click(int Index);
-    // What write button Index does once it has picked `code`: pendingCode,
-    // registerAddress and dacCode, the refresh when LDAC is low, the word.
-    void LoadCode(int Index, std::int32_t code);
     void CheckVoltage();
     void CLRcontrols();
-
-    // Typed commands and queries: what the window's controls do, used by
-    // their handlers and by remote control alike. Channels count from 1 to
-    // channelCount(); the single part's one channel sits at position 2 of the
-    // panel. An option button set here is selected as a click would select it.
 
     // QV7310Lines.cpp: CLR, LDAC and the range.
     void cmdCLR_Click(int Index);
     void cmdLDAC_Click(int Index);
     void optRANGE_Click(int Index);
-    void pulseLdac();
-    void setLdac(bool high);
-    bool ldacHigh() const;
-    void pulseClr();
-    void setClr(bool high);
-    // 30 or 60.
-    void setRange(int volts);
-    int range() const;
 
-    // QV7310ControlRegister.cpp: the control register.
+    // QV7310ControlRegister.cpp: the control register's option buttons.
     void optPD1_Click(int Index);
-    // The frame "DAC n" of the control register (the single part's is "DAC 1").
-    void setChannelPower(int channel, bool up);
-    bool channelPowered(int channel) const;
-    // The power-down mode: three-state, or the resistor to GND.
-    void setThreeState(bool on);
-    bool threeState() const;
 
     // QV7310Credits.cpp: the version box and the credits.
     void mnuAbout_Click();
@@ -108,52 +91,22 @@ public:
     // How far the hidden click sequence has come (0, 1 or 2).
     std::int16_t creditsStep = 0;
 
-    // PanelCommands.cpp: reset, and the typed commands of no single control.
-    // SafeState, CLR high and the board's warning off, then the panel as
-    // after start-up: codes 0, voltage labels cleared, lamps and caution
-    // label hidden, "30V" and the control-register buttons selected and the
-    // write buttons' tool tips as at start. The input boxes keep their texts
-    // and selection.
+    // PanelCommands.cpp: the model's reset, shown: the panel as after
+    // start-up, with the range and control-register buttons as the form
+    // selects them. The input boxes keep their texts and selection.
     void ResetPanel();
-    int channelCount() const;
-    // As a write button with `code` picked; channel 0 is "Write to all DACs".
-    void setCode(int channel, std::int32_t code);
-    std::int32_t code(int channel) const;
-    // The channel's reading as shown, e.g. "15.0000V".
-    QString reading(int channel) const;
-    void reload();
-    // The serial word's echo, e.g. "0x2800"; empty before the first.
-    QString serialWord() const;
-    bool cautionShown() const;
 
-    // QV7310Limits.cpp: the channels' output limits (OutputLimits).
-    // "Limits..." in the Options menu: the dialog of the part's limits.
+    // QV7310Limits.cpp: "Limits..." in the Options menu, the dialog of the
+    // part's limits.
     void mnuLimits_Click();
-    // Volts, or a negative value for off; kept for the next run of the part.
-    // A limit below what the output holds already leaves the output, and
-    // says so: the reading turns to the caution colour, and a line goes to
-    // standard error.
-    void setLimit(int channel, double volts);
-    double limit(int channel) const;
-
-signals:
-    // The caution label was shown or hidden.
-    void cautionChanged();
-    // An action was refused by a channel's limit before anything was sent;
-    // `detail` as remote control reports it: "above the DAC2 limit of 20 V".
-    void limitRefused(const QString& detail);
 
 protected:
-    bool event(QEvent* event) override;                         // QV7310DataPage.cpp
-    void closeEvent(QCloseEvent* event) override;               // QV7310.cpp
-    bool eventFilter(QObject* watched, QEvent* event) override; // PanelCommands.cpp
+    bool event(QEvent* event) override;           // QV7310DataPage.cpp
+    void closeEvent(QCloseEvent* event) override; // QV7310.cpp
 
 private:
     // QV7310.cpp.
     void centreOnScreen();
-    void showSerialWord(const QString& echo);
-    // Sets resetOnExit and tells the board link, for a bridge to act on.
-    void setResetOnExit(bool reset);
     // What the single part hides on the page behind, once both the part is
     // chosen and the page exists.
     void showPartOnDataPage();
@@ -185,19 +138,18 @@ private:
     // box, gives it the focus back and returns false.
     bool acceptEntry(int Index);
 
-    // QV7310ControlRegister.cpp.
+    // QV7310Show.cpp: the model shown, on every change it tells.
+    void showModel();
+    void showSerialWord();
+    void showReadings();
+    void showControlRegister();
     // Each channel's write button tells, in its tool tip, whether the
     // channel's frame has it powered up.
     void showChannelPower();
-    // The control-register word from the option buttons, sent whole.
-    void writeControlRegister();
 
-    // PanelCommands.cpp: the panel position of channel 1 to channelCount().
-    int slot(int channel) const;
-
-    // QV7310Limits.cpp. A refusal, when there is one, is told (limitRefused)
-    // and shown in a box; returns whether the action was refused.
-    bool refuseOverLimit(const OutputLimits::Refusal& refusal);
+    // QV7310Limits.cpp. The box of the model's last refusal, if there was
+    // one; returns whether there was.
+    bool showRefusal();
     // The readings of outputs above their limits in the caution colour, and
     // "(limits on)" after the window's title while any limit is set.
     void showOverLimit();
@@ -220,7 +172,7 @@ private:
     TabbedSheet* SSTab1 = nullptr;
     // Entry, writes and voltages, lines, and the serial word's Label1(1) and
     // Label2(1) are on the "Data Registers" page, the page behind: null until
-    // createDeferredControls. A member reaching them calls it first.
+    // createDeferredControls, which shows the model on them.
     // Entry.
     std::array<QLineEdit*, ControlArrays::InputRows> txtInput{};
     std::array<OptionButton*, ControlArrays::InputRows> InputSel{};
@@ -247,7 +199,8 @@ private:
     QGroupBox* Frame12 = nullptr;
     QGroupBox* Frame13 = nullptr;
 
-    BoardStatus* boardStatus_ = nullptr;
+    PanelModel& model_;
+    std::optional<bool> presetPart_;
     std::unique_ptr<EntryGuard> entryGuard_; // with the page behind
     bool unloaded_ = false;
     bool safeStateFailed_ = false;

@@ -105,10 +105,8 @@ void QV7310::createDataPage() {
     entryGuard_ = std::make_unique<EntryGuard>(
         txtInput, [this](int i) { txtInput_KeyPress(i, KeyAsciiEnter); },
         [this](int i) { txtInput_LostFocus(i); });
-    // A channel's write button tells whether the channel is powered up.
-    showChannelPower();
-    if (!Label1[ControlPageWord]->text().isEmpty())
-        showSerialWord(Label1[ControlPageWord]->text());
+    // What the model holds since start-up, on this page too.
+    showModel();
     showPartOnDataPage();
 }
 
@@ -119,7 +117,6 @@ void QV7310::bindDataPage(const ControlIndex& controls) {
     bindArray(controls, HVLED, "HVLED");
     bindArray(controls, lblVoltage, "lblVoltage");
     Picture1 = bound<PictureBox>(controls, "Picture1");
-    Picture1->installEventFilter(this);
     bindArray(controls, cmdLDAC, "cmdLDAC");
     bindArray(controls, cmdCLR, "cmdCLR");
     bindArray(controls, optRANGE, "optRANGE");

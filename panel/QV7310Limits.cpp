@@ -2,22 +2,17 @@
 // limit, the "Limits..." dialog and the note in the menu bar's corner.
 #include "QV7310.h"
 
-#include "Codes.h"
-#include "Converter.h"
 #include "DialogSeam.h"
 #include "OutputLimits.h"
-#include "QV7310Variables.h"
+#include "PanelModel.h"
 #include "frmLimits.h"
 
 #include <QLabel>
-#include <cstdio>
 
-using namespace QV7310Variables;
-
-bool QV7310::refuseOverLimit(const OutputLimits::Refusal& refusal) {
+bool QV7310::showRefusal() {
+    const OutputLimits::Refusal& refusal = model_.lastRefusal();
     if (!refusal.refused)
         return false;
-    emit limitRefused(QString::fromStdString(OutputLimits::RemoteDetail(refusal)));
     DialogSeam::message(this, QMessageBox::Warning, QStringLiteral("Output Limit"),
                         OutputLimits::WindowText(refusal));
     return true;
@@ -30,11 +25,11 @@ void QV7310::showOverLimit() {
         QLabel* reading = lblVoltage[static_cast<std::size_t>(k)];
         // In the caution label's red while an output is above its limit.
         QPalette colours = reading->parentWidget()->palette();
-        if (OutputLimits::OverLimit(k, rangeVolts))
+        if (model_.overLimit(k))
             colours.setColor(QPalette::WindowText, QColor(0xC0, 0, 0));
-        reading->setPalette(colours);
+        if (reading->palette().color(QPalette::WindowText) != colours.color(QPalette::WindowText))
+            reading->setPalette(colours);
     }
-    showReadingStates();
 }
 
 void QV7310::showLimitsState() {
@@ -46,32 +41,13 @@ void QV7310::showLimitsState() {
     setWindowTitle(OutputLimits::AnySet() ? title + note : title);
 }
 
-void QV7310::setLimit(int channel, double volts) {
-    OutputLimits::SetLimit(channel, volts);
-    const double limit = OutputLimits::Limit(channel);
-    const int k = slot(channel);
-    if (OutputLimits::OverLimit(k, rangeVolts))
-        std::fprintf(
-            stderr,
-            "DAC%d holds %s, above its new limit of %s V: the output stays, and its "
-            "next change must come under the limit\n",
-            channel,
-            qPrintable(Codes::FormatVolts(Converter::VoltsForCode(outputCode[k], rangeVolts))),
-            qPrintable(OutputLimits::Format(limit)));
-    showOverLimit();
-    showLimitsState();
-}
-
-double QV7310::limit(int channel) const {
-    return OutputLimits::Limit(channel);
-}
-
 void QV7310::mnuLimits_Click() {
-    frmLimits dialog(channelCount(), this);
-    for (int channel = 1; channel <= channelCount(); ++channel)
-        dialog.setLimit(channel, limit(channel));
+    const int channels = model_.channels();
+    frmLimits dialog(channels, this);
+    for (int channel = 1; channel <= channels; ++channel)
+        dialog.setLimit(channel, model_.limit(channel));
     if (DialogSeam::exec(dialog) != QDialog::Accepted)
         return;
-    for (int channel = 1; channel <= channelCount(); ++channel)
-        setLimit(channel, dialog.limit(channel));
+    for (int channel = 1; channel <= channels; ++channel)
+        model_.setLimit(channel, dialog.limit(channel));
 }

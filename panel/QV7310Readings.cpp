@@ -5,48 +5,61 @@
 
 #include "Controls.h"
 #include "Declare.h"
-#include "QV7310Variables.h"
+#include "PanelModel.h"
 
 #include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 
-using namespace QV7310Variables;
+namespace {
+
+// Remote clients change the model far faster than a screen reader reads: a
+// description is told again only when it changes.
+void setDescription(QWidget* widget, const QString& description) {
+    if (widget->accessibleDescription() != description)
+        widget->setAccessibleDescription(description);
+}
+
+} // namespace
 
 void QV7310::showReadingStates() {
     if (!dataPageCreated_ || !partChosen_)
         return;
     for (int k = 0; k < int(ControlArrays::Channels); ++k) {
-        if (!partIsQuad && k != ControlArrays::SinglePartSlot)
+        const bool quad = model_.partIsQuad();
+        if (!quad && k != ControlArrays::SinglePartSlot)
             continue;
-        const int channel = partIsQuad ? k + 1 : 1;
-        const QString dac =
-            partIsQuad ? QStringLiteral("DAC%1").arg(channel) : QStringLiteral("DAC");
-        const bool waiting = dacCode[k] != outputCode[k];
+        const QString dac = quad ? QStringLiteral("DAC%1").arg(k + 1) : QStringLiteral("DAC");
+        const bool waiting = model_.waiting(k);
+        const bool powered = model_.slotPowered(k);
         QStringList notes;
-        if (!channelPowered(channel))
+        if (!powered)
             notes << QStringLiteral("powered down");
-        if (clrIsLow)
+        if (model_.clrIsLow())
             notes << QStringLiteral("held at 0 V by CLR");
-        const QString code = Declare::SerialWordEcho(dacCode[k]);
+        const QString code = Declare::SerialWordEcho(model_.dacCode(k));
         if (waiting)
             notes << QStringLiteral("code %1 waits for %2")
-                         .arg(code, clrIsLow ? QStringLiteral("CLR high and LDAC")
-                                             : QStringLiteral("LDAC"));
+                         .arg(code, model_.clrIsLow() ? QStringLiteral("CLR high and LDAC")
+                                                      : QStringLiteral("LDAC"));
         QLabel* reading = lblVoltage[std::size_t(k)];
-        reading->setEnabled(channelPowered(channel));
-        reading->setAccessibleDescription(
-            dac + QStringLiteral(" output voltage") +
-            (notes.isEmpty() ? QString()
-                             : QStringLiteral(", ") + notes.join(QStringLiteral(", "))));
-        reading->setToolTip(notes.join(QStringLiteral("; ")));
+        reading->setEnabled(powered);
+        setDescription(reading, dac + QStringLiteral(" output voltage") +
+                                    (notes.isEmpty() ? QString()
+                                                     : QStringLiteral(", ") +
+                                                           notes.join(QStringLiteral(", "))));
+        const QString tip = notes.join(QStringLiteral("; "));
+        if (reading->toolTip() != tip)
+            reading->setToolTip(tip);
         // A code still waiting shows as a slanted reading.
-        QFont font = reading->font();
-        font.setItalic(waiting);
-        reading->setFont(font);
+        if (reading->font().italic() != waiting) {
+            QFont font = reading->font();
+            font.setItalic(waiting);
+            reading->setFont(font);
+        }
         QPushButton* write = cmdWrite[std::size_t(k)];
-        write->setAccessibleDescription(
-            waiting ? write->toolTip() + QStringLiteral("; code %1 waits for LDAC").arg(code)
-                    : QString());
+        setDescription(write, waiting ? write->toolTip() +
+                                            QStringLiteral("; code %1 waits for LDAC").arg(code)
+                                      : QString());
     }
 }

@@ -1,7 +1,7 @@
 #include "SafeOutputs.h"
 
 #include "Declare.h"
-#include "QV7310Variables.h"
+#include "PanelModel.h"
 #include "USBStuff.h"
 
 #include <QString>
@@ -23,7 +23,7 @@ void sendAtExit() {
         return;
     armed = false;
     USBStuff::Link().blockSignals(true);
-    if (QV7310Variables::resetOnExit)
+    if (PanelModel::instance().resetOnExit())
         Send();
     USBStuff::CloseLink();
 }

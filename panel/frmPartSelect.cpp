@@ -1,7 +1,7 @@
 #include "frmPartSelect.h"
 
 #include "FormBuilder.h"
-#include "QV7310Variables.h"
+#include "PanelModel.h"
 #include "WindowPlacement.h"
 
 #include <QPushButton>
@@ -27,8 +27,8 @@ frmPartSelect::frmPartSelect(QWidget* parent)
 
 void frmPartSelect::cmdPartSelect_Click(int Index) {
     if (Index == 0)
-        QV7310Variables::partIsQuad = false;
+        PanelModel::instance().setPart(false);
     else if (Index == 1)
-        QV7310Variables::partIsQuad = true;
+        PanelModel::instance().setPart(true);
     accept();
 }

@@ -17,6 +17,16 @@ constexpr std::int32_t AllDacs = 0x5000;
 constexpr std::int32_t Control = 0x7000;
 } // namespace RegisterAddress
 
+// The control register's bits, each set by one button of a pair.
+namespace ControlBit {
+// DAC1 to DAC4 powered up (the single part's one channel is the first).
+constexpr std::int32_t PowerUp[4] = {0x04, 0x08, 0x10, 0x20};
+constexpr std::int32_t PowerUpDac5 = 0x40;
+constexpr std::int32_t TemperatureShutdownOff = 0x02;
+// Powered-down outputs three-state rather than through a resistor to GND.
+constexpr std::int32_t ThreeState = 0x80;
+} // namespace ControlBit
+
 } // namespace Declare
 
 #endif

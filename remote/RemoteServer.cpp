@@ -1,14 +1,14 @@
 #include "RemoteServer.h"
 
-#include "QV7310.h"
-
+#include "PanelModel.h"
 #include "RemoteConnection.h"
 #include "RepaintPacer.h"
 
 #include <QEvent>
 #include <unistd.h>
 
-RemoteServer::RemoteServer(QV7310* window, QObject* parent) : QObject(parent), executor_(window) {
+RemoteServer::RemoteServer(QWidget* window, QObject* parent)
+    : QObject(parent), executor_(PanelModel::instance()) {
     connect(&server_, &DescriptorServer::accepted, this, &RemoteServer::accept);
     window->installEventFilter(this);
     // Remote clients change the window far faster than a display shows.

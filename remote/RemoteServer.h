@@ -12,7 +12,7 @@
 #include <QString>
 #include <QTcpServer>
 
-class QV7310;
+class QWidget;
 
 // Hands each accepted connection's descriptor over, for RemoteConnection.
 class DescriptorServer : public QTcpServer {
@@ -32,7 +32,9 @@ public:
     // A client that sends nothing for this long is closed; 0 never.
     static constexpr int DefaultIdleSeconds = 600;
 
-    explicit RemoteServer(QV7310* window, QObject* parent = nullptr);
+    // Commands run on the panel model; `window` is the view whose closing
+    // stops the server.
+    explicit RemoteServer(QWidget* window, QObject* parent = nullptr);
     void setIdleSeconds(int seconds) { idleMs_ = seconds * 1000; }
     // Ends the connections while the executor they use still exists.
     ~RemoteServer() override;

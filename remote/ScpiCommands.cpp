@@ -130,7 +130,7 @@ const Row Commands[] = {
     {"STATus:OPERation:EVENt", Param::None, nullptr, nullptr,
      [](Context& c, const Command&) { return take(c.session.operationEvent); }},
     {"STATus:OPERation:CONDition", Param::None, nullptr, nullptr,
-     [](Context& c, const Command&) { return number(c.panel.operationCondition()); }},
+     [](Context& c, const Command&) { return number(OperationCondition(c.panel)); }},
     {"STATus:OPERation:ENABle", Param::Word, nullptr,
      [](Context& c, const Command& m) { c.session.operationEnable = m.value & RegisterBits; },
      [](Context& c, const Command&) { return number(c.session.operationEnable); }},
@@ -139,7 +139,7 @@ const Row Commands[] = {
     {"STATus:QUEStionable:EVENt", Param::None, nullptr, nullptr,
      [](Context& c, const Command&) { return take(c.session.questionableEvent); }},
     {"STATus:QUEStionable:CONDition", Param::None, nullptr, nullptr,
-     [](Context& c, const Command&) { return number(c.panel.questionableCondition()); }},
+     [](Context& c, const Command&) { return number(QuestionableCondition(c.panel)); }},
     {"STATus:QUEStionable:ENABle", Param::Word, nullptr,
      [](Context& c, const Command& m) { c.session.questionableEnable = m.value & RegisterBits; },
      [](Context& c, const Command&) { return number(c.session.questionableEnable); }},
@@ -189,6 +189,14 @@ const Row Commands[] = {
 };
 
 const std::size_t CommandCount = sizeof Commands / sizeof Commands[0];
+
+int OperationCondition(const Instrument& panel) {
+    return panel.cautionShown() ? Condition::Caution : 0;
+}
+
+int QuestionableCondition(const Instrument& panel) {
+    return panel.boardReady() ? 0 : Condition::BoardNotReady;
+}
 
 std::string Run(Context& context, const Command& command, bool& replied) {
     replied = false;

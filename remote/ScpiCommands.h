@@ -5,6 +5,7 @@
 #ifndef SCPICOMMANDS_H
 #define SCPICOMMANDS_H
 
+#include "Instrument.h"
 #include "ScpiSession.h"
 
 #include <cstddef>
@@ -12,46 +13,12 @@
 
 namespace Scpi {
 
-// What remote control needs of the panel. Channels count from 1 to
-// channels(); 0 stands for all of them where a setting allows it.
-class Instrument {
-public:
-    virtual ~Instrument() = default;
-    virtual std::string identity() const = 0;
-    virtual int channels() const = 0;
-    virtual void reset() = 0;
-    virtual void setCode(int channel, int code) = 0;
-    virtual int code(int channel) const = 0;
-    // The code nearest to `volts` in the range in force, or -1 outside it.
-    virtual int codeForVolts(double volts) const = 0;
-    // Volts as the readings show them, without the "V": of a code in the
-    // range in force, and the channel's reading.
-    virtual std::string voltsForCode(int code) const = 0;
-    virtual std::string shownVolts(int channel) const = 0;
-    virtual void pulseLdac() = 0;
-    virtual void setLdac(bool high) = 0;
-    virtual bool ldacHigh() const = 0;
-    virtual void pulseClr() = 0;
-    virtual void setClr(bool high) = 0;
-    virtual void setRange(int volts) = 0;
-    virtual int range() const = 0;
-    virtual void setPower(int channel, bool up) = 0;
-    virtual bool powered(int channel) const = 0;
-    virtual void setThreeState(bool on) = 0;
-    virtual bool threeState() const = 0;
-    // The serial word's echo, e.g. "0x2800"; empty before the first.
-    virtual std::string serialWord() const = 0;
-    // `<lastStatus>,"<board status>"`.
-    virtual std::string boardStatus() const = 0;
-    virtual bool boardReady() const = 0;
-    virtual void reload() = 0;
-    // A channel's output limit in volts, negative for none.
-    virtual void setLimit(int channel, double volts) = 0;
-    virtual double limit(int channel) const = 0;
-    // The conditions of the OPERation and QUEStionable groups.
-    virtual int operationCondition() const = 0;
-    virtual int questionableCondition() const = 0;
-};
+// What remote control needs of the panel (implemented by its model).
+using ::Instrument;
+
+// The conditions of the OPERation and QUEStionable groups.
+int OperationCondition(const Instrument& panel);
+int QuestionableCondition(const Instrument& panel);
 
 enum class Param {
     None,

@@ -2,8 +2,8 @@
 
 #include "DialogSeam.h"
 #include "PanelApplication.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "SimboardClient.h"
 #include "frmPartSelect.h"
 
@@ -209,7 +209,7 @@ std::unique_ptr<QV7310> startPanel(bool keepReset) {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         initialised = true;
     }
-    QV7310Variables::Clear();
+    PanelModel::instance().clear();
     SimBoard::get().reset();
     auto window = std::make_unique<QV7310>();
     window->Form_Load();

@@ -5,8 +5,8 @@
 #include "Controls.h"
 #include "Declare.h"
 #include "PanelHarness.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "ScpiExecutor.h"
 #include "USBStuff.h"
 
@@ -170,7 +170,7 @@ void TestBoardLink::boardStatusFollowsFaults() {
     QVERIFY(shown());
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
              QStringList({"load", "224", "221:0x7000", "221:0x5000", "222", "228", "218", "231"}));
-    QVERIFY(QV7310Variables::ldacIsHigh);
+    QVERIFY(PanelModel::instance().ldacIsHigh());
 
     // Unplugged: a failed Reload says the board is not found, and keeps
     // saying so while its requests fail; replugged, Reload brings it back.
@@ -404,7 +404,7 @@ void TestBoardLink::bridgeEndsUnderPanel() {
     USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
     DialogAnswerer answers(1);
     auto window = Harness::startPanel();
-    ScpiExecutor executor(window.get());
+    ScpiExecutor executor(PanelModel::instance());
     Scpi::Session session;
     const BoardStatus& board = *window->boardStatus();
     QCOMPARE(board.text(), QString("Board: ready"));

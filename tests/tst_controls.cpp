@@ -3,8 +3,8 @@
 // against the simulated board.
 #include "Controls.h"
 #include "PanelHarness.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "USBStuff.h"
 #include "created.h"
 #include "frmLimits.h"
@@ -79,8 +79,8 @@ void TestControls::init() {
 
 void TestControls::cleanup() {
     // Limits are kept between runs; none is kept past its test.
-    for (int channel = 1; channel <= window_->channelCount(); ++channel)
-        window_->setLimit(channel, -1);
+    for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
+        PanelModel::instance().setLimit(channel, -1);
     stop();
 }
 
@@ -151,8 +151,8 @@ void TestControls::outputLimits() {
         write(setup.section(' ', 0, 0), 0);
     }
     const QStringList channelVolts = limit.split('=');
-    window_->setLimit(channelVolts[0].toInt(),
-                      channelVolts[1] == "off" ? -1 : channelVolts[1].toDouble());
+    PanelModel::instance().setLimit(channelVolts[0].toInt(),
+                                    channelVolts[1] == "off" ? -1 : channelVolts[1].toDouble());
     QCOMPARE(window_->windowTitle().endsWith(" (limits on)"), channelVolts[1] != "off");
     QStringList readings;
     for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
@@ -179,7 +179,7 @@ void TestControls::outputLimits() {
         after << label->text();
     QCOMPARE(after, readings);
     QVERIFY(control<OptionButton>(*window_, "optRANGE", 0)->isChecked());
-    QCOMPARE(window_->range(), 30);
+    QCOMPARE(PanelModel::instance().range(), 30);
 }
 
 // "Limits..." sets the part's limits, the title says so, and they are kept
@@ -202,8 +202,8 @@ void TestControls::limitsDialog() {
     };
     const int mark = SimBoard::get().callCount();
     control<QAction>(*window_, "mnuLimits")->trigger();
-    QCOMPARE(window_->limit(2), 12.5);
-    QCOMPARE(window_->limit(1), -1.0);
+    QCOMPARE(PanelModel::instance().limit(2), 12.5);
+    QCOMPARE(PanelModel::instance().limit(1), -1.0);
     QVERIFY(window_->windowTitle() == "QV7310 Quad High Voltage DAC (limits on)");
     QCOMPARE(QSettings().value("QV7310/limit2").toDouble(), 12.5);
     // 15 V held, 12.5 V allowed: the output stays, the reading says so.
@@ -217,7 +217,7 @@ void TestControls::limitsDialog() {
         }
     };
     control<QAction>(*window_, "mnuLimits")->trigger();
-    QCOMPARE(window_->limit(2), -1.0);
+    QCOMPARE(PanelModel::instance().limit(2), -1.0);
     QVERIFY(!QSettings().contains("QV7310/limit2"));
     QCOMPARE(window_->windowTitle(), QString("QV7310 Quad High Voltage DAC"));
     QCOMPARE(reading->palette().color(QPalette::WindowText), normal);
@@ -249,7 +249,7 @@ void TestControls::lineCommands() {
     QFETCH(int, ldacIsHigh);
     loadAll("800");
     QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("15.0000V"));
-    const bool ldacBefore = QV7310Variables::ldacIsHigh;
+    const bool ldacBefore = PanelModel::instance().ldacIsHigh();
     const char* name = group == "CLR" ? "cmdCLR" : group == "LDAC" ? "cmdLDAC" : "optRANGE";
     QAbstractButton* button = control<QAbstractButton>(*window_, name, index);
     if (group == "RANGE" && index == 0)
@@ -257,8 +257,8 @@ void TestControls::lineCommands() {
     QCOMPARE(requestsOf([&] { QTest::mouseClick(button, Qt::LeftButton); }), requests);
     for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
         QCOMPARE(label->text(), reading);
-    QCOMPARE(QV7310Variables::ldacIsHigh, ldacIsHigh < 0 ? ldacBefore : ldacIsHigh == 1);
-    QCOMPARE(QV7310Variables::dacCode[2], 0x800);
+    QCOMPARE(PanelModel::instance().ldacIsHigh(), ldacIsHigh < 0 ? ldacBefore : ldacIsHigh == 1);
+    QCOMPARE(PanelModel::instance().dacCode(2), 0x800);
 }
 
 void TestControls::clearThenLdacBringsVoltagesBack() {
@@ -416,7 +416,7 @@ void TestControls::enterClicksFocusedButton() {
     QFETCH(int, quad);
     control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
     if (quad >= 0)
-        QV7310Variables::partIsQuad = quad == 0; // the other part than the one chosen
+        PanelModel::instance().setPart(quad == 0); // the other part than the one chosen
     std::unique_ptr<QDialog> dialog;
     if (window == "frmPartSelect")
         dialog = std::make_unique<frmPartSelect>(window_.get());
@@ -450,7 +450,7 @@ void TestControls::enterClicksFocusedButton() {
     QCOMPARE(focused, button);
     QCOMPARE(sent, requests);
     if (quad >= 0)
-        QCOMPARE(QV7310Variables::partIsQuad, quad == 1);
+        QCOMPARE(PanelModel::instance().partIsQuad(), quad == 1);
     if (dialog)
         QCOMPARE(result, int(QDialog::Accepted));
 }
@@ -490,8 +490,8 @@ void TestControls::controlWord() {
     QCOMPARE(calls.size(), std::size_t(1));
     QCOMPARE(calls[0].request, 221);
     QCOMPARE(calls[0].value, word);
-    QCOMPARE(QV7310Variables::controlBits, word & 0xFFF);
-    QCOMPARE(QV7310Variables::registerAddress, 0x7000);
+    QCOMPARE(PanelModel::instance().controlBits(), word & 0xFFF);
+    QCOMPARE(PanelModel::instance().registerAddress(), 0x7000);
     const QString echo = QString("0x%1").arg(word, 4, 16).toUpper().replace("0X", "0x");
     QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), echo);
     QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), echo);
@@ -588,7 +588,7 @@ void TestControls::singlePartToolTips() {
 }
 
 void TestControls::versionBox() {
-    const auto before = QV7310Variables::dacCode[0];
+    const auto before = PanelModel::instance().dacCode(0);
     const QStringList requests =
         requestsOf([&] { control<QAction>(*window_, "mnuAbout")->trigger(); });
     QVERIFY(requests.isEmpty());
@@ -596,7 +596,7 @@ void TestControls::versionBox() {
     QCOMPARE(answers_->shown.back().title, QString("QV7301/QV7310"));
     QCOMPARE(answers_->shown.back().text, QString("Software Version 1.04"));
     QCOMPARE(answers_->shown.back().icon, QMessageBox::Information);
-    QCOMPARE(QV7310Variables::dacCode[0], before);
+    QCOMPARE(PanelModel::instance().dacCode(0), before);
 }
 
 void TestControls::creditsSequence_data() {

@@ -3,8 +3,8 @@
 #include "Codes.h"
 #include "Controls.h"
 #include "PanelHarness.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "TabbedSheet.h"
 
 #include <QAction>
@@ -18,12 +18,15 @@
 #include <QtTest>
 #include <memory>
 
-namespace V = QV7310Variables;
 using Harness::control;
 using Harness::controls;
 using Harness::SimBoard;
 
 namespace {
+
+PanelModel& Model() {
+    return PanelModel::instance();
+}
 
 const QString NotANumber = QStringLiteral("Entry Error: not a number");
 const QString TooLarge = QStringLiteral("Entry Error: too large");
@@ -116,7 +119,7 @@ class TestEntryVoltage : public QObject, Harness::PanelFixture {
         return out;
     }
     static QList<int> dacCodes() {
-        return {V::dacCode[0], V::dacCode[1], V::dacCode[2], V::dacCode[3]};
+        return {Model().dacCode(0), Model().dacCode(1), Model().dacCode(2), Model().dacCode(3)};
     }
 
     // Leaves box 0 the way a row names.
@@ -347,7 +350,7 @@ private slots:
         QCOMPARE(callsSince(from),
                  (ldac == 2 ? QStringLiteral("231 ") : QString()) + wordCall(word));
         QCOMPARE(dacCodes(), codes);
-        QCOMPARE(V::pendingCode, word & 0xFFF);
+        QCOMPARE(Model().pendingCode(), word & 0xFFF);
         QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), echo(word));
         QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), echo(word));
         QCOMPARE(labels(), volts);
@@ -407,7 +410,7 @@ private slots:
         QFETCH(bool, ldacLow);
         QFETCH(QString, warning);
         loadCodes({0, 0, 0, 0x123});
-        QCOMPARE(V::pendingCode, 0x123);
+        QCOMPARE(Model().pendingCode(), 0x123);
         if (ldacLow)
             click(control<QPushButton>(*window_, "cmdLDAC", 2));
         click(focusInBox ? static_cast<QWidget*>(box(3))
@@ -420,7 +423,7 @@ private slots:
         QCOMPARE(callsSince(from), QString());
         QCOMPARE(warnings(), warning);
         QCOMPARE(dacCodes(), (QList<int>{0, 0, 0, 0x123}));
-        QCOMPARE(V::pendingCode, 0x123);
+        QCOMPARE(Model().pendingCode(), 0x123);
         QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), QStringLiteral("0x4123"));
         QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), QStringLiteral("0x4123"));
         QCOMPARE(labels(), voltsBefore);

@@ -8,8 +8,8 @@
 #include "OptionButton.h"
 #include "PanelHarness.h"
 #include "PanelLock.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "TabbedSheet.h"
 #include "USBStuff.h"
 #include "frmPartSelect.h"
@@ -213,7 +213,7 @@ void TestExitPaths::ignoredSignalStaysIgnored() {
 // Told to end while the part dialog waits, with no board: the load stops
 // there, without a download, a request or a box, at once.
 void TestExitPaths::signalDuringPartDialog() {
-    QV7310Variables::Clear();
+    PanelModel::instance().clear();
     SimBoard::get().reset();
     qputenv("BOARDPORT_ABSENT", "1");
     ExitPaths paths;

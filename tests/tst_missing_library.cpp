@@ -6,8 +6,8 @@
 #include "DialogSeam.h"
 #include "PanelApplication.h"
 #include "PanelHarness.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "USBStuff.h"
 
 #include <QAction>
@@ -46,7 +46,7 @@ void TestMissingLibrary::panelStartsAndStaysUsable() {
     std::fflush(stderr);
     const int savedStderr = dup(2);
     QVERIFY(dup2(errors.handle(), 2) >= 0);
-    QV7310Variables::Clear();
+    PanelModel::instance().clear();
     auto window = std::make_unique<QV7310>();
     window->Form_Load();
     std::fflush(stderr);

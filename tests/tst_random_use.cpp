@@ -16,8 +16,8 @@
 #include "Converter.h"
 #include "Declare.h"
 #include "PanelHarness.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "ScpiExecutor.h"
 #include "SimboardClient.h"
 #include "USBStuff.h"
@@ -50,7 +50,7 @@ constexpr ShownBit ShownBits[] = {{1, 0x04}, {3, 0x08},  {4, 0x10}, {6, 0x20},
 class RandomSession {
 public:
     RandomSession(QV7310& window, quint32 seed, const QString& bridgeTrace)
-        : w_(window), rng_(seed), executor_(&window), bridgeTrace_(bridgeTrace) {}
+        : w_(window), rng_(seed), executor_(PanelModel::instance()), bridgeTrace_(bridgeTrace) {}
 
     // Runs one step; returns a description for failure messages.
     QString step();
@@ -68,9 +68,9 @@ private:
     QString remoteCommand();
     QString injectFault();
     QWidget* randomVisible(const QList<QWidget*>& candidates);
-    int channels() const { return QV7310Variables::partIsQuad ? 4 : 1; }
+    int channels() const { return PanelModel::instance().partIsQuad() ? 4 : 1; }
     // The panel's slot (label, lamp) for board channel k.
-    int slot(int k) const { return QV7310Variables::partIsQuad ? k : 2; }
+    int slot(int k) const { return PanelModel::instance().partIsQuad() ? k : 2; }
     QString query(const QString& line);
     QString replayBridgeTrace();
 
@@ -232,8 +232,9 @@ QString RandomSession::remoteCommand() {
         line = QStringLiteral("DAC%1:VOLT %2").arg(n).arg(rng_.bounded(60.0), 0, 'f', 3);
         break;
     case 4:
-        line = QV7310Variables::partIsQuad ? QStringLiteral("DAC:ALL:CODE #H%1").arg(code, 0, 16)
-                                           : QStringLiteral("DAC1:CODE %1").arg(code);
+        line = PanelModel::instance().partIsQuad()
+                   ? QStringLiteral("DAC:ALL:CODE #H%1").arg(code, 0, 16)
+                   : QStringLiteral("DAC1:CODE %1").arg(code);
         break;
     case 5:
         line = QStringLiteral("LDAC:PULS");
@@ -350,7 +351,7 @@ QString RandomSession::overLimit() {
     const SimState board = SimBoard::get().state();
     QStringList faults;
     for (int k = 0; k < channels(); ++k) {
-        const double limit = w_.limit(k + 1);
+        const double limit = PanelModel::instance().limit(k + 1);
         const double volts = board.dacRegister[k] * (board.range60 ? 60.0 : 30.0) / 4096.0;
         if (limit >= 0 && volts > limit)
             faults << QStringLiteral("DAC%1 at %2 V, above its limit of %3 V")
@@ -397,6 +398,20 @@ QString RandomSession::compare() {
     const QString word = board.lastWord < 0 ? QString() : Declare::SerialWordEcho(board.lastWord);
     expect("serial-word echo", control<QLabel>(w_, "Label1", 0)->text(), word);
     expect("WORD?", query("WORD?"), word.isEmpty() ? QStringLiteral("\"\"") : word);
+    // The model under the window and remote control, against the board.
+    const PanelModel& model = PanelModel::instance();
+    expect("model range", QString::number(model.range()), range);
+    expect("model control register", QString::number(model.controlBits(), 16),
+           QString::number(board.controlRegister, 16));
+    expect("model caution", model.cautionShown() ? "shown" : "hidden",
+           board.lampOn ? QStringLiteral("shown") : QStringLiteral("hidden"));
+    expect("model serial word", model.serialWordEcho(), word);
+    for (int k = 0; k < channels(); ++k) {
+        expect(QStringLiteral("model output %1").arg(k + 1),
+               QString::number(model.outputCode(slot(k))), QString::number(board.dacRegister[k]));
+        expect(QStringLiteral("model code %1").arg(k + 1), QString::number(model.dacCode(slot(k))),
+               QString::number(board.inputRegister[k]));
+    }
     const double fullScale = board.range60 ? 60.0 : 30.0;
     for (int k = 0; k < channels(); ++k) {
         // A reading is the DAC register's code at the range, powered or not.
@@ -459,10 +474,12 @@ void TestRandomUse::randomEvents() {
     // Limits on about half the channels: no step may take an output above one.
     QRandomGenerator limits(seed);
     QStringList set;
-    for (int channel = 1; channel <= window->channelCount(); ++channel)
+    for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
         if (limits.bounded(2)) {
-            window->setLimit(channel, 5 + limits.bounded(55.0));
-            set << QStringLiteral("DAC%1 %2 V").arg(channel).arg(window->limit(channel));
+            PanelModel::instance().setLimit(channel, 5 + limits.bounded(55.0));
+            set << QStringLiteral("DAC%1 %2 V")
+                       .arg(channel)
+                       .arg(PanelModel::instance().limit(channel));
         }
     qInfo("limits: %s", set.isEmpty() ? "none" : qPrintable(set.join(", ")));
     for (int i = 0; i < events; ++i) {
@@ -479,8 +496,8 @@ void TestRandomUse::randomEvents() {
         QVERIFY2(window->isVisible(), "the window closed");
     }
     SimBoard::get().clearFaults();
-    for (int channel = 1; channel <= window->channelCount(); ++channel)
-        window->setLimit(channel, -1);
+    for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
+        PanelModel::instance().setLimit(channel, -1);
     if (bridge) {
         window.reset();
         USBStuff::Link().useLibrary();

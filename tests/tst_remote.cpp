@@ -3,8 +3,8 @@
 // reset, several clients, a client that leaves mid-line, the window closing;
 // and the program's command line, run as a child process.
 #include "PanelHarness.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "RemoteServer.h"
 
 #include <QAbstractButton>
@@ -155,8 +155,8 @@ void TestRemote::cleanup() {
     server_.reset();
     // Limits are kept between runs; none is kept past its test.
     if (window_)
-        for (int channel = 1; channel <= window_->channelCount(); ++channel)
-            window_->setLimit(channel, -1);
+        for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
+            PanelModel::instance().setLimit(channel, -1);
     stop();
 }
 
@@ -383,9 +383,9 @@ void TestRemote::commands() {
         SimBoard::get().unplug();
     else if (fault.startsWith("limit ")) {
         const QStringList limit = fault.mid(6).split('=');
-        for (int channel = 1; channel <= window_->channelCount(); ++channel)
+        for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
             if (limit[0] == "all" || limit[0].toInt() == channel)
-                window_->setLimit(channel, limit[1].toDouble());
+                PanelModel::instance().setLimit(channel, limit[1].toDouble());
     }
     const auto dialogs = answers_->shown.size();
     const int mark = SimBoard::get().callCount();
@@ -422,10 +422,10 @@ void TestRemote::resetRestoresStartState() {
                  QString("DAC is powered down"));
         QCOMPARE(control<QLabel>(*window_, "lblVoltage", k)->text(), QString("0.0000V"));
         QVERIFY(control<QLabel>(*window_, "HVLED", k)->isHidden());
-        QCOMPARE(QV7310Variables::dacCode[k], 0);
+        QCOMPARE(PanelModel::instance().dacCode(k), 0);
     }
     QVERIFY(child<QLabel>("Picture1")->isHidden());
-    QVERIFY(QV7310Variables::ldacIsHigh);
+    QVERIFY(PanelModel::instance().ldacIsHigh());
     QCOMPARE(box->text(), QString("123"));
     QVERIFY(child<QAbstractButton>("InputSel(3)")->isChecked());
     const SimState board = SimBoard::get().state();
@@ -483,7 +483,7 @@ void TestRemote::clientLeavingMidLine() {
     }
     // The whole line ran, the unfinished one did not, and nothing else came.
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList({"227", "231"}));
-    QCOMPARE(QV7310Variables::dacCode[0], 0);
+    QCOMPARE(PanelModel::instance().dacCode(0), 0);
     QVERIFY(window_->isVisible());
     Client next(server_->port());
     QVERIFY(next.waitConnected());
@@ -503,7 +503,7 @@ void TestRemote::closingWindowStopsServer() {
     Client client(server_->port());
     QVERIFY(client.waitConnected());
     QCOMPARE(client.ask("*OPC?"), QStringList{"1"});
-    QV7310Variables::resetOnExit = true;
+    PanelModel::instance().setResetOnExit(true);
     const int mark = SimBoard::get().callCount();
     window_->close();
     QTRY_COMPARE(client.socket.state(), QAbstractSocket::UnconnectedState);
@@ -549,14 +549,14 @@ void TestRemote::floodingClientTakesTurns() {
         lines += "DAC1:CODE " + QByteArray::number(code) + '\n';
     flood.send(lines);
     // Let the flood's first chunk arrive and start running.
-    QTRY_VERIFY(window_->code(1) > 0);
+    QTRY_VERIFY(PanelModel::instance().code(1) > 0);
     const QStringList reply = other.ask("DAC1:CODE?");
     QCOMPARE(reply.size(), 1);
     const int ran = reply[0].toInt();
     QVERIFY2(ran > 0 && ran <= 3 * 16,
              qPrintable(QString("%1 lines of the flood ran first").arg(ran)));
     // And the flood is not lost: all of it runs.
-    QTRY_COMPARE_WITH_TIMEOUT(window_->code(1), 4000, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(PanelModel::instance().code(1), 4000, 20000);
 }
 
 void TestRemote::commandLine_data() {

@@ -2,8 +2,8 @@
 // the requests each sends, the part choice, and the missing-board box.
 #include "Controls.h"
 #include "PanelHarness.h"
+#include "PanelModel.h"
 #include "QV7310.h"
-#include "QV7310Variables.h"
 #include "ScpiExecutor.h"
 #include "USBStuff.h"
 
@@ -69,9 +69,9 @@ void TestStartup::startupDownloadsThenStarts() {
     QCOMPARE(answers.count("QMessageBox"), 0);
     QVERIFY(SimBoard::get().state().started);
     // The panel state after start-up.
-    QVERIFY(QV7310Variables::ldacIsHigh);
-    QCOMPARE(QV7310Variables::pendingCode, 0);
-    QCOMPARE(QV7310Variables::registerAddress, 0);
+    QVERIFY(PanelModel::instance().ldacIsHigh());
+    QCOMPARE(PanelModel::instance().pendingCode(), 0);
+    QCOMPARE(PanelModel::instance().registerAddress(), 0);
     QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
     QCOMPARE(control<TabbedSheet>(*window, "SSTab1")->currentIndex(), 1);
     QVERIFY(control<QLabel>(*window, "Label1", 0)->text().isEmpty());
@@ -94,7 +94,7 @@ void TestStartup::partChoiceSetsLayout() {
     auto window = Harness::startPanel();
     QCOMPARE(answers.count("frmPartSelect"), 1);
     QCOMPARE(answers.shown.front().title, QString("Select Part"));
-    QCOMPARE(QV7310Variables::partIsQuad, quad);
+    QCOMPARE(PanelModel::instance().partIsQuad(), quad);
     QCOMPARE(window->windowTitle(), title);
     QCOMPARE(control<QPushButton>(*window, "cmdWrite", 2)->text(),
              QString(quad ? "Load DAC3" : "Load DAC"));
@@ -152,7 +152,7 @@ void TestStartup::reloadRepeatsStartupAndKeepsState() {
     const int mark = SimBoard::get().callCount();
     control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList({"load", "224"}));
-    QCOMPARE(QV7310Variables::dacCode[1], 0x800);
+    QCOMPARE(PanelModel::instance().dacCode(1), 0x800);
     QCOMPARE(control<QLabel>(*window, "lblVoltage", 1)->text(), QString("15.0000V"));
     QCOMPARE(control<QLabel>(*window, "Label1", 1)->text(), QString("0x2800"));
     QCOMPARE(answers.count("QMessageBox"), 0);
@@ -194,14 +194,14 @@ void TestStartup::exitSequence() {
         control<QAction>(*window, "mnuDontRESET")->trigger();
         QVERIFY(control<QAction>(*window, "mnuDontRESET")->isChecked());
         QVERIFY(!control<QAction>(*window, "cmdDACoff")->isChecked());
-        QVERIFY(!QV7310Variables::resetOnExit);
+        QVERIFY(!PanelModel::instance().resetOnExit());
     }
     control<QPushButton>(*window, "cmdLDAC", 2)->click(); // LDAC low, so the exit pulse matters
     const int mark = SimBoard::get().callCount();
     window->close();
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), requests);
     if (!chooseDontReset) {
-        QVERIFY(QV7310Variables::ldacIsHigh);
+        QVERIFY(PanelModel::instance().ldacIsHigh());
         const SimState state = SimBoard::get().state();
         QCOMPARE(state.controlRegister, 0);
         QCOMPARE(state.range60, 0);
@@ -219,7 +219,7 @@ void TestStartup::exitSequenceRunsOnce() {
     control<QAction>(*window, "cmdDACoff")->trigger();
     QVERIFY(control<QAction>(*window, "cmdDACoff")->isChecked());
     QVERIFY(!control<QAction>(*window, "mnuDontRESET")->isChecked());
-    QVERIFY(QV7310Variables::resetOnExit);
+    QVERIFY(PanelModel::instance().resetOnExit());
     const int mark = SimBoard::get().callCount();
     window->close();
     window->Form_Unload();
@@ -263,7 +263,7 @@ void TestStartup::traceFileRecordsStartupAndExit() {
 
 void TestStartup::realPartDialogAnswersByClick() {
     // No seam: the real modal dialog runs, and a click on "QV7310" ends it.
-    QV7310Variables::Clear();
+    PanelModel::instance().clear();
     SimBoard::get().reset();
     bool sawDialog = false;
     QString dialogPlace = "not seen";
@@ -283,7 +283,7 @@ void TestStartup::realPartDialogAnswersByClick() {
     QV7310 window;
     window.Form_Load();
     QVERIFY(sawDialog);
-    QVERIFY(QV7310Variables::partIsQuad);
+    QVERIFY(PanelModel::instance().partIsQuad());
     QCOMPARE(window.windowTitle(), QString("QV7310 Quad High Voltage DAC"));
     // Both centred on their frames, as shown.
     QCOMPARE(dialogPlace, QString());
@@ -291,7 +291,7 @@ void TestStartup::realPartDialogAnswersByClick() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(Harness::centringFault(window), QString());
     control<QAction>(window, "mnuDontRESET")->trigger();
-    QVERIFY(!QV7310Variables::resetOnExit);
+    QVERIFY(!PanelModel::instance().resetOnExit());
 }
 
 void TestStartup::failingRequestsOnlyRecordStatus() {
@@ -301,7 +301,7 @@ void TestStartup::failingRequestsOnlyRecordStatus() {
     SimBoard::get().failAfter(1, -9);
     control<QPushButton>(*window, "cmdLDAC", 2)->click(); // 227 passes, the refresh's 231 fails
     QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
-    QVERIFY(!QV7310Variables::ldacIsHigh);
+    QVERIFY(!PanelModel::instance().ldacIsHigh());
     control<QLineEdit>(*window, "txtInput", 0)->setText("FFF");
     control<QPushButton>(*window, "cmdWrite", 0)->click();
     QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
@@ -327,9 +327,11 @@ void TestStartup::pageBehindComesWhenNeeded_data() {
     QTest::newRow("its tab chosen") << 1 << Need::Tab << "0.0000V";
     QTest::newRow("screen reader") << 1 << Need::ScreenReader << "0.0000V";
     QTest::newRow("lookup by name") << 1 << Need::Lookup << "0.0000V";
-    QTest::newRow("handler (Pulse LDAC)") << 1 << Need::Handler << "15.0000V";
-    QTest::newRow("handler (Pulse LDAC), QV7301") << 0 << Need::Handler << "15.0000V";
-    QTest::newRow("remote command") << 1 << Need::Remote << "0.0000V";
+    // A handler or remote command needs only the model: the page comes later
+    // (here by a lookup) and shows what the model holds.
+    QTest::newRow("after a handler (Pulse LDAC)") << 1 << Need::Handler << "15.0000V";
+    QTest::newRow("after a handler (Pulse LDAC), QV7301") << 0 << Need::Handler << "15.0000V";
+    QTest::newRow("after a remote command") << 1 << Need::Remote << "0.0000V";
     QTest::newRow("lookup during the part dialog, QV7301") << 0 << Need::PartDialog << "0.0000V";
 }
 
@@ -341,7 +343,7 @@ void TestStartup::pageBehindComesWhenNeeded() {
     QFETCH(Need, need);
     QFETCH(QString, reading);
     const bool quad = part == 1;
-    QV7310Variables::Clear();
+    PanelModel::instance().clear();
     SimBoard::get().reset();
     DialogAnswerer answers(part);
     QV7310 window;
@@ -354,7 +356,7 @@ void TestStartup::pageBehindComesWhenNeeded() {
     QCOMPARE(created(), need == Need::PartDialog);
     // Before it: channel 1 powered up, a code written with LDAC high.
     window.findChild<QAbstractButton*>("optPD1(1)")->click();
-    window.LoadCode(0, 0x800);
+    PanelModel::instance().load(0, 0x800);
     QCOMPARE(created(), need == Need::PartDialog);
     QWidget* page = window.findChild<QWidget*>("SSTab1.0");
     switch (need) {
@@ -383,11 +385,16 @@ void TestStartup::pageBehindComesWhenNeeded() {
         break;
     case Need::Handler:
         window.cmdLDAC_Click(0);
+        QVERIFY(!created());
+        control<QLineEdit>(window, "txtInput", 0);
         break;
     case Need::Remote: {
-        ScpiExecutor executor(&window);
+        ScpiExecutor executor(PanelModel::instance());
         Scpi::Session session;
-        QCOMPARE(executor.runLine("RANG?;DAC1:VOLT?", session), QByteArray("30;0.0000"));
+        QCOMPARE(executor.runLine("RANG?;DAC1:VOLT?;DAC1:POW?", session),
+                 QByteArray("30;0.0000;ON"));
+        QVERIFY(!created());
+        control<QLineEdit>(window, "txtInput", 0);
         break;
     }
     }

@@ -240,8 +240,7 @@ public:
         limit_ = volts;
     }
     double limit(int) const override { return limit_; }
-    int operationCondition() const override { return 0; }
-    int questionableCondition() const override { return 0; }
+    bool cautionShown() const override { return false; }
 
 private:
     double limit_ = -1;

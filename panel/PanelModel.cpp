@@ -1,0 +1,154 @@
+// The panel model's part, board, exit choice, reset and what remote control
+// reads of it. Its outputs, lines and control register are in
+// PanelOutputs.cpp.
+#include "PanelModel.h"
+
+#include "BoardStatus.h"
+#include "Codes.h"
+#include "Converter.h"
+#include "Declare.h"
+#include "SafeOutputs.h"
+#include "USBStuff.h"
+
+namespace Request = USBStuff::BoardRequest;
+
+PanelModel& PanelModel::instance() {
+    static PanelModel model;
+    return model;
+}
+
+PanelModel::PanelModel() : rangeVolts_(Converter::LowRangeVolts) {
+    clear();
+    connect(&USBStuff::Link(), &BoardLink::serialWordWritten, this, &PanelModel::showSerialWord);
+}
+
+void PanelModel::clear() {
+    partIsQuad_ = false;
+    clearCodes();
+    outputCode_ = {};
+    controlBits_ = 0;
+    ldacIsHigh_ = false;
+    clrIsLow_ = false;
+    resetOnExit_ = false;
+    rangeVolts_ = Converter::LowRangeVolts;
+    caution_ = false;
+    serialWord_.clear();
+    refusal_ = {};
+    OutputLimits::Forget();
+    delete boardStatus_;
+    boardStatus_ = new BoardStatus(this);
+}
+
+void PanelModel::begin() {
+    USBStuff::OpenLink();
+    ldacIsHigh_ = true;
+}
+
+void PanelModel::clearCodes() {
+    pendingCode_ = 0;
+    registerAddress_ = 0;
+    dacCode_ = {};
+}
+
+void PanelModel::setPart(bool quad) {
+    partIsQuad_ = quad;
+    emit changed();
+}
+
+int PanelModel::slot(int channel) const {
+    return partIsQuad_ ? channel - 1 : ControlArrays::SinglePartSlot;
+}
+
+std::int16_t PanelModel::download() {
+    const std::int16_t status = USBStuff::DownloadFirmware();
+    if (status < 0)
+        emit boardError(QStringLiteral("No Evaluation Board Found: %1").arg(status));
+    return status;
+}
+
+void PanelModel::start() {
+    USBStuff::PlainRequest(Request::Start);
+}
+
+bool PanelModel::boardReady() const {
+    return boardStatus_->state() == BoardStatus::State::Ready;
+}
+
+std::string PanelModel::boardStatus() const {
+    QString text = boardStatus_->text();
+    text.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return std::to_string(boardStatus_->lastCallStatus()) + ",\"" + text.toStdString() + '"';
+}
+
+void PanelModel::reload() {
+    const bool wasReady = boardReady();
+    download();
+    start();
+    afterReload(wasReady);
+}
+
+void PanelModel::afterReload(bool wasReady) {
+    // A board that was missing or failed a request may hold anything, and
+    // the panel may show what never reached it: once it answers again, both
+    // start over from the safe state.
+    if (!wasReady && boardReady())
+        reset();
+}
+
+void PanelModel::setResetOnExit(bool reset) {
+    resetOnExit_ = reset;
+    // A board bridge acts on it if the panel dies without its orderly exit.
+    USBStuff::SetExitChoice(reset);
+    emit changed();
+}
+
+bool PanelModel::safeState() {
+    const bool sent = SafeOutputs::Send();
+    ldacIsHigh_ = true;
+    return sent;
+}
+
+void PanelModel::reset() {
+    safeState();
+    // As after start-up: CLR released and the board's warning off too, so
+    // the board and the panel agree again.
+    USBStuff::PlainRequest(Request::ClrHigh);
+    clrIsLow_ = false;
+    USBStuff::PlainRequest(Request::WarningOff);
+    clearCodes();
+    // The board has the control register and range of the safe state.
+    controlBits_ = 0;
+    rangeVolts_ = Converter::LowRangeVolts;
+    outputCode_ = {};
+    const bool caution = caution_;
+    caution_ = false;
+    if (caution)
+        emit cautionChanged();
+    emit changed();
+}
+
+void PanelModel::showSerialWord(std::int32_t word) {
+    serialWord_ = Declare::SerialWordEcho(word);
+    emit changed();
+}
+
+std::string PanelModel::identity() const {
+    return std::string(Converter::Manufacturer) + ',' +
+           (partIsQuad_ ? Converter::QuadPart : Converter::SinglePart) + ",0," + QV_PANEL_VERSION;
+}
+
+int PanelModel::codeForVolts(double volts) const {
+    return Codes::CodeForVolts(volts, rangeVolts_);
+}
+
+std::string PanelModel::voltsForCode(int code) const {
+    QString volts = Codes::FormatVolts(Converter::VoltsForCode(code, rangeVolts_));
+    volts.chop(1);
+    return volts.toStdString();
+}
+
+std::string PanelModel::shownVolts(int channel) const {
+    QString volts = reading(slot(channel));
+    volts.chop(1);
+    return volts.toStdString();
+}

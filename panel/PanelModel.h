@@ -1,0 +1,165 @@
+// The panel model: the panel's state and its rules, in one object that the
+// main window shows, and remote control and the Tango device (through
+// Instrument) drive. It decides what each action sends to the board, and what
+// the readings, lamps and caution label then show; `changed` tells the views.
+// The state keeps the names of the panel's variables (partIsQuad, dacCode,
+// ...). One per process, as there is one board link: the exit's safe state,
+// which may run after the window is gone, reads the exit choice from it.
+#ifndef PANELMODEL_H
+#define PANELMODEL_H
+
+#include "ControlArrays.h"
+#include "Instrument.h"
+#include "OutputLimits.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+class BoardStatus;
+
+class PanelModel : public QObject, public Instrument {
+    Q_OBJECT
+public:
+    static PanelModel& instance();
+
+    // Everything back as before the main window loads, with a board status
+    // of its own: as a new run of the program starts.
+    void clear();
+
+    // The part. Slots are the positions of the panel's channel arrays; the
+    // single part's one channel sits at ControlArrays::SinglePartSlot.
+    void setPart(bool quad);
+    bool partIsQuad() const { return partIsQuad_; }
+    int slot(int channel) const;
+    int channels() const override { return partIsQuad_ ? int(ControlArrays::Channels) : 1; }
+
+    // A run begins: the board link opened, LDAC taken as high (the board
+    // holds loaded codes until an LDAC) until the panel sets it.
+    void begin();
+    // No code taken, no address, every channel's code 0.
+    void clearCodes();
+
+    // The board: the firmware download, whose status is negative when no
+    // board was found (which `boardError` also tells); then its start.
+    std::int16_t download();
+    void start();
+    BoardStatus& board() const { return *boardStatus_; }
+    bool boardReady() const override;
+    std::string boardStatus() const override;
+    // A download and start again; a board that answers again after a
+    // failure starts over from the safe state, with the panel.
+    void reload() override;
+    // After a download and start: what reload does once the board answers
+    // again, given whether it was ready before.
+    void afterReload(bool wasReady);
+
+    // Codes. `load` is a write button: Index 0 to 3 a channel's slot, 4 all
+    // (the single part always loads its one channel).
+    void load(int Index, std::int32_t code);
+    void setCode(int channel, int code) override;
+    int code(int channel) const override;
+    std::int32_t dacCode(int slot) const { return dacCode_[std::size_t(slot)]; }
+    std::int32_t outputCode(int slot) const { return outputCode_[std::size_t(slot)]; }
+    std::int32_t pendingCode() const { return pendingCode_; }
+    std::int32_t registerAddress() const { return registerAddress_; }
+    // A code waits in its channel's input register for an LDAC.
+    bool waiting(int slot) const { return dacCode(slot) != outputCode(slot); }
+
+    // The readings, lamps and caution label, and the refresh behind them:
+    // after it the readings follow the outputs and the board's own warning
+    // lamp the caution label (one request, 230 or 231).
+    void checkVoltage();
+    // CLR low: the outputs and readings at 0, the lamps off; the caution
+    // label stays as it was.
+    void clearOutputs();
+    QString reading(int slot) const;
+    bool lampLit(int slot) const;
+    bool cautionShown() const override { return caution_; }
+    bool overLimit(int slot) const;
+
+    // The lines and the range.
+    void pulseLdac() override;
+    void setLdac(bool high) override;
+    bool ldacHigh() const override { return ldacIsHigh_; }
+    bool ldacIsHigh() const { return ldacIsHigh_; }
+    void pulseClr() override;
+    void setClr(bool high) override;
+    bool clrIsLow() const { return clrIsLow_; }
+    void setRange(int volts) override;
+    int range() const override { return rangeVolts_; }
+
+    // The control register: its bits, sent whole on every change.
+    void writeControlRegister(std::int32_t bits);
+    std::int32_t controlBits() const { return controlBits_; }
+    void setPower(int channel, bool up) override;
+    bool powered(int channel) const override;
+    // The frame behind a slot of the panel's channel arrays powers it up.
+    bool slotPowered(int slot) const;
+    void setThreeState(bool on) override;
+    bool threeState() const override;
+
+    // The last serial word's echo, "0x2800"; empty before the first.
+    QString serialWordEcho() const { return serialWord_; }
+    std::string serialWord() const override { return serialWord_.toStdString(); }
+
+    // The exit choice: the safe state at exit, or the outputs left as they
+    // are. The board link hears it too, for a bridge to act on.
+    void setResetOnExit(bool reset);
+    bool resetOnExit() const { return resetOnExit_; }
+    // The exit's safe-state sequence; false when a request of it failed.
+    bool safeState();
+    // The safe state, CLR high and the board's warning off, then the state
+    // as after start-up.
+    void reset() override;
+
+    // Output limits (OutputLimits). An action they refuse sends nothing and
+    // changes nothing; lastRefusal() tells the last action's refusal.
+    void setLimit(int channel, double volts) override;
+    double limit(int channel) const override;
+    const OutputLimits::Refusal& lastRefusal() const { return refusal_; }
+
+    // For remote control.
+    std::string identity() const override;
+    int codeForVolts(double volts) const override;
+    std::string voltsForCode(int code) const override;
+    std::string shownVolts(int channel) const override;
+
+signals:
+    // Anything the views show changed.
+    void changed();
+    // The caution label's state changed.
+    void cautionChanged();
+    // An action was refused by a limit; `detail` as remote control reports it.
+    void limitRefused(const QString& detail);
+    // A download found no board: "No Evaluation Board Found: -4".
+    void boardError(const QString& detail);
+
+private:
+    PanelModel();
+    // True (and told) when `refusal` refuses the action.
+    bool refused(const OutputLimits::Refusal& refusal);
+    // The codes loaded reach the outputs, unless CLR holds them at 0.
+    void passWrittenCodes(int first, int last);
+    void showSerialWord(std::int32_t word);
+
+    bool partIsQuad_ = false;
+    std::array<std::int32_t, ControlArrays::Channels> dacCode_{};
+    // What each channel's DAC register holds, as far as the panel knows: a
+    // loaded code reaches it through LDAC, and CLR low holds it at 0.
+    std::array<std::int32_t, ControlArrays::Channels> outputCode_{};
+    std::int32_t pendingCode_ = 0;     // code taken by the last write
+    std::int32_t registerAddress_ = 0; // address field of the last word
+    std::int32_t controlBits_ = 0;     // control-register bits last sent
+    bool ldacIsHigh_ = false;
+    bool clrIsLow_ = false;
+    bool resetOnExit_ = false;
+    int rangeVolts_;
+    bool caution_ = false;
+    QString serialWord_;
+    BoardStatus* boardStatus_ = nullptr;
+    OutputLimits::Refusal refusal_;
+};
+
+#endif

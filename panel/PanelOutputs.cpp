@@ -1,0 +1,199 @@
+// The panel model's outputs: writes of codes, the lines, the range, the
+// control register, the refresh of readings and warnings, and the limits that
+// every action which could raise an output asks first.
+#include "PanelModel.h"
+
+#include "Codes.h"
+#include "Converter.h"
+#include "Declare.h"
+#include "USBStuff.h"
+
+#include <cstdio>
+
+namespace Request = USBStuff::BoardRequest;
+
+namespace {
+
+using Declare::ControlBit::PowerUp;
+constexpr std::int32_t ThreeStateBit = Declare::ControlBit::ThreeState;
+
+} // namespace
+
+bool PanelModel::refused(const OutputLimits::Refusal& refusal) {
+    refusal_ = refusal;
+    if (!refusal.refused)
+        return false;
+    emit limitRefused(QString::fromStdString(OutputLimits::RemoteDetail(refusal)));
+    // Views put back what a click changed before the refusal.
+    emit changed();
+    return true;
+}
+
+void PanelModel::load(int Index, std::int32_t code) {
+    const bool all = partIsQuad_ && Index == ControlArrays::AllDacs;
+    const int at = partIsQuad_ ? Index : ControlArrays::SinglePartSlot;
+    if (partIsQuad_ && (Index < 0 || Index > ControlArrays::AllDacs))
+        return;
+    // A code the limits refuse changes nothing and sends nothing.
+    if (refused(OutputLimits::CheckWrite(all ? 0 : at, all ? ControlArrays::AllDacs - 1 : at, code,
+                                         rangeVolts_)))
+        return;
+    pendingCode_ = code;
+    static constexpr std::int32_t Addresses[ControlArrays::WriteButtons] = {
+        Declare::RegisterAddress::Dac1, Declare::RegisterAddress::Dac2,
+        Declare::RegisterAddress::Dac3, Declare::RegisterAddress::Dac4,
+        Declare::RegisterAddress::AllDacs};
+    registerAddress_ = partIsQuad_ ? Addresses[Index] : Declare::RegisterAddress::Dac1;
+    const int first = all ? 0 : at;
+    const int last = all ? int(ControlArrays::Channels) - 1 : at;
+    for (int k = first; k <= last; ++k)
+        dacCode_[std::size_t(k)] = pendingCode_;
+    if (!ldacIsHigh_) {
+        passWrittenCodes(first, last);
+        checkVoltage();
+    }
+    Declare::WriteSerialWord(registerAddress_ | pendingCode_);
+    emit changed();
+}
+
+void PanelModel::setCode(int channel, int code) {
+    load(channel == 0 ? ControlArrays::AllDacs : slot(channel), code);
+}
+
+int PanelModel::code(int channel) const {
+    return dacCode(slot(channel));
+}
+
+void PanelModel::passWrittenCodes(int first, int last) {
+    if (clrIsLow_)
+        return;
+    for (int k = first; k <= last; ++k)
+        outputCode_[std::size_t(k)] = dacCode_[std::size_t(k)];
+}
+
+void PanelModel::checkVoltage() {
+    bool caution = false;
+    if (rangeVolts_ != Converter::LowRangeVolts)
+        for (std::int32_t code : outputCode_)
+            caution = caution || code >= Converter::CautionCode;
+    if (caution != caution_) {
+        caution_ = caution;
+        emit cautionChanged();
+    }
+    // A person sees the caution no later than the board's lamp lights.
+    emit changed();
+    USBStuff::PlainRequest(caution ? Request::WarningOn : Request::WarningOff);
+}
+
+void PanelModel::clearOutputs() {
+    outputCode_ = {};
+    emit changed();
+}
+
+QString PanelModel::reading(int slot) const {
+    return Codes::FormatVolts(Converter::VoltsForCode(outputCode(slot), rangeVolts_));
+}
+
+bool PanelModel::lampLit(int slot) const {
+    return rangeVolts_ == Converter::HighRangeVolts && outputCode(slot) >= Converter::CautionCode;
+}
+
+bool PanelModel::overLimit(int slot) const {
+    return OutputLimits::OverLimit(slot, rangeVolts_);
+}
+
+void PanelModel::pulseLdac() {
+    if (refused(OutputLimits::CheckLoad(rangeVolts_)))
+        return;
+    USBStuff::PlainRequest(Request::PulseLdac);
+    ldacIsHigh_ = true;
+    passWrittenCodes(0, ControlArrays::Channels - 1);
+    checkVoltage();
+}
+
+void PanelModel::setLdac(bool high) {
+    if (!high && refused(OutputLimits::CheckLoad(rangeVolts_)))
+        return;
+    USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
+    ldacIsHigh_ = high;
+    // Taking LDAC high loads nothing: the readings keep what the outputs
+    // hold, not codes still waiting.
+    if (!high)
+        passWrittenCodes(0, ControlArrays::Channels - 1);
+    checkVoltage();
+}
+
+void PanelModel::pulseClr() {
+    USBStuff::PlainRequest(Request::ClrLow);
+    USBStuff::PlainRequest(Request::ClrHigh);
+    clrIsLow_ = false;
+    clearOutputs();
+}
+
+void PanelModel::setClr(bool high) {
+    USBStuff::PlainRequest(high ? Request::ClrHigh : Request::ClrLow);
+    clrIsLow_ = !high;
+    // Taken high, the outputs stay at 0 until the next LDAC loads them.
+    if (high)
+        emit changed();
+    else
+        clearOutputs();
+}
+
+void PanelModel::setRange(int volts) {
+    const int to =
+        volts == Converter::HighRangeVolts ? Converter::HighRangeVolts : Converter::LowRangeVolts;
+    if (refused(OutputLimits::CheckRange(rangeVolts_, to)))
+        return;
+    rangeVolts_ = to;
+    USBStuff::PlainRequest(to == Converter::HighRangeVolts ? Request::Range60V : Request::Range30V);
+    // The same codes give other volts now: the readings, lamps and warnings
+    // follow at once, so 58.6 V never hides behind a 29.3 V reading.
+    checkVoltage();
+}
+
+void PanelModel::writeControlRegister(std::int32_t bits) {
+    registerAddress_ = Declare::RegisterAddress::Control;
+    controlBits_ = bits;
+    Declare::WriteSerialWord(controlBits_ | registerAddress_);
+    emit changed();
+}
+
+void PanelModel::setPower(int channel, bool up) {
+    const std::int32_t bit = PowerUp[channel - 1];
+    writeControlRegister(up ? controlBits_ | bit : controlBits_ & ~bit);
+}
+
+bool PanelModel::powered(int channel) const {
+    return (controlBits_ & PowerUp[channel - 1]) != 0;
+}
+
+bool PanelModel::slotPowered(int slot) const {
+    // The single part's channel is its first frame's; the other slots keep
+    // their own frames, hidden on that part.
+    return powered(!partIsQuad_ && slot == ControlArrays::SinglePartSlot ? 1 : slot + 1);
+}
+
+void PanelModel::setThreeState(bool on) {
+    writeControlRegister(on ? controlBits_ | ThreeStateBit : controlBits_ & ~ThreeStateBit);
+}
+
+bool PanelModel::threeState() const {
+    return (controlBits_ & ThreeStateBit) != 0;
+}
+
+void PanelModel::setLimit(int channel, double volts) {
+    OutputLimits::SetLimit(channel, volts);
+    const int k = slot(channel);
+    if (overLimit(k))
+        std::fprintf(stderr,
+                     "DAC%d holds %s, above its new limit of %s V: the output stays, and its "
+                     "next change must come under the limit\n",
+                     channel, qPrintable(reading(k)),
+                     qPrintable(OutputLimits::Format(OutputLimits::Limit(channel))));
+    emit changed();
+}
+
+double PanelModel::limit(int channel) const {
+    return OutputLimits::Limit(channel);
+}
