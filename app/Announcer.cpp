@@ -1,6 +1,6 @@
 #include "Announcer.h"
 
-#include "Converter.h"
+#include "panel/Converter.h"
 
 #include <QNetworkInterface>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "CommandLine.h"
 
-#include "Converter.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "RemoteServer.h"
+#include "panel/Converter.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "remote/RemoteServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #ifndef COMMANDLINE_H
 #define COMMANDLINE_H
 
-#include "DialogSeam.h"
+#include "panel/DialogSeam.h"
 
 #include <QHostAddress>
 #include <QStringList>

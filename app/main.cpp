@@ -1,12 +1,12 @@
 #include "CommandLine.h"
-#include "Converter.h"
-#include "ExitPaths.h"
-#include "PanelApplication.h"
-#include "PanelLock.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "RemoteServer.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "panel/Converter.h"
+#include "panel/ExitPaths.h"
+#include "panel/PanelApplication.h"
+#include "panel/PanelLock.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "remote/RemoteServer.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -3,14 +3,14 @@
 // README's picture), the part dialog, the File menu and the credits dialog.
 // The part dialog is answered through the dialog seam. QT_SCALE_FACTOR sets
 // the pixels per logical pixel.
-#include "Controls.h"
-#include "Converter.h"
-#include "DialogSeam.h"
-#include "FindControl.h"
-#include "PanelApplication.h"
-#include "QV7310.h"
-#include "created.h"
-#include "frmPartSelect.h"
+#include "panel/Controls.h"
+#include "panel/Converter.h"
+#include "panel/DialogSeam.h"
+#include "panel/FindControl.h"
+#include "panel/PanelApplication.h"
+#include "panel/QV7310.h"
+#include "panel/created.h"
+#include "panel/frmPartSelect.h"
 
 #include <QApplication>
 #include <QDir>

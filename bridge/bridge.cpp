@@ -6,9 +6,9 @@
 // When its input ends without the panel's goodbye (the panel crashed or was
 // killed), it puts the outputs into the safe state itself, unless the
 // panel's last exit choice was to leave them, and ends.
-#include "BoardPortAbi.h"
-#include "BridgeFrames.h"
-#include "SafeSequence.h"
+#include "board/BoardPortAbi.h"
+#include "board/BridgeFrames.h"
+#include "protocol/SafeSequence.h"
 
 #include <algorithm>
 #include <cerrno>

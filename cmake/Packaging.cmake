@@ -79,7 +79,10 @@ endfunction()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in
     ${QV_PACKAGING_OUT}/configured/changelog @ONLY)
 qv_gzip_file(${QV_PACKAGING_OUT}/configured/changelog qv-changelog)
-qv_gzip_file(${PROJECT_SOURCE_DIR}/packaging/qv7310.1 qv-manpage)
+# The manual page names the version the build makes.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/qv7310.1.in
+    ${QV_PACKAGING_OUT}/configured/qv7310.1 @ONLY)
+qv_gzip_file(${QV_PACKAGING_OUT}/configured/qv7310.1 qv-manpage)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${QV_PACKAGING_OUT}/changelog.gz
     DESTINATION ${QV_DOC_DIR})
 install(FILES ${QV_PACKAGING_OUT}/qv7310.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

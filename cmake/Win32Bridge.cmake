@@ -20,7 +20,7 @@ set(sim_sources ${sim}/simboard.cpp ${sim}/BoardModel.cpp ${sim}/FirmwareFile.cp
 add_custom_command(
     OUTPUT ${QV_WIN32_DIR}/BoardPort.dll
     COMMAND ${CMAKE_COMMAND} -E make_directory ${QV_WIN32_DIR}
-    COMMAND ${QV_MINGW32_CXX} ${win32_flags} -shared -I${sim} -I${PROJECT_SOURCE_DIR}/board
+    COMMAND ${QV_MINGW32_CXX} ${win32_flags} -shared -I${PROJECT_SOURCE_DIR} -I${sim} -I${PROJECT_SOURCE_DIR}/board
         ${sim_sources} ${sim}/BoardPort.def -o ${QV_WIN32_DIR}/BoardPort.dll
     DEPENDS ${sim_sources} ${sim}/BoardPort.def ${sim}/simboard.h ${sim}/BoardModel.h
         ${PROJECT_SOURCE_DIR}/board/BoardPortAbi.h
@@ -31,7 +31,7 @@ set(bridge_source ${PROJECT_SOURCE_DIR}/bridge/bridge.cpp)
 add_custom_command(
     OUTPUT ${QV_WIN32_DIR}/qv7310-board-bridge.exe
     COMMAND ${CMAKE_COMMAND} -E make_directory ${QV_WIN32_DIR}
-    COMMAND ${QV_MINGW32_CXX} ${win32_flags} -I${PROJECT_SOURCE_DIR}/board
+    COMMAND ${QV_MINGW32_CXX} ${win32_flags} -I${PROJECT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/board
         -I${PROJECT_SOURCE_DIR}/protocol ${bridge_source}
         -o ${QV_WIN32_DIR}/qv7310-board-bridge.exe
     DEPENDS ${bridge_source} ${PROJECT_SOURCE_DIR}/board/BridgeFrames.h

@@ -1,6 +1,6 @@
 #include "BoardStatus.h"
 
-#include "USBStuff.h"
+#include "board/USBStuff.h"
 
 BoardStatus::BoardStatus(QObject* parent) : QObject(parent) {
     connect(&USBStuff::Link(), &BoardLink::callReturned, this, &BoardStatus::record);

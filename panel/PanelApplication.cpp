@@ -1,6 +1,7 @@
 #include "PanelApplication.h"
 
 #include "Artwork.h"
+#include "Converter.h"
 #include "FormBuilder.h"
 
 #include <QApplication>
@@ -39,7 +40,7 @@ void Init() {
     QApplication::setFont(FormBuilder::DialogFont());
     QApplication::setApplicationName(QStringLiteral("QV7310"));
     // Where the output limits are kept: ~/.config/QVPANEL/QV7310.conf.
-    QApplication::setOrganizationName(QStringLiteral("QVPANEL"));
+    QApplication::setOrganizationName(QString::fromLatin1(Converter::Manufacturer));
     // One icon for the main window and both dialogs, loaded once.
     QApplication::setWindowIcon(Artwork::WindowIcon());
 }

@@ -6,9 +6,9 @@
 #include "BoardStatus.h"
 #include "Codes.h"
 #include "Converter.h"
-#include "Declare.h"
 #include "SafeOutputs.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "protocol/Declare.h"
 
 namespace Request = USBStuff::BoardRequest;
 

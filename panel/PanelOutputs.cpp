@@ -5,8 +5,8 @@
 
 #include "Codes.h"
 #include "Converter.h"
-#include "Declare.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "protocol/Declare.h"
 
 #include <cstdio>
 

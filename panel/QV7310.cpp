@@ -9,8 +9,8 @@
 #include "FormBuilder.h"
 #include "PanelModel.h"
 #include "SafeOutputs.h"
-#include "USBStuff.h"
 #include "WindowPlacement.h"
+#include "board/USBStuff.h"
 #include "frmPartSelect.h"
 
 #include <QAction>

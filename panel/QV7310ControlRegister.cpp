@@ -3,8 +3,8 @@
 #include "QV7310.h"
 
 #include "Controls.h"
-#include "Declare.h"
 #include "PanelModel.h"
+#include "protocol/Declare.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "SafeOutputs.h"
 
-#include "Declare.h"
 #include "PanelModel.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "protocol/Declare.h"
 
 #include <QString>
 #include <QStringList>

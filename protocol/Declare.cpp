@@ -1,6 +1,6 @@
 #include "Declare.h"
 
-#include "USBStuff.h"
+#include "board/USBStuff.h"
 
 namespace Declare {
 

@@ -5,8 +5,8 @@
 #ifndef SAFESEQUENCE_H
 #define SAFESEQUENCE_H
 
-#include "BoardPortAbi.h"
 #include "RegisterMap.h"
+#include "board/BoardPortAbi.h"
 
 #include <cstdint>
 

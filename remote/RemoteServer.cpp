@@ -1,8 +1,8 @@
 #include "RemoteServer.h"
 
-#include "PanelModel.h"
 #include "RemoteConnection.h"
 #include "RepaintPacer.h"
+#include "panel/PanelModel.h"
 
 #include <QEvent>
 #include <unistd.h>

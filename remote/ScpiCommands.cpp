@@ -1,7 +1,7 @@
 #include "ScpiCommands.h"
 
-#include "Converter.h"
 #include "ScpiErrors.h"
+#include "panel/Converter.h"
 
 #include <cstdio>
 

@@ -5,8 +5,8 @@
 #ifndef SCPICOMMANDS_H
 #define SCPICOMMANDS_H
 
-#include "Instrument.h"
 #include "ScpiSession.h"
+#include "panel/Instrument.h"
 
 #include <cstddef>
 #include <string>

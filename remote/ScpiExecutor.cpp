@@ -1,8 +1,8 @@
 #include "ScpiExecutor.h"
 
-#include "BoardStatus.h"
-#include "PanelModel.h"
 #include "ScpiParser.h"
+#include "panel/BoardStatus.h"
+#include "panel/PanelModel.h"
 
 #include <algorithm>
 

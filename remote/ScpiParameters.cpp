@@ -1,8 +1,8 @@
 #include "ScpiParameters.h"
 
-#include "Converter.h"
 #include "ScpiErrors.h"
 #include "ScpiText.h"
+#include "panel/Converter.h"
 
 #include <charconv>
 #include <cmath>

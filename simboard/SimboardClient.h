@@ -4,7 +4,7 @@
 #ifndef SIMBOARDCLIENT_H
 #define SIMBOARDCLIENT_H
 
-#include "BoardPortAbi.h"
+#include "board/BoardPortAbi.h"
 #include "simboard.h"
 
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 // caller on another thread from seeing the model half changed.
 #include "simboard.h"
 #include "BoardModel.h"
-#include "BoardPortAbi.h"
 #include "Trace.h"
+#include "board/BoardPortAbi.h"
 
 #include <cstddef>
 #include <cstring>
