@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 namespace {
@@ -56,114 +57,175 @@ QStringList ArgumentsOf(int argc, char* argv[]) {
     return arguments;
 }
 
+namespace {
+
+struct OptionSpec {
+    const char* name;
+    const char* valueName; // null: a switch
+    const char* description;
+};
+
+const OptionSpec PanelOptions[] = {
+    {"part", "PART", "Take PART (QV7301 or QV7310) without asking in the part dialog."},
+    {"remote", nullptr, "Serve remote control (SCPI over TCP) on 127.0.0.1, port 5025."},
+    {"remote-port", "N",
+     "Serve remote control on port N instead, 0 for any free one (implies --remote)."},
+    {"remote-address", "ADDR",
+     "Serve remote control on the IP address ADDR instead (implies --remote)."},
+    {"announce", nullptr,
+     "Announce remote control on the network by DNS-SD as _scpi-raw._tcp (implies --remote)."},
+    {"board-bridge", "COMMAND",
+     "Reach the board library through the board bridge started as COMMAND (split like a "
+     "shell's: \"wine qv7310-board-bridge.exe\"), which puts the outputs into the safe state "
+     "should the panel die."},
+    {"limit", "CH=VOLTS",
+     "Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF; repeatable, and kept "
+     "for the next run of the part."},
+    {"remote-idle", "N",
+     "Close a remote client that sends nothing for N seconds (default 600, 0 for never), so "
+     "an abandoned connection frees its place."},
+};
+
+// Qt's own options ("-platform offscreen"), read later by the toolkit: here
+// they are only let through, and listed by --help-all.
+const OptionSpec QtOptions[] = {
+    {"platform", "VALUE", ""},
+    {"platformpluginpath", "VALUE", ""},
+    {"platformtheme", "VALUE", ""},
+    {"plugin", "VALUE", ""},
+    {"qwindowgeometry", "VALUE", ""},
+    {"qwindowicon", "VALUE", ""},
+    {"qwindowtitle", "VALUE", ""},
+    {"display", "VALUE", ""},
+    {"geometry", "VALUE", ""},
+    {"style", "VALUE", ""},
+    {"stylesheet", "VALUE", ""},
+    {"session", "VALUE", ""},
+    {"name", "VALUE", ""},
+    {"title", "VALUE", ""},
+    {"visual", "VALUE", ""},
+    {"reverse", nullptr, ""},
+    {"widgetcount", nullptr, ""},
+    {"nograb", nullptr, ""},
+    {"dograb", nullptr, ""},
+    {"sync", nullptr, ""},
+    {"qmljsdebugger", "VALUE", ""},
+};
+
+void addOptions(QCommandLineParser& parser, const OptionSpec* first, const OptionSpec* last,
+                bool hidden) {
+    for (const OptionSpec* spec = first; spec != last; ++spec) {
+        QCommandLineOption option(QString::fromLatin1(spec->name),
+                                  QString::fromLatin1(spec->description));
+        if (spec->valueName)
+            option.setValueName(QString::fromLatin1(spec->valueName));
+        if (hidden)
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+CommandLine fail(CommandLine& options, const QString& message) {
+    say(message);
+    options.exitCode = 2;
+    return options;
+}
+
+// --help and --help-all, without a display.
+void printHelp(const QCommandLineParser& parser, bool all) {
+    // The help text names the program through the application object; a
+    // core one needs no display.
+    static int argc = 1;
+    static char name[] = "qv7310";
+    static char* argv[] = {name, nullptr};
+    std::optional<QCoreApplication> core;
+    if (!QCoreApplication::instance())
+        core.emplace(argc, argv);
+    QString text = parser.helpText();
+    if (all) {
+        text += QStringLiteral("\nQt's own options, read by the toolkit:\n ");
+        for (const OptionSpec& qt : QtOptions)
+            text += QStringLiteral(" -%1%2").arg(
+                QLatin1String(qt.name), qt.valueName ? QStringLiteral(" VALUE") : QString());
+        text += QLatin1Char('\n');
+    }
+    std::fputs(qPrintable(text), stdout);
+}
+
+// The panel's own options' values, once help and version are answered.
+CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) {
+    if (parser.isSet(QStringLiteral("part"))) {
+        const QString name = parser.value(QStringLiteral("part")).toUpper();
+        if (name == QLatin1String(Converter::SinglePart))
+            options.quadPart = false;
+        else if (name == QLatin1String(Converter::QuadPart))
+            options.quadPart = true;
+        else
+            return fail(options, QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
+                                     .arg(parser.value(QStringLiteral("part"))));
+    }
+    if (parser.isSet(QStringLiteral("board-bridge"))) {
+        options.bridgeCommand =
+            QProcess::splitCommand(parser.value(QStringLiteral("board-bridge")));
+        if (options.bridgeCommand.isEmpty())
+            return fail(options, QStringLiteral("--board-bridge: no command given"));
+    }
+    for (const QString& value : parser.values(QStringLiteral("limit"))) {
+        const std::optional<CommandLine::Limit> parsed = ParseLimit(value);
+        if (!parsed)
+            return fail(options,
+                        QStringLiteral("--limit %1: not CH=VOLTS (CH 1 to 4 or all, VOLTS 0 to "
+                                       "%2 or off)")
+                            .arg(value)
+                            .arg(Converter::HighRangeVolts));
+        options.limits.push_back(*parsed);
+    }
+    options.announce = parser.isSet(QStringLiteral("announce"));
+    options.remote = parser.isSet(QStringLiteral("remote")) ||
+                     parser.isSet(QStringLiteral("remote-port")) ||
+                     parser.isSet(QStringLiteral("remote-address")) || options.announce;
+    if (parser.isSet(QStringLiteral("remote-port"))) {
+        bool ok = false;
+        const uint number = parser.value(QStringLiteral("remote-port")).toUInt(&ok);
+        if (!ok || number > 65535)
+            return fail(options, QStringLiteral("--remote-port %1: not a port number (0 to 65535)")
+                                     .arg(parser.value(QStringLiteral("remote-port"))));
+        options.port = static_cast<quint16>(number);
+    }
+    if (parser.isSet(QStringLiteral("remote-idle"))) {
+        bool ok = false;
+        const uint seconds = parser.value(QStringLiteral("remote-idle")).toUInt(&ok);
+        if (!ok || seconds > 86400)
+            return fail(options,
+                        QStringLiteral("--remote-idle %1: not a number of seconds (0 to 86400)")
+                            .arg(parser.value(QStringLiteral("remote-idle"))));
+        options.idleSeconds = int(seconds);
+    }
+    if (parser.isSet(QStringLiteral("remote-address")) &&
+        !options.address.setAddress(parser.value(QStringLiteral("remote-address"))))
+        return fail(options, QStringLiteral("--remote-address %1: not an IP address")
+                                 .arg(parser.value(QStringLiteral("remote-address"))));
+    return options;
+}
+
+} // namespace
+
 CommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    // Qt's own options ("-platform offscreen") are read later by the toolkit;
-    // here they are only let through.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Control panel for the QV7301/QV7310 high-voltage DAC evaluation board."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption part(
-        QStringLiteral("part"),
-        QStringLiteral("Take PART (QV7301 or QV7310) without asking in the part dialog."),
-        QStringLiteral("PART"));
-    const QCommandLineOption remote(
-        QStringLiteral("remote"),
-        QStringLiteral("Serve remote control (SCPI over TCP) on 127.0.0.1, port 5025."));
-    const QCommandLineOption port(
-        QStringLiteral("remote-port"),
-        QStringLiteral("Serve remote control on port N instead, 0 for any free one (implies "
-                       "--remote)."),
-        QStringLiteral("N"));
-    const QCommandLineOption address(
-        QStringLiteral("remote-address"),
-        QStringLiteral("Serve remote control on the IP address ADDR instead (implies --remote)."),
-        QStringLiteral("ADDR"));
-    const QCommandLineOption announce(
-        QStringLiteral("announce"),
-        QStringLiteral("Announce remote control on the network by DNS-SD as _scpi-raw._tcp "
-                       "(implies --remote)."));
-    const QCommandLineOption bridge(
-        QStringLiteral("board-bridge"),
-        QStringLiteral("Reach the board library through the board bridge started as COMMAND "
-                       "(split like a shell's: \"wine qv7310-board-bridge.exe\"), which "
-                       "puts the outputs into the safe state should the panel die."),
-        QStringLiteral("COMMAND"));
-    const QCommandLineOption limit(
-        QStringLiteral("limit"),
-        QStringLiteral("Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF; "
-                       "repeatable, and kept for the next run of the part."),
-        QStringLiteral("CH=VOLTS"));
-    const QCommandLineOption idle(
-        QStringLiteral("remote-idle"),
-        QStringLiteral("Close a remote client that sends nothing for N seconds (default 600, 0 "
-                       "for never), so an abandoned connection frees its place."),
-        QStringLiteral("N"));
-    parser.addOptions({part, remote, port, address, announce, bridge, limit, idle});
-    struct QtOption {
-        const char* name;
-        bool takesValue;
-    };
-    static constexpr QtOption QtOptions[] = {
-        {"platform", true},
-        {"platformpluginpath", true},
-        {"platformtheme", true},
-        {"plugin", true},
-        {"qwindowgeometry", true},
-        {"qwindowicon", true},
-        {"qwindowtitle", true},
-        {"display", true},
-        {"geometry", true},
-        {"style", true},
-        {"stylesheet", true},
-        {"session", true},
-        {"name", true},
-        {"title", true},
-        {"visual", true},
-        {"reverse", false},
-        {"widgetcount", false},
-        {"nograb", false},
-        {"dograb", false},
-        {"sync", false},
-        {"qmljsdebugger", true},
-    };
-    for (const QtOption& qt : QtOptions) {
-        QCommandLineOption option(QString::fromLatin1(qt.name));
-        if (qt.takesValue)
-            option.setValueName(QStringLiteral("VALUE"));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
-
+    addOptions(parser, std::begin(PanelOptions), std::end(PanelOptions), false);
+    addOptions(parser, std::begin(QtOptions), std::end(QtOptions), true);
     CommandLine options;
-    auto fail = [&options](const QString& message) {
-        say(message);
-        options.exitCode = 2;
-        return options;
-    };
     if (!parser.parse(arguments))
-        return fail(parser.errorText());
+        return fail(options, parser.errorText());
     // Read before the toolkit starts, so that no display is needed.
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        // The help text names the program through the application object;
-        // a core one needs no display.
-        static int argc = 1;
-        static char name[] = "qv7310";
-        static char* argv[] = {name, nullptr};
-        std::optional<QCoreApplication> core;
-        if (!QCoreApplication::instance())
-            core.emplace(argc, argv);
-        QString text = parser.helpText();
-        if (parser.isSet(QStringLiteral("help-all"))) {
-            text += QStringLiteral("\nQt's own options, read by the toolkit:\n ");
-            for (const QtOption& qt : QtOptions)
-                text += QStringLiteral(" -%1%2").arg(
-                    QLatin1String(qt.name), qt.takesValue ? QStringLiteral(" VALUE") : QString());
-            text += QLatin1Char('\n');
-        }
-        std::fputs(qPrintable(text), stdout);
+    const bool all = parser.isSet(QStringLiteral("help-all"));
+    if (parser.isSet(help) || all) {
+        printHelp(parser, all);
         options.exitCode = 0;
         return options;
     }
@@ -173,55 +235,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return options;
     }
     if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument \"%1\"")
-                        .arg(parser.positionalArguments().constFirst()));
-    if (parser.isSet(part)) {
-        const QString name = parser.value(part).toUpper();
-        if (name == QLatin1String(Converter::SinglePart))
-            options.quadPart = false;
-        else if (name == QLatin1String(Converter::QuadPart))
-            options.quadPart = true;
-        else
-            return fail(QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
-                            .arg(parser.value(part)));
-    }
-    if (parser.isSet(bridge)) {
-        options.bridgeCommand = QProcess::splitCommand(parser.value(bridge));
-        if (options.bridgeCommand.isEmpty())
-            return fail(QStringLiteral("--board-bridge: no command given"));
-    }
-    for (const QString& value : parser.values(limit)) {
-        const std::optional<CommandLine::Limit> parsed = ParseLimit(value);
-        if (!parsed)
-            return fail(QStringLiteral("--limit %1: not CH=VOLTS (CH 1 to 4 or all, VOLTS 0 to "
-                                       "%2 or off)")
-                            .arg(value)
-                            .arg(Converter::HighRangeVolts));
-        options.limits.push_back(*parsed);
-    }
-    options.announce = parser.isSet(announce);
-    options.remote =
-        parser.isSet(remote) || parser.isSet(port) || parser.isSet(address) || options.announce;
-    if (parser.isSet(port)) {
-        bool ok = false;
-        const uint number = parser.value(port).toUInt(&ok);
-        if (!ok || number > 65535)
-            return fail(QStringLiteral("--remote-port %1: not a port number (0 to 65535)")
-                            .arg(parser.value(port)));
-        options.port = static_cast<quint16>(number);
-    }
-    if (parser.isSet(idle)) {
-        bool ok = false;
-        const uint seconds = parser.value(idle).toUInt(&ok);
-        if (!ok || seconds > 86400)
-            return fail(QStringLiteral("--remote-idle %1: not a number of seconds (0 to 86400)")
-                            .arg(parser.value(idle)));
-        options.idleSeconds = int(seconds);
-    }
-    if (parser.isSet(address) && !options.address.setAddress(parser.value(address)))
-        return fail(
-            QStringLiteral("--remote-address %1: not an IP address").arg(parser.value(address)));
-    return options;
+        return fail(options, QStringLiteral("unexpected argument \"%1\"")
+                                 .arg(parser.positionalArguments().constFirst()));
+    return readOptions(parser, options);
 }
 
 StartupAnswers::StartupAnswers(const CommandLine& options) {

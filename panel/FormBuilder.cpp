@@ -68,6 +68,31 @@ void useWhite(QWidget* widget) {
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
+// The form's three kinds of label.
+QLabel* createLabel(FormLayout::Kind kind, const QString& caption, QWidget* container) {
+    using FormLayout::Kind;
+    if (kind == Kind::Label) {
+        auto* label = new QLabel(caption, container);
+        useButtonFace(label);
+        return label;
+    }
+    if (kind == Kind::SerialWordBox) {
+        auto* label = new BorderedLabel(caption, 2, container);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        useWhite(label);
+        return label;
+    }
+    auto* label = new BorderedLabel(caption, 0, container);
+    label->setAlignment(Qt::AlignCenter);
+    QFont font = DialogFont();
+    font.setPointSize(12);
+    font.setBold(true);
+    label->setFont(font);
+    useButtonFace(label);
+    return label;
+}
+
 } // namespace
 
 QWidget* Build(const FormLayout::Control& control, QWidget* container) {
@@ -79,31 +104,11 @@ QWidget* Build(const FormLayout::Control& control, QWidget* container) {
         widget = new FrameBox(caption, container);
         useButtonFace(widget);
         break;
-    case Kind::Label: {
-        auto* label = new QLabel(caption, container);
-        useButtonFace(label);
-        widget = label;
+    case Kind::Label:
+    case Kind::SerialWordBox:
+    case Kind::VoltageLabel:
+        widget = createLabel(control.kind, caption, container);
         break;
-    }
-    case Kind::SerialWordBox: {
-        auto* label = new BorderedLabel(caption, 2, container);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        useWhite(label);
-        widget = label;
-        break;
-    }
-    case Kind::VoltageLabel: {
-        auto* label = new BorderedLabel(caption, 0, container);
-        label->setAlignment(Qt::AlignCenter);
-        QFont font = DialogFont();
-        font.setPointSize(12);
-        font.setBold(true);
-        label->setFont(font);
-        useButtonFace(label);
-        widget = label;
-        break;
-    }
     case Kind::CommandButton:
         widget = new CommandButton(caption, container);
         widget->setAutoFillBackground(false);
