@@ -273,6 +273,10 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
     }
     // Clients wait until the panel has started.
     server->hold(true);
+    PanelModel& model = PanelModel::instance();
+    model.setRemoteClients(0);
+    QObject::connect(server.get(), &RemoteServer::clientsChanged, &model,
+                     &PanelModel::setRemoteClients);
     // Scripts read the port from here, --remote-port 0 included.
     std::printf("qv7310: remote control on %s\n",
                 qPrintable(endpoint(options.address, server->port())));

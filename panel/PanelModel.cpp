@@ -32,6 +32,7 @@ void PanelModel::clear() {
     resetOnExit_ = false;
     rangeVolts_ = Converter::LowRangeVolts;
     caution_ = false;
+    remoteClients_ = -1;
     serialWord_.clear();
     refusal_ = {};
     OutputLimits::Forget();
@@ -93,6 +94,12 @@ void PanelModel::afterReload(bool wasReady) {
     // start over from the safe state.
     if (!wasReady && boardReady())
         reset();
+    emit reloaded();
+}
+
+void PanelModel::setRemoteClients(int count) {
+    remoteClients_ = count;
+    emit changed();
 }
 
 void PanelModel::setResetOnExit(bool reset) {

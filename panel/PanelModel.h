@@ -52,8 +52,12 @@ public:
     // failure starts over from the safe state, with the panel.
     void reload() override;
     // After a download and start: what reload does once the board answers
-    // again, given whether it was ready before.
+    // again, given whether it was ready before; then `reloaded`.
     void afterReload(bool wasReady);
+
+    // Remote clients connected, or -1 while remote control is off.
+    void setRemoteClients(int count);
+    int remoteClients() const { return remoteClients_; }
 
     // Codes. `load` is a write button: Index 0 to 3 a channel's slot, 4 all
     // (the single part always loads its one channel).
@@ -135,6 +139,8 @@ signals:
     void limitRefused(const QString& detail);
     // A download found no board: "No Evaluation Board Found: -4".
     void boardError(const QString& detail);
+    // A reload (Reload USB, a remote reload) ran.
+    void reloaded();
 
 private:
     PanelModel();
@@ -157,6 +163,7 @@ private:
     bool resetOnExit_ = false;
     int rangeVolts_;
     bool caution_ = false;
+    int remoteClients_ = -1;
     QString serialWord_;
     BoardStatus* boardStatus_ = nullptr;
     OutputLimits::Refusal refusal_;

@@ -9,6 +9,7 @@
 #include "FormBuilder.h"
 #include "PanelModel.h"
 #include "SafeOutputs.h"
+#include "StatusLine.h"
 #include "WindowPlacement.h"
 #include "board/USBStuff.h"
 #include "frmPartSelect.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
 
 QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instance()) {
@@ -44,6 +46,9 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instan
             [this, board] { setAccessibleDescription(board->text()); });
     setAccessibleDescription(board->text());
     createForm();
+    // Under the form, outside its client area: the window grows by one line.
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(new StatusLine(model_, statusBar()), 1);
     connectMenus();
     connectControls();
     connect(&model_, &PanelModel::changed, this, &QV7310::showModel);

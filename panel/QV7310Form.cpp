@@ -23,9 +23,6 @@
 
 using namespace ControlArrays;
 using namespace FormLayout;
-
-using namespace ControlArrays;
-using namespace FormLayout;
 using namespace FormPasses;
 
 QAction* QV7310::createMenuItem(QMenu* menu, const char* name, const QString& caption) {

@@ -35,7 +35,13 @@ void RemoteServer::accept(qintptr descriptor) {
         ::close(static_cast<int>(descriptor));
         return;
     }
-    new RemoteConnection(descriptor, executor_, idleMs_, this);
+    auto* client = new RemoteConnection(descriptor, executor_, idleMs_, this);
+    // Counted once the connection is gone, not while it is being destroyed.
+    connect(client, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { emit clientsChanged(clientCount()); }, Qt::QueuedConnection);
+    });
+    emit clientsChanged(clientCount());
 }
 
 bool RemoteServer::eventFilter(QObject*, QEvent* event) {

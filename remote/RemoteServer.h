@@ -48,6 +48,10 @@ public:
     // Clients connected now.
     int clientCount() const;
 
+signals:
+    // A client came or went; `count` as clientCount() then.
+    void clientsChanged(int count);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
