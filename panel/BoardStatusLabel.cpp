@@ -34,7 +34,7 @@ void BoardStatusLabel::changeEvent(QEvent* event) {
 }
 
 void BoardStatusLabel::follow() {
-    hint_ = QSize();
+    // The hint is the longest text's: a new text leaves it as it is.
     setText(status_.text());
     QPalette colours; // what it does not set comes from the menu bar
     if (status_.isFault())

@@ -20,7 +20,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTabBar>
 
 QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instance()) {
@@ -47,8 +46,7 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instan
     setAccessibleDescription(board->text());
     createForm();
     // Under the form, outside its client area: the window grows by one line.
-    statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(new StatusLine(model_, statusBar()), 1);
+    setStatusBar(new StatusLine(model_, this));
     connectMenus();
     connectControls();
     connect(&model_, &PanelModel::changed, this, &QV7310::showModel);

@@ -3,12 +3,14 @@
 #include "BoardStatus.h"
 #include "PanelModel.h"
 
+#include <QEvent>
 #include <QTime>
 
-StatusLine::StatusLine(const PanelModel& model, QWidget* parent) : QLabel(parent), model_(model) {
+StatusLine::StatusLine(const PanelModel& model, QWidget* parent)
+    : QStatusBar(parent), model_(model) {
     setObjectName(QStringLiteral("statusLine"));
     setAccessibleName(QStringLiteral("Status"));
-    setContentsMargins(6, 0, 6, 0);
+    setSizeGripEnabled(false);
     connect(&model, &PanelModel::changed, this, &StatusLine::follow);
     connect(&model.board(), &BoardStatus::changed, this, &StatusLine::follow);
     connect(&model, &PanelModel::reloaded, this, [this] {
@@ -16,10 +18,19 @@ StatusLine::StatusLine(const PanelModel& model, QWidget* parent) : QLabel(parent
                     QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
         follow();
     });
-    follow();
+}
+
+bool StatusLine::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && !painted_) {
+        painted_ = true;
+        QMetaObject::invokeMethod(this, &StatusLine::follow, Qt::QueuedConnection);
+    }
+    return QStatusBar::event(event);
 }
 
 void StatusLine::follow() {
+    if (!painted_)
+        return;
     QStringList parts;
     parts << model_.board().text()
           << (model_.ldacIsHigh() ? QStringLiteral("LDAC high") : QStringLiteral("LDAC low"))
@@ -33,6 +44,9 @@ void StatusLine::follow() {
     if (!reloaded_.isEmpty())
         parts << reloaded_;
     const QString text = parts.join(QStringLiteral("   \u00b7   "));
-    if (text != this->text())
-        setText(text);
+    if (text == currentMessage())
+        return;
+    showMessage(text);
+    // Read by screen readers, which do not read the bar's message.
+    setAccessibleDescription(text);
 }

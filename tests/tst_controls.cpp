@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QtTest>
 
 using Harness::control;
@@ -373,8 +374,23 @@ void TestControls::boardFollowsLineCommands() {
     QCOMPARE(control<QLabel>(*window_, "lblVoltage", 2)->text(), QString("0.0000V"));
     control<QPushButton>(*window_, "cmdCLR", 2)->click();
     QVERIFY(!SimBoard::get().state().clrHigh);
+    // The status line under the form says the lines, once it has been drawn.
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    const auto* status = window_->findChild<QStatusBar*>("statusLine");
+    const QString line = "Board: ready   \u00b7   LDAC low   \u00b7   CLR %1   \u00b7   Range 60 V";
+    QTRY_COMPARE(status->currentMessage(), line.arg("low"));
     control<QPushButton>(*window_, "cmdCLR", 1)->click();
     QVERIFY(SimBoard::get().state().clrHigh);
+    QCOMPARE(status->currentMessage(), line.arg("high"));
+    QCOMPARE(status->accessibleDescription(), line.arg("high"));
+    PanelModel::instance().setRemoteClients(1);
+    control<QAction>(*window_, "mnuReload")->trigger();
+    QVERIFY(QRegularExpression(QRegularExpression::escape(line.arg("high")) +
+                               "   \u00b7   remote: 1 client   \u00b7   Board reloaded "
+                               "\\d\\d:\\d\\d:\\d\\d")
+                .match(status->currentMessage())
+                .hasMatch());
 }
 
 void TestControls::enterClicksFocusedButton_data() {
