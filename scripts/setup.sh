@@ -22,7 +22,13 @@ if ((${#missing[@]})); then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
+    # A mirror in the middle of a sync fails one list now and then: try again,
+    # then install from the lists that did come.
+    for attempt in 1 2 3; do
+        $sudo apt-get update -qq && break
+        [ "$attempt" = 3 ] && echo "setup: some package lists could not be refreshed"
+        sleep 5
+    done
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
