@@ -48,6 +48,8 @@ private slots:
     void rangeChangeRescales_data();
     void rangeChangeRescales();
     void boardFollowsLineCommands();
+    void sequencesFollowTheBoard_data();
+    void sequencesFollowTheBoard();
     void enterClicksFocusedButton_data();
     void enterClicksFocusedButton();
     void controlWord_data();
@@ -391,6 +393,66 @@ void TestControls::boardFollowsLineCommands() {
                                "\\d\\d:\\d\\d:\\d\\d")
                 .match(status->currentMessage())
                 .hasMatch());
+}
+
+// Steps a person (or *RST) takes, then the readings and lamps that must show
+// what the board's outputs hold. Steps: "ldac N" and "clr N" click the line
+// button N (0 pulse, 1 high, 2 low), "range N" the range option, "write N
+// CODE" loads CODE into box 4 and clicks write button N, "rst" is *RST.
+void TestControls::sequencesFollowTheBoard_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("readings");
+    QTest::addColumn<QString>("lamps");
+    QTest::newRow("LDAC High after a write made while LDAC was high keeps the reading")
+        << QStringList{"ldac 1", "write 0 FFF", "ldac 1"}
+        << QStringList{"15.0000V", "15.0000V", "15.0000V", "15.0000V"} << "0000";
+    QTest::newRow("after CLR low then high, a write with LDAC low brings back its channel only")
+        << QStringList{"clr 2", "clr 1", "write 1 800"}
+        << QStringList{"0.0000V", "15.0000V", "0.0000V", "0.0000V"} << "0000";
+    QTest::newRow("the lamps follow the outputs, not the codes written")
+        << QStringList{"range 1", "ldac 1", "write 2 FFF", "write 3 F00"}
+        << QStringList{"30.0000V", "30.0000V", "30.0000V", "30.0000V"} << "0000";
+    QTest::newRow("the lamps light once LDAC loads the codes")
+        << QStringList{"range 1", "ldac 1", "write 2 FFF", "ldac 0"}
+        << QStringList{"30.0000V", "30.0000V", "59.9854V", "30.0000V"} << "0010";
+    QTest::newRow("*RST from CLR low, then Pulse LDAC")
+        << QStringList{"range 1", "clr 2", "rst", "ldac 0"}
+        << QStringList{"0.0000V", "0.0000V", "0.0000V", "0.0000V"} << "0000";
+}
+
+void TestControls::sequencesFollowTheBoard() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, readings);
+    QFETCH(QString, lamps);
+    // Every channel powered up, so that each output is its DAC register's.
+    control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(1);
+    for (int i : {1, 3, 4, 6})
+        control<OptionButton>(*window_, "optPD1", i)->click();
+    loadAll("800");
+    for (const QString& step : steps) {
+        const QStringList word = step.split(' ');
+        if (word[0] == "ldac" || word[0] == "clr") {
+            control<QPushButton>(*window_, word[0] == "ldac" ? "cmdLDAC" : "cmdCLR",
+                                 word[1].toInt())
+                ->click();
+        } else if (word[0] == "range") {
+            control<OptionButton>(*window_, "optRANGE", word[1].toInt())->click();
+        } else if (word[0] == "write") {
+            control<QLineEdit>(*window_, "txtInput", 4)->setText(word[2]);
+            control<OptionButton>(*window_, "InputSel", 4)->setChecked(true);
+            control<QPushButton>(*window_, "cmdWrite", word[1].toInt())->click();
+        } else {
+            PanelModel::instance().reset();
+        }
+    }
+    const SimState board = SimBoard::get().state();
+    for (int i = 0; i < 4; ++i) {
+        const QString shown = control<QLabel>(*window_, "lblVoltage", i)->text();
+        QCOMPARE(shown, readings[i]);
+        QCOMPARE(shown, QString::number(board.output[i], 'f', 4) + "V");
+        QCOMPARE(!control<PictureBox>(*window_, "HVLED", i)->isHidden(), lamps[i] == '1');
+    }
+    QCOMPARE(board.lampOn, int(lamps.contains('1')));
 }
 
 void TestControls::enterClicksFocusedButton_data() {
