@@ -17,6 +17,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 using Harness::control;
@@ -488,6 +490,11 @@ void TestRemote::clientLeavingMidLine() {
     Client next(server_->port());
     QVERIFY(next.waitConnected());
     QCOMPARE(next.ask("DAC1:CODE?;LDAC?"), QStringList{"0;LOW"});
+    // A line that arrives in two reads is one line.
+    next.send("DAC1:CO");
+    QTest::qWait(50);
+    QCOMPARE(next.ask("DE 7"), QStringList());
+    QCOMPARE(next.ask("DAC1:CODE?"), QStringList{"7"});
     // A client that half-closes after its commands gets every reply, then
     // the end of the stream.
     Client done(server_->port());
@@ -496,6 +503,33 @@ void TestRemote::clientLeavingMidLine() {
     QCOMPARE(::shutdown(int(done.socket.socketDescriptor()), SHUT_WR), 0);
     QTRY_COMPARE(done.socket.state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(done.socket.readAll(), QByteArray("5\nQVPANEL,QV7310,0,1.04;LOW\n"));
+    // Also when its input ends with many replies still queued: a client
+    // whose receive window is small from the start sends about 13 MB of
+    // replies' worth of queries, half-closes, and only then reads.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int window = 4096;
+    QCOMPARE(::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window), 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(server_->port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    QTcpSocket slow;
+    QVERIFY(slow.setSocketDescriptor(fd));
+    slow.setReadBufferSize(256);
+    constexpr int Lines = 150000;
+    slow.write(QByteArray("*IDN?;*IDN?;*IDN?;*IDN?\n").repeated(Lines));
+    QTRY_COMPARE_WITH_TIMEOUT(slow.bytesToWrite(), 0, 30000);
+    QCOMPARE(::shutdown(fd, SHUT_WR), 0);
+    QByteArray replies;
+    QElapsedTimer clock;
+    clock.start();
+    while (slow.state() != QAbstractSocket::UnconnectedState && clock.elapsed() < 60000) {
+        QCoreApplication::processEvents();
+        replies += slow.readAll();
+    }
+    replies += slow.readAll();
+    QCOMPARE(replies.count('\n'), Lines);
 }
 
 void TestRemote::closingWindowStopsServer() {
