@@ -9,7 +9,8 @@ then run:
 Needs pyvisa with the pyvisa-py backend (Debian: python3-pyvisa,
 python3-pyvisa-py). Identifies the instrument, clears its status, resets it,
 waits for the reset with *OPC?, makes a mistake on purpose, polls the status
-byte and drains the error queue.
+byte and drains the error queue. Then sets and reads back two settings as a
+driver's typed properties do.
 """
 import sys
 
@@ -26,6 +27,23 @@ def status_byte(panel):
         if error.error_code != pyvisa.constants.StatusCode.error_nonsupported_operation:
             raise
         return int(panel.query("*STB?"))
+
+
+def round_trips(panel):
+    """What a driver's typed properties do: write a value, read it back as a
+    number, and expect the value written. As PyMeasure's
+    Instrument.control("DAC1:POW?", "DAC1:POW %d", ..., values=[0, 1]) does
+    for a boolean, and a set-then-get of DAC1:VOLT (LDAC is high after *RST:
+    the query answers the setting, not the output). True when all came back."""
+    settings = [("DAC1:POW", "%d", value) for value in [0, 1]]
+    settings.append(("DAC1:VOLT", "%g", 7.5))
+    for header, form, value in settings:
+        panel.write(f"{header} {form % value}")
+        read = float(panel.query(f"{header}?"))
+        print(f"{header} {form % value}, read back:", read)
+        if read != value:
+            return False
+    return True
 
 
 def main():
@@ -49,6 +67,8 @@ def main():
             if error.startswith("0,"):
                 break
         print("status byte:", status_byte(panel))
+        if not round_trips(panel):
+            return 1
     finally:
         panel.close()
         rm.close()

@@ -8,7 +8,7 @@ then run:
 
 Needs pyvisa with the pyvisa-py backend (Debian: python3-pyvisa,
 python3-pyvisa-py). Prints the panel's identity, then each code with the
-voltage the panel shows for it.
+voltage the panel shows for it, the output's (DAC1:VOLTage:OUTPut?).
 """
 import sys
 
@@ -28,7 +28,7 @@ def main():
         for code in CODES:
             panel.write(f"DAC1:CODE {code}")
             panel.write("LDAC:PULSe")
-            print(code, panel.query("DAC1:VOLTage?"))
+            print(code, panel.query("DAC1:VOLTage:OUTPut?"))
         error = panel.query("SYSTem:ERRor?")
         if not error.startswith("0,"):
             print("panel reported:", error, file=sys.stderr)

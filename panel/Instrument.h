@@ -14,7 +14,12 @@ public:
     virtual int channels() const = 0;
     virtual void reset() = 0;
     virtual void setCode(int channel, int code) = 0;
+    // The code last loaded into the channel's input register: what was set,
+    // also while it waits for an LDAC.
     virtual int code(int channel) const = 0;
+    // The code the channel's output holds (its DAC register), as its reading
+    // shows it: 0 while CLR holds the outputs.
+    virtual int shownCode(int channel) const = 0;
     // The code nearest to `volts` in the range in force, or -1 outside it.
     virtual int codeForVolts(double volts) const = 0;
     // Volts as the readings show them, without the "V": of a code in the

@@ -64,6 +64,7 @@ public:
     void load(int Index, std::int32_t code);
     void setCode(int channel, int code) override;
     int code(int channel) const override;
+    int shownCode(int channel) const override;
     std::int32_t dacCode(int slot) const { return dacCode_[std::size_t(slot)]; }
     std::int32_t outputCode(int slot) const { return outputCode_[std::size_t(slot)]; }
     std::int32_t pendingCode() const { return pendingCode_; }

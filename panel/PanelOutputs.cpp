@@ -64,6 +64,10 @@ int PanelModel::code(int channel) const {
     return dacCode(slot(channel));
 }
 
+int PanelModel::shownCode(int channel) const {
+    return outputCode(slot(channel));
+}
+
 void PanelModel::passWrittenCodes(int first, int last) {
     if (clrIsLow_)
         return;

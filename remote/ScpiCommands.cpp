@@ -10,9 +10,6 @@ namespace Scpi {
 namespace {
 
 constexpr Choice Levels[] = {{"HIGH", 1}, {"LOW", 0}, {nullptr, 0}};
-constexpr Choice Ranges[] = {
-    {"30", Converter::LowRangeVolts}, {"60", Converter::HighRangeVolts}, {nullptr, 0}};
-constexpr Choice Switches[] = {{"ON", 1}, {"OFF", 0}, {"1", 1}, {"0", 0}, {nullptr, 0}};
 constexpr Choice Modes[] = {{"GND", 0}, {"TRIState", 1}, {nullptr, 0}};
 
 std::string number(int value) {
@@ -57,9 +54,10 @@ std::string code(Context& c, const Command& command) {
                                                    : c.panel.code(command.channel));
 }
 
+// What was set: the code loaded, also while it waits for an LDAC, in volts.
 std::string volts(Context& c, const Command& command) {
-    return command.special != Special::None ? c.panel.voltsForCode(specialCode(command.special))
-                                            : c.panel.shownVolts(command.channel);
+    return c.panel.voltsForCode(command.special != Special::None ? specialCode(command.special)
+                                                                 : c.panel.code(command.channel));
 }
 
 // A limit as the readings give volts ("20.0000"), or OFF.
@@ -152,15 +150,20 @@ const Row Commands[] = {
     // The panel.
     {"DAC#:CODE", Param::Code, nullptr, setCode, code},
     {"DAC#:VOLTage", Param::Volts, nullptr, setCode, volts},
+    // What the output holds, as the channel's reading shows it.
+    {"DAC#:CODE:OUTPut", Param::None, nullptr, nullptr,
+     [](Context& c, const Command& m) { return number(c.panel.shownCode(m.channel)); }},
+    {"DAC#:VOLTage:OUTPut", Param::None, nullptr, nullptr,
+     [](Context& c, const Command& m) { return c.panel.shownVolts(m.channel); }},
     {"DAC:ALL:CODE", Param::Code, nullptr, setAll, nullptr},
     {"DAC:ALL:VOLTage", Param::Volts, nullptr, setAll, nullptr},
     {"DAC#:VOLTage:LIMit", Param::Limit, nullptr,
      [](Context& c, const Command& m) { c.panel.setLimit(m.channel, m.value ? -1 : m.volts); },
      [](Context& c, const Command& m) { return limitText(c.panel.limit(m.channel)); }},
-    {"DAC#:POWer", Param::Choice, Switches,
+    {"DAC#:POWer", Param::Boolean, nullptr,
      [](Context& c, const Command& m) { c.panel.setPower(m.channel, m.value != 0); },
      [](Context& c, const Command& m) {
-         return std::string(c.panel.powered(m.channel) ? "ON" : "OFF");
+         return std::string(c.panel.powered(m.channel) ? "1" : "0");
      }},
     {"LDAC:PULSe", Param::None, nullptr, [](Context& c, const Command&) { c.panel.pulseLdac(); },
      nullptr},
@@ -171,9 +174,11 @@ const Row Commands[] = {
      nullptr},
     {"CLR", Param::Choice, Levels,
      [](Context& c, const Command& m) { c.panel.setClr(m.value != 0); }, nullptr},
-    {"RANGe", Param::Choice, Ranges,
+    {"RANGe", Param::Range, nullptr,
      [](Context& c, const Command& m) { c.panel.setRange(m.value); },
-     [](Context& c, const Command&) { return number(c.panel.range()); }},
+     [](Context& c, const Command& m) {
+         return number(m.special != Special::None ? m.value : c.panel.range());
+     }},
     {"PDMode", Param::Choice, Modes,
      [](Context& c, const Command& m) { c.panel.setThreeState(m.value != 0); },
      [](Context& c, const Command&) { return std::string(c.panel.threeState() ? "TRIS" : "GND"); }},

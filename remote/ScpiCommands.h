@@ -22,12 +22,14 @@ int QuestionableCondition(const Instrument& panel);
 
 enum class Param {
     None,
-    Code,   // 0 to 4095: decimal (integral), #H, #B, #Q; MIN, MAX, DEF
-    Volts,  // decimal with an optional V or MV; MIN, MAX, DEF
-    Byte,   // a register value, 0 to 255
-    Word,   // a register value, 0 to 65535
-    Choice, // one of the row's keywords
-    Limit,  // volts as for Volts, 0 to 60, or OFF
+    Code,    // 0 to 4095: decimal (rounded), #H, #B, #Q; MIN, MAX, DEF
+    Volts,   // decimal with an optional unit V, MV, UV or KV; MIN, MAX, DEF
+    Byte,    // a register value, 0 to 255, as a code without MIN, MAX, DEF
+    Word,    // a register value, 0 to 65535, the same
+    Choice,  // one of the row's keywords
+    Limit,   // volts as for Volts, 0 to 60, or OFF
+    Boolean, // ON, OFF or a decimal, rounded: not 0 is ON (value 1)
+    Range,   // 30 or 60 volts, with units as for Volts; MIN and DEF 30, MAX 60
 };
 
 enum class Special { None, Minimum, Maximum, Default };
@@ -42,7 +44,7 @@ struct Command {
     bool query = false;
     // DAC<n>: n (1 when the suffix is left out); 0 elsewhere.
     int channel = 0;
-    int value = 0;    // a code, register value or choice
+    int value = 0;    // a code, register value, choice, boolean or range
     double volts = 0; // Volts
     Special special = Special::None;
 };

@@ -8,10 +8,16 @@ namespace Scpi {
 namespace Error {
 constexpr int None = 0;
 constexpr int Syntax = -102;
+constexpr int DataType = -104;
 constexpr int ParameterNotAllowed = -108;
 constexpr int MissingParameter = -109;
 constexpr int UndefinedHeader = -113;
 constexpr int SuffixOutOfRange = -114;
+// Numeric data errors: a number that is malformed, or where none belongs.
+constexpr int NumericData = -120;
+constexpr int InvalidCharacterInNumber = -121;
+constexpr int ExponentTooLarge = -123;
+constexpr int NumericDataNotAllowed = -128;
 constexpr int InvalidSuffix = -131;
 constexpr int SuffixNotAllowed = -138;
 constexpr int CharacterDataNotAllowed = -148;

@@ -1,7 +1,10 @@
-// A command's parameter as instruments take them: MINimum, MAXimum and
-// DEFault for codes and volts (also as query parameters), volts with V or MV
-// in any case, codes in decimal (integral, exponents allowed), #H, #B or #Q,
-// keywords from the row's choices. Plain C++.
+// A command's parameter as IEEE 488.2 and SCPI-1999 have instruments take
+// them: decimals in every form (60, 60.0, 6E1, +60), rounded where a setting
+// takes integers; units of volts with the multipliers M, U and K, glued or
+// after a space; #H, #B or #Q for codes and register values; MINimum, MAXimum
+// and DEFault for codes, volts and the range (also as query parameters);
+// booleans as ON, OFF or any decimal; keywords from the row's choices. A
+// malformed number gets the -12x error that names its fault. Plain C++.
 #ifndef SCPIPARAMETERS_H
 #define SCPIPARAMETERS_H
 

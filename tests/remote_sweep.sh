@@ -80,11 +80,15 @@ error count: 1
 error: -222,"Data out of range"
 error: 0,"No error"
 status byte: 0
+DAC1:POW 0, read back: 0.0
+DAC1:POW 1, read back: 1.0
+DAC1:VOLT 7.5, read back: 7.5
 END
 
 # Start-up, the range with its refresh's warning-off, then per code its word (DAC1 address 0x1000), the
 # LDAC pulse and the refresh's warning-off; the generic client's *RST (the
-# safe state, CLR high, warning off); SIGTERM leaves the safe state.
+# safe state, CLR high, warning off), its power off and on and its 7.5 V
+# (code 1024, LDAC high); SIGTERM leaves the safe state.
 {
     echo "LoadFirmWare = 0"
     echo "VendorIORequest 224 0 0 0 0 0 = 0"
@@ -101,6 +105,9 @@ END
     echo "VendorIORequest 228 0 0 0 0 0 = 0"
     echo "VendorIORequest 218 0 0 0 0 0 = 0"
     echo "VendorIORequest 231 0 0 0 0 0 = 0"
+    echo "VendorIORequest 221 $((0x7000)) 0 0 0 0 = 0"
+    echo "VendorIORequest 221 $((0x7004)) 0 0 0 0 = 0"
+    echo "VendorIORequest 221 $((0x1400)) 0 0 0 0 = 0"
     echo "VendorIORequest 221 $((0x7000)) 0 0 0 0 = 0"
     echo "VendorIORequest 221 $((0x5000)) 0 0 0 0 = 0"
     echo "VendorIORequest 222 0 0 0 0 0 = 0"

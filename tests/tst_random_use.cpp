@@ -249,7 +249,9 @@ QString RandomSession::remoteCommand() {
         line = rng_.bounded(2) ? QStringLiteral("CLR HIGH") : QStringLiteral("CLR LOW");
         break;
     case 9:
-        line = QStringLiteral("DAC%1:POW %2").arg(n).arg(rng_.bounded(2) ? "ON" : "OFF");
+        line = QStringLiteral("DAC%1:POW %2")
+                   .arg(n)
+                   .arg(QStringList{"ON", "OFF", "1", "0", "0.4", "-2.5"}[rng_.bounded(6)]);
         break;
     case 10:
         line = rng_.bounded(2) ? QStringLiteral("PDM TRIS") : QStringLiteral("PDM GND");
@@ -419,10 +421,15 @@ QString RandomSession::compare() {
         const QString dac = QStringLiteral("DAC%1").arg(k + 1);
         expect(QStringLiteral("lblVoltage(%1)").arg(slot(k)),
                control<QLabel>(w_, "lblVoltage", slot(k))->text(), volts);
-        expect(dac + ":VOLT?", query(dac + ":VOLT?") + 'V', volts);
+        expect(dac + ":VOLT:OUTP?", query(dac + ":VOLT:OUTP?") + 'V', volts);
+        expect(dac + ":CODE:OUTP?", query(dac + ":CODE:OUTP?"),
+               QString::number(board.dacRegister[k]));
+        // A setting's query answers the setting: the input register.
+        expect(dac + ":VOLT?", query(dac + ":VOLT?") + 'V',
+               Codes::FormatVolts(board.inputRegister[k] * fullScale / 4096.0));
         expect(dac + ":CODE?", query(dac + ":CODE?"), QString::number(board.inputRegister[k]));
         expect(dac + ":POW?", query(dac + ":POW?"),
-               board.controlRegister & (0x04 << k) ? QStringLiteral("ON") : QStringLiteral("OFF"));
+               board.controlRegister & (0x04 << k) ? QStringLiteral("1") : QStringLiteral("0"));
         const bool lit = board.range60 && board.dacRegister[k] >= Converter::CautionCode;
         expect(QStringLiteral("HVLED(%1)").arg(slot(k)),
                control<PictureBox>(w_, "HVLED", slot(k))->isHidden() ? QStringLiteral("off")

@@ -35,6 +35,11 @@ const QString OutOfRange = R"(-222,"Data out of range")";
 const QString TooMuch = R"(-223,"Too much data")";
 const QString Illegal = R"(-224,"Illegal parameter value")";
 const QString Overflow = R"(-350,"Queue overflow")";
+const QString DataType = R"(-104,"Data type error")";
+const QString NumericData = R"(-120,"Numeric data error")";
+const QString BadCharacter = R"(-121,"Invalid character in number")";
+const QString BigExponent = R"(-123,"Exponent too large")";
+const QString NoNumbers = R"(-128,"Numeric data not allowed")";
 const QString NotAllowed = R"(-108,"Parameter not allowed")";
 const QString Missing = R"(-109,"Missing parameter")";
 const QString BadSuffix = R"(-131,"Invalid suffix")";
@@ -179,8 +184,10 @@ void TestRemote::commands_data() {
     row("*IDN? single, lower case", 0, "", "*idn?", "QVPANEL,QV7301,0,1.04", {});
     row("CR before LF", 1, "", "*IDN?\r", "QVPANEL,QV7310,0,1.04", {});
     row("*OPC?", 1, "", "*OPC?", "1", {});
-    row("code, LDAC high: no refresh", 1, "", "DAC2:CODE 2048;DAC2:CODE?;DAC2:VOLT?", "2048;0.0000",
-        {"221:0x2800"});
+    // A setting's query answers what was set; OUTPut what the output holds.
+    row("code, LDAC high: no refresh", 1, "",
+        "DAC2:CODE 2048;DAC2:CODE?;DAC2:VOLT?;DAC2:CODE:OUTP?;DAC2:VOLT:OUTP?",
+        "2048;15.0000;0;0.0000", {"221:0x2800"});
     row("hex code, LDAC low: refresh first", 1, "", "LDAC LOW;dac2:code #h800;DAC2:VOLTAGE?",
         "15.0000", {"227", "231", "231", "221:0x2800"});
     row("suffix left out is DAC1", 1, "", ":DAC:CODE 1;DAC1:CODE?", "1", {"221:0x1001"});
@@ -195,7 +202,7 @@ void TestRemote::commands_data() {
         "291;2.1313", {"221:0x1123", "222", "231"});
     row("single, all", 0, "", "DAC:ALL:CODE 1", "", {}, {Conflict});
     row("single, DAC2", 0, "", "DAC2:CODE 1\nDAC2:CODE?", "", {}, {Suffix, Suffix});
-    row("single, power", 0, "", "DAC1:POW ON;DAC1:POW?", "ON", {"221:0x7004"});
+    row("single, power", 0, "", "DAC1:POW ON;DAC1:POW?", "1", {"221:0x7004"});
     row("single, power DAC2", 0, "", "DAC2:POW ON", "", {}, {Suffix});
     row("pulse LDAC", 1, "", "LDAC:PULSE;LDAC?", "HIGH", {"222", "231"});
     row("LDAC low and high", 1, "", "LDAC LOW;LDAC?;LDAC HIGH;LDAC?", "LOW;HIGH",
@@ -205,7 +212,7 @@ void TestRemote::commands_data() {
     row("power", 1, "",
         "DAC1:POW ON;DAC2:POW ON;DAC3:POWER ON;DAC4:POW 1;DAC2:POW OFF;"
         "DAC2:POW?;DAC3:POW?",
-        "OFF;ON", {"221:0x7004", "221:0x700c", "221:0x701c", "221:0x703c", "221:0x7034"});
+        "0;1", {"221:0x7004", "221:0x700c", "221:0x701c", "221:0x703c", "221:0x7034"});
     row("power-down mode", 1, "", "PDM TRIS;PDM?;PDMODE gnd;PDM?", "TRIS;GND",
         {"221:0x7080", "221:0x7000"});
     row("serial word", 1, "", "WORD?;DAC1:CODE 10;WORD?", R"("";0x100A)", {"221:0x100a"});
@@ -251,9 +258,10 @@ void TestRemote::commands_data() {
     row("path: the previous command's", 1, "", "DAC1:CODE 20;CODE?;*OPC;CODE?;:DAC3:CODE?",
         "20;20;0", {"221:0x1014"});
     row("path: from the root when not found there", 1, "", "DAC1:POW ON;DAC2:POW ON;POW?;LDAC?",
-        "ON;HIGH", {"221:0x7004", "221:0x700c"});
+        "1;HIGH", {"221:0x7004", "221:0x700c"});
     row("path: a leaf is no path", 1, "", "SYST:ERR?;COUN?", R"(0,"No error")", {}, {Undefined});
-    row("an error ends its line", 1, "", "RANG 3O;DAC1:CODE 4000;LDAC:PULS", "", {}, {Illegal});
+    row("an error ends its line", 1, "", "RANG 3O;DAC1:CODE 4000;LDAC:PULS", "", {},
+        {BadCharacter});
     row("an error ends its line, not the next", 1, "", "DAC1:CODE 1;FOO;;DAC2:CODE 2\nDAC3:CODE 3",
         "", {"221:0x1001", "221:0x3003"}, {Undefined});
 
@@ -272,6 +280,42 @@ void TestRemote::commands_data() {
         "DAC1:CODE #B101;CODE?;CODE #Q17;CODE?;CODE 1E3;CODE?;CODE 100.0;CODE?;CODE #h7fF;CODE?",
         "5;15;1000;100;2047",
         {"221:0x1005", "221:0x100f", "221:0x13e8", "221:0x1064", "221:0x17ff"});
+    row("codes: every decimal form", 1, "", "DAC1:CODE 60;CODE?;CODE 60.0;CODE?;CODE 6E1;CODE +60",
+        "60;60", QStringList(4, "221:0x103c"));
+    row("codes and registers: a fraction rounds", 1, "",
+        "DAC1:CODE 1.5;CODE?;CODE 2.4;CODE?;CODE 4094.5;CODE?;*ESE 36.4;*ESE?", "2;2;4095;36",
+        {"221:0x1002", "221:0x1002", "221:0x1fff"});
+    row("volts: multipliers", 1, "",
+        "DAC1:VOLT 0.0075 KV;CODE?;VOLT 15000000 UV;CODE?;VOLT 1 uV;CODE?;VOLT 1E-400;CODE?",
+        "1024;2048;0;0", {"221:0x1400", "221:0x1800", "221:0x1000", "221:0x1000"});
+    row("all: the same forms", 1, "",
+        "DAC:ALL:VOLT 7500 MV;:DAC4:CODE?;:DAC:ALL:CODE 6E1;:DAC2:CODE?", "1024;60",
+        {"221:0x5400", "221:0x503c"});
+    row("range: every decimal form", 1, "", "RANG 60.0;RANG?;RANG 30;RANG 6E1;RANG?;RANG +60;RANG?",
+        "60;60;60", {"229", "231", "228", "231", "229", "231", "229", "231"});
+    row("range: units", 1, "",
+        "RANG 60 V;RANG?;RANG 30V;RANG?;RANG 0.06 KV;RANG?;RANG 30000 mV;RANG?", "60;30;60;30",
+        {"229", "231", "228", "231", "229", "231", "228", "231"});
+    row("range: MIN, MAX, DEF", 1, "",
+        "RANG MAX;RANG?;RANG MIN;RANG?;RANG MAX;RANG DEF;RANG?;RANG? MAX;RANG? MIN;RANG? DEF",
+        "60;30;30;60;30;30", {"229", "231", "228", "231", "229", "231", "228", "231"});
+    // Booleans answer 1 or 0 and take any number, rounded: not 0 is ON.
+    row("booleans", 1, "",
+        "DAC1:POW 1;POW?;POW 0;POW?;POW 0.4;POW?;POW 0.5;POW?;POW 0;POW -3;POW?;POW 0;POW 2E0;"
+        "POW?;POW off;POW on;POW?",
+        "1;0;0;1;1;1;1",
+        {"221:0x7004", "221:0x7000", "221:0x7000", "221:0x7004", "221:0x7000", "221:0x7004",
+         "221:0x7000", "221:0x7004", "221:0x7000", "221:0x7004"});
+    row("a setting's query while LDAC is high", 1, "",
+        "DAC1:VOLT 7.5;VOLT?;VOLT:OUTP?;:DAC1:CODE?;CODE:OUTP?;:LDAC:PULS;:DAC1:VOLT:OUTP?;"
+        ":DAC1:CODE:OUTP?;:RANG 60;:DAC1:VOLT?;VOLT:OUTP?",
+        "7.5000;0.0000;1024;0;7.5000;1024;15.0000;15.0000",
+        {"221:0x1400", "222", "231", "229", "231"});
+    row("outputs held at 0 by CLR", 1, "",
+        "LDAC LOW;DAC3:CODE 100;CLR LOW;DAC3:CODE?;CODE:OUTP?;:DAC3:VOLT?;VOLT:OUTP?",
+        "100;0;0.7324;0.0000", {"227", "231", "231", "221:0x3064", "219"});
+    row("single, output queries", 0, "", "DAC1:CODE 291;CODE:OUTP?;:LDAC:PULS;:DAC1:CODE:OUTP?",
+        "0;291", {"221:0x1123", "222", "231"});
 
     // Errors, one per line since an error ends its line.
     row("undefined headers", 1, "",
@@ -285,19 +329,32 @@ void TestRemote::commands_data() {
         "*IDN? 1\nLDAC:PULS 1\nDAC1:CODE 1,2\nDAC1:POW? ON\nDAC1:CODE? 5", "", {},
         L(5, NotAllowed));
     row("missing parameter", 1, "", "DAC1:CODE\nRANG\n*ESE", "", {}, L(3, Missing));
-    row("invalid suffix", 1, "", "DAC1:VOLT 1 A\nDAC1:VOLT 1 KV\nDAC1:VOLT 1EV", "", {},
+    row("invalid suffix", 1, "", "DAC1:VOLT 1 A\nRANG 60 HZ\nDAC1:VOLT:LIM 1 S", "", {},
         L(3, BadSuffix));
-    row("suffix not allowed", 1, "", "DAC1:CODE 1 V\n*ESE 1V", "", {}, L(2, NoSuffix));
-    row("character data not allowed", 1, "", "DAC1:CODE FOO\nDAC1:VOLT HIGH\n*ESE MAX", "", {},
-        L(3, NoCharacters));
+    row("suffix not allowed", 1, "", "DAC1:CODE 1 V\n*ESE 1V\nDAC1:POW 1 V\nDAC1:CODE 1 A", "", {},
+        L(4, NoSuffix));
+    row("character data not allowed", 1, "", "DAC1:CODE FOO\nDAC1:VOLT HIGH\n*ESE MAX\nRANG FOO",
+        "", {}, L(4, NoCharacters));
     row("out of range", 1, "",
         "DAC1:CODE 4096\nDAC1:CODE -1\nDAC1:CODE #H1000\nDAC1:VOLT 30\nDAC1:VOLT -0.01\n"
-        "DAC1:CODE 1E4\n*ESE 256\nSTAT:OPER:ENAB 65536\nDAC1:VOLT 1E400",
-        "", {}, L(9, OutOfRange));
-    row("illegal values", 1, "",
-        "DAC1:CODE 1.5\nDAC1:CODE #HXYZ\nRANG 45\nLDAC MIDDLE\nPDM OPEN\nDAC1:POW MAYBE\n"
-        "DAC1:VOLT #H10\nDAC1:CODE 1.2.3",
-        "", {}, L(8, Illegal));
+        "DAC1:CODE 1E4\n*ESE 256\nSTAT:OPER:ENAB 65536\nDAC1:VOLT 1E400\nDAC1:VOLT 1 KV\n"
+        "RANG 1 UV\nRANG 90\nDAC1:CODE 4095.5\nDAC1:CODE 1E32000",
+        "", {}, L(14, OutOfRange));
+    row("illegal values", 1, "", "RANG 45\nLDAC MIDDLE\nPDM OPEN\nDAC1:POW MAYBE\nDAC1:POW MAX", "",
+        {}, L(5, Illegal));
+    // A malformed number gets the error that names its fault.
+    row("invalid character in number", 1, "",
+        "DAC1:CODE #HXYZ\nRANG 3O\nDAC1:CODE 1.2.3\nDAC1:VOLT 1EV\nDAC1:CODE 0x10\n*ESE #B102\n"
+        "DAC1:VOLT 2A",
+        "", {}, L(7, BadCharacter));
+    row("exponent too large", 1, "", "DAC1:VOLT 1E32001\nDAC1:CODE 1E-99999", "", {},
+        L(2, BigExponent));
+    row("numeric data not allowed", 1, "",
+        "LDAC 1\nPDM 0\nCLR 1\nDAC1:VOLT #H10\nRANG #H3C\nDAC1:POW #H1\nDAC1:VOLT:LIM #H10", "", {},
+        L(7, NoNumbers));
+    row("numeric data error", 1, "", "DAC1:CODE +\nDAC1:VOLT .\nDAC1:CODE 1E+\nDAC1:CODE #Z1", "",
+        {}, L(4, NumericData));
+    row("data type error", 1, "", "DAC1:CODE \"5\"\nDAC1:POW (1)", "", {}, L(2, DataType));
     row("queue overflow", 1, "", QByteArray("FOO\n").repeated(17), "", {},
         L(15, Undefined) << Overflow);
     // Rows that each would fail if one status rule or parameter rule broke.
@@ -313,7 +370,7 @@ void TestRemote::commands_data() {
     row("a leading colon after a query's ';'", 1, "", "DAC1:CODE 1;:CODE?", "", {"221:0x1001"},
         {Undefined});
     row("a bare #H, #B or #Q", 1, "", "DAC1:CODE #H\nDAC1:CODE #B\nDAC1:CODE #Q", "", {},
-        L(3, Illegal));
+        L(3, NumericData));
     // The lost error's class stays unset; -350 sets the device-dependent bit 3.
     row("queue overflow: ESR bit 3", 1, "", QByteArray("DAC1:CODE 5000\n").repeated(17) + "*ESR?",
         "24", {}, L(15, OutOfRange) << Overflow);

@@ -391,8 +391,8 @@ void TestStartup::pageBehindComesWhenNeeded() {
     case Need::Remote: {
         ScpiExecutor executor(PanelModel::instance());
         Scpi::Session session;
-        QCOMPARE(executor.runLine("RANG?;DAC1:VOLT?;DAC1:POW?", session),
-                 QByteArray("30;0.0000;ON"));
+        QCOMPARE(executor.runLine("RANG?;DAC1:VOLT:OUTP?;DAC1:POW?", session),
+                 QByteArray("30;0.0000;1"));
         QVERIFY(!created());
         control<QLineEdit>(window, "txtInput", 0);
         break;

@@ -4,7 +4,8 @@
 // blind to letter case, give one result per command up to the first error,
 // and read back a command written out in long form from the root (whatever
 // path it was found at) as the same command, its number written as a
-// decimal, #H, #Q, #B or with an exponent, volts with a V suffix. The
+// decimal, #H, #Q, #B or with an exponent, volts with a unit, booleans as
+// ON, OFF or a number, ranges in volts or millivolts. The
 // commands then run through the command table against a panel that checks
 // what reaches it.
 #include "Codes.h"
@@ -118,6 +119,12 @@ std::string longForm(const Scpi::Command& c, unsigned form) {
     } else if (row.param == Param::Volts || row.param == Param::Limit) {
         std::snprintf(number, sizeof number, form % 2 ? "%.17g V" : "%.17gv", c.volts);
         parameter = number;
+    } else if (row.param == Param::Boolean) {
+        static const char* const Forms[2][3] = {{"OFF", "0", "0.49"}, {"on", "1", "-2.5E1"}};
+        parameter = Forms[c.value != 0][form % 3];
+    } else if (row.param == Param::Range) {
+        std::snprintf(number, sizeof number, form % 2 ? "%d V" : "%d000mv", c.value);
+        parameter = number;
     } else if (row.param == Param::Choice) {
         for (const Scpi::Choice* choice = row.choices; choice->keyword; ++choice)
             if (choice->value == c.value) {
@@ -155,6 +162,11 @@ void checkCommand(const Scpi::Parsed& p, std::string_view line, unsigned form) {
     case Scpi::Error::None:
         break;
     case Scpi::Error::Syntax:
+    case Scpi::Error::DataType:
+    case Scpi::Error::NumericData:
+    case Scpi::Error::InvalidCharacterInNumber:
+    case Scpi::Error::ExponentTooLarge:
+    case Scpi::Error::NumericDataNotAllowed:
     case Scpi::Error::ParameterNotAllowed:
     case Scpi::Error::MissingParameter:
     case Scpi::Error::UndefinedHeader:
@@ -177,8 +189,14 @@ void checkCommand(const Scpi::Parsed& p, std::string_view line, unsigned form) {
         fail("channel out of range", line);
     if (!(c.query ? row.query != nullptr : row.set != nullptr))
         fail("a form the row does not have", line);
-    if (c.special != Special::None && row.param != Param::Code && row.param != Param::Volts)
+    if (c.special != Special::None && row.param != Param::Code && row.param != Param::Volts &&
+        row.param != Param::Range)
         fail("MIN, MAX or DEF where no number is taken", line);
+    if (row.param == Param::Range && (c.special != Special::None || !c.query) && c.value != 30 &&
+        c.value != 60)
+        fail("a range other than 30 or 60", line);
+    if (row.param == Param::Boolean && c.value != 0 && c.value != 1)
+        fail("a boolean other than 0 or 1", line);
     const int limit = row.param == Param::Byte ? 255 : row.param == Param::Word ? 65535 : 4095;
     if (c.value < 0 || c.value > limit)
         fail("parameter out of range", line);
@@ -210,6 +228,7 @@ public:
             fail("a code or channel out of range reached the panel", line);
     }
     int code(int channel) const override { return channel; }
+    int shownCode(int channel) const override { return channel; }
     int codeForVolts(double volts) const override { return Codes::CodeForVolts(volts, 30); }
     std::string voltsForCode(int code) const override { return std::to_string(code); }
     std::string shownVolts(int) const override { return "0.0000"; }
