@@ -2,7 +2,10 @@
 
 #include "BoardStatus.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QMenuBar>
+#include <QResizeEvent>
 
 BoardStatusLabel::BoardStatusLabel(const BoardStatus& status, QWidget* parent)
     : QLabel(parent), status_(status) {
@@ -19,12 +22,38 @@ BoardStatusLabel::BoardStatusLabel(const BoardStatus& status, QWidget* parent)
 
 QSize BoardStatusLabel::sizeHint() const {
     if (!hint_.isValid()) {
-        const int longest = fontMetrics().horizontalAdvance(
-            QStringLiteral("Board: not responding (status -32768)"));
-        const QMargins margins = contentsMargins();
-        hint_ = QSize(longest + margins.left() + margins.right(), QLabel::sizeHint().height());
+        // Until the window is first drawn, the text's own size, whose glyphs
+        // are drawn anyway; from then on the longest text's, so that the
+        // window shows no later for measuring a text it does not show.
+        const QSize own = QLabel::sizeHint();
+        int width = own.width();
+        if (drawn_) {
+            const QMargins margins = contentsMargins();
+            width = qMax(width, fontMetrics().horizontalAdvance(
+                                    QStringLiteral("Board: not responding (status -32768)")) +
+                                    margins.left() + margins.right());
+        }
+        hint_ = QSize(width, own.height());
     }
     return hint_;
+}
+
+void BoardStatusLabel::fitMenuBar() {
+    hint_ = QSize();
+    // The menu bar places its corner widget when it is resized, and only then.
+    if (auto* bar = qobject_cast<QMenuBar*>(parentWidget())) {
+        QResizeEvent resize(bar->size(), bar->size());
+        QCoreApplication::sendEvent(bar, &resize);
+    }
+}
+
+bool BoardStatusLabel::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && !drawn_) {
+        drawn_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { fitMenuBar(); }, Qt::QueuedConnection);
+    }
+    return QLabel::event(event);
 }
 
 void BoardStatusLabel::changeEvent(QEvent* event) {
@@ -34,8 +63,10 @@ void BoardStatusLabel::changeEvent(QEvent* event) {
 }
 
 void BoardStatusLabel::follow() {
-    // The hint is the longest text's: a new text leaves it as it is.
     setText(status_.text());
+    // Once drawn, the hint is the longest text's: a new text leaves it.
+    if (!drawn_ && isVisible())
+        fitMenuBar();
     QPalette colours; // what it does not set comes from the menu bar
     if (status_.isFault())
         colours.setColor(QPalette::WindowText, QColor(0xC0, 0, 0));
