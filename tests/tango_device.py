@@ -102,6 +102,12 @@ class FileDatabase:
         self.work = work
         self.port = free_port()
 
+    def start(self):
+        pass
+
+    def close(self):
+        pass
+
     def register(self, panel_port):
         with open(f"{self.work}/tango.db", "w") as db:
             db.write(f'QV7310Panel/test/DEVICE/QV7310Panel: "{DEVICE}"\n'
@@ -121,7 +127,7 @@ class Session:
 
     def __init__(self, program, script, work, database):
         self.program, self.script, self.work, self.database = program, script, work, database
-        self.panel = self.server = None
+        self.panel = self.server = self.proxy = None
         self.port = 0
 
     def start_panel(self, **options):
@@ -165,6 +171,7 @@ class Session:
         if self.panel and self.panel.process.poll() is None:
             self.panel.process.kill()
             self.panel.process.wait()
+        self.database.close()
 
 
 def median_ms(action, count=50):
@@ -186,8 +193,9 @@ def until(condition, seconds=5):
     return True
 
 
-def main(database=FileDatabase, more=None, name="tango_device"):
-    """Runs the checks; more(session, proxy) adds those of a database."""
+def main(database=FileDatabase, more=None, last=None, name="tango_device"):
+    """Runs the checks; more(session, proxy) adds those of a database, and
+    returns the proxy to go on with; last(session) runs at the end."""
     program, script = sys.argv[1], sys.argv[2]
     # A stop from CTest still ends every process this run started.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
@@ -195,6 +203,7 @@ def main(database=FileDatabase, more=None, name="tango_device"):
         os.mkdir(f"{work}/runtime", 0o700)
         session = Session(program, script, work, database(work))
         try:
+            session.database.start()
             session.start_panel()
             session.database.register(session.port)
             proxy, startup = session.start_server()
@@ -205,6 +214,8 @@ def main(database=FileDatabase, more=None, name="tango_device"):
             write = median_ms(lambda i: proxy.write_attribute("Dac1Code", i + 1))
             check("state after timing", tango.DevState.ON, proxy.state())
             outages(session, proxy)
+            if last:
+                last(session)
         finally:
             session.close()
         print(f"device server start-up: {startup:.2f} s; one attribute read: {read:.2f} ms, "
