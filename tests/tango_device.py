@@ -290,6 +290,15 @@ def run(proxy, work):
     channels = sorted(a for a in proxy.get_attribute_list() if a.startswith("Dac"))
     check("channel attributes", sorted(f"Dac{n}{kind}" for n in range(1, 5)
                                        for kind in ("Code", "Voltage", "Power", "Limit")), channels)
+    # Tango's own State, Status and Init say nothing of this device.
+    undescribed = [a.name for a in proxy.attribute_list_query()
+                   if a.name not in ("State", "Status") and a.description == "No description"]
+    undescribed += [c.cmd_name for c in proxy.command_list_query()
+                    if c.cmd_name not in ("Init", "State", "Status")
+                    and c.out_type_desc == "Uninitialised"]
+    check("descriptions", ([], "The QV7301/QV7310 evaluation board", "V"),
+          (undescribed, proxy.description()[:34],
+           proxy.get_attribute_config("Dac1Voltage").unit))
     settings(proxy, work)
     refusals(proxy, work)
     injections(proxy, work)

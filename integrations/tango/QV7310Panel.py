@@ -476,30 +476,30 @@ class QV7310Panel(ChannelAttributes, Device):
         self.announce_all()
 
     # -- commands -------------------------------------------------------------
-    @command(doc_in="none",
+    @command(doc_in="no argument",
              doc_out="none; the panel's *RST: the safe state, then as after start-up")
     def Reset(self):
         self.write("*RST")
         self.outputs_set = False
         self.announce_all()
 
-    @command(doc_in="none", doc_out="none; pulses LDAC: the input registers go to the outputs")
+    @command(doc_in="no argument", doc_out="none; pulses LDAC: the input registers go to the outputs")
     def PulseLdac(self):
         self.write("LDAC:PULSe")
         self.announce_all()
 
-    @command(doc_in="none",
+    @command(doc_in="no argument",
              doc_out="none; pulses CLR: the outputs go to 0 until the next LDAC")
     def PulseClr(self):
         self.write("CLR:PULSe")
         self.announce_all()
 
-    @command(doc_in="none", doc_out="none; downloads the board's firmware again")
+    @command(doc_in="no argument", doc_out="none; downloads the board's firmware again")
     def Reload(self):
         self.write("BOARd:RELoad")
         self.announce_all()
 
-    @command(doc_in="none",
+    @command(doc_in="no argument",
              doc_out="none; writes the memorized range, codes, power and LDAC to the board, "
                      "never done at start-up")
     def RestoreSetpoints(self):
