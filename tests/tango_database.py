@@ -173,11 +173,12 @@ def restarts(session):
     """A start with memorized setpoints writes nothing; polling settings
     survive a start without the panel."""
     session.proxy.poll_attribute("Dac1Code", 500)
+    session.proxy.Dac1Voltage = 15.0  # memorized as its code, at 30 V since the reset
     session.stop_server()
     start = len(td.trace(session.work))
     proxy, _ = session.start_server()
     check("requests at the server's start", [], td.trace(session.work)[start:])
-    check("memorized setpoints", (1234, 60, "LOW"),
+    check("memorized setpoints", (2048, 60, "LOW"),
           (proxy.read_attribute("Dac1Code").w_value, proxy.read_attribute("Range").w_value,
            proxy.LDAC.name))
     session.stop_server()
@@ -185,7 +186,11 @@ def restarts(session):
     proxy, _ = session.start_server()
     check("attributes without the panel", 16,
           len([name for name in proxy.get_attribute_list() if name.startswith("Dac")]))
-    check("polling kept without the panel", 500, proxy.get_attribute_poll_period("Dac1Code"))
+    # The server starts its polling just after it answers.
+    check("polling kept without the panel", True,
+          until(lambda: proxy.get_attribute_poll_period("Dac1Code") == 500))
+    polled = list(tango.Database().get_device_property(DEVICE, "polled_attr")["polled_attr"])
+    check("polling kept in the database", "500", dict(zip(polled[::2], polled[1::2])).get("dac1code"))
     check("state without the panel", tango.DevState.FAULT, proxy.state())
     session.start_panel()
     check("state once the panel is there", tango.DevState.ON, proxy.state())

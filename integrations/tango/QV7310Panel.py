@@ -239,6 +239,8 @@ class QV7310Panel(ChannelAttributes, Device):
             self.adopt_part(part)
             if "client" in QUERIES:
                 self.write(QUERIES["client"])
+            if self.reconnected:
+                self.refresh_state()  # a restart is told before anything is set
         return self.link
 
     def drop(self):
