@@ -173,12 +173,15 @@ def restarts(session):
     """A start with memorized setpoints writes nothing; polling settings
     survive a start without the panel."""
     session.proxy.poll_attribute("Dac1Code", 500)
-    session.proxy.Dac1Voltage = 15.0  # memorized as its code, at 30 V since the reset
+    # Memorized as the code it loads (at 30 V since the reset), which LDAC
+    # high keeps from the output.
+    session.proxy.LDAC = "HIGH"
+    session.proxy.Dac1Voltage = 15.0
     session.stop_server()
     start = len(td.trace(session.work))
     proxy, _ = session.start_server()
     check("requests at the server's start", [], td.trace(session.work)[start:])
-    check("memorized setpoints", (2048, 60, "LOW"),
+    check("memorized setpoints", (2048, 60, "HIGH"),
           (proxy.read_attribute("Dac1Code").w_value, proxy.read_attribute("Range").w_value,
            proxy.LDAC.name))
     session.stop_server()

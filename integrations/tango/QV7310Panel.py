@@ -23,7 +23,8 @@ from tango import AttrQuality, AttrWriteType, DevState, LatestDeviceImpl
 from tango.server import Device, attribute, command, device_property, run
 
 # Every query the device sends, in one place; {n} is the channel. Code and
-# voltage are what the outputs hold.
+# voltage are what the attributes show, the outputs; setting is the code last
+# loaded, which LDAC high keeps from the output.
 QUERIES = {
     "identity": "*IDN?",
     "errors": "SYSTem:ERRor?",
@@ -34,6 +35,7 @@ QUERIES = {
     "range": "RANGe?",
     "ldac": "LDAC?",
     "code": "DAC{n}:CODE?",
+    "setting": "DAC{n}:CODE?",
     "voltage": "DAC{n}:VOLTage?",
     "power": "DAC{n}:POWer?",
     "limit": "DAC{n}:VOLTage:LIMit?",
@@ -349,7 +351,7 @@ class QV7310Panel(ChannelAttributes, Device):
     def memorize_code(self, n):
         """A voltage setting is memorized as the code it loaded, so that one
         setpoint per channel is restored."""
-        code = int(self.query(QUERIES["code"].format(n=n)))
+        code = int(self.query(QUERIES["setting"].format(n=n)))
         name = f"Dac{n}Code"
         self.get_device_attr().get_w_attr_by_name(name).set_write_value(code)
         tango.Util.instance().get_database().put_device_attribute_property(
