@@ -56,7 +56,8 @@ class RealDatabase:
 
     def spawn(self, command, log, env=None):
         process = subprocess.Popen(command, stdout=open(f"{self.work}/{log}", "a"),
-                                   stderr=subprocess.STDOUT, env=env)
+                                   stderr=subprocess.STDOUT, env=env,
+                                   preexec_fn=td.ends_with_this_run)
         self.processes.append(process)
         return process
 

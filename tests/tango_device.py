@@ -12,6 +12,7 @@ attribute read and write. tango_database.py runs the same against a real
 Tango database.
 Usage: tango_device.py PANEL SERVER
 """
+import ctypes
 import os
 import re
 import select
@@ -27,6 +28,14 @@ import tango
 
 DEVICE = "test/qv7310/1"
 failures = []
+LIBC = ctypes.CDLL(None, use_errno=True)
+PR_SET_PDEATHSIG = 1
+
+
+def ends_with_this_run():
+    """In a child before exec: it gets SIGTERM when this run ends, even
+    killed (as by CTest's time-out), so no process outlives the test."""
+    LIBC.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 def check(what, expected, actual):
@@ -51,7 +60,7 @@ class Panel:
         self.stderr = open(f"{work}/panel-stderr.txt", "a")
         self.process = subprocess.Popen(
             [program, "--part", part, "--remote-port", str(port)],
-            stdout=subprocess.PIPE, stderr=self.stderr, env=env)
+            stdout=subprocess.PIPE, stderr=self.stderr, env=env, preexec_fn=ends_with_this_run)
         # The panel says where it listens once it does.
         line = b""
         deadline = time.monotonic() + 30
@@ -143,7 +152,8 @@ class Session:
         started = time.monotonic()
         self.server = subprocess.Popen(self.database.server(self.script),
                                        stdout=open(f"{self.work}/server.txt", "a"),
-                                       stderr=subprocess.STDOUT)
+                                       stderr=subprocess.STDOUT,
+                                       preexec_fn=ends_with_this_run)
         while True:
             try:
                 proxy = tango.DeviceProxy(self.database.device())
