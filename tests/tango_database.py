@@ -20,7 +20,6 @@ import signal
 import socket
 import subprocess
 import sys
-import time
 
 import tango
 
@@ -194,7 +193,8 @@ def restarts(session):
     check("polling kept without the panel", True,
           until(lambda: proxy.get_attribute_poll_period("Dac1Code") == 500))
     polled = list(tango.Database().get_device_property(DEVICE, "polled_attr")["polled_attr"])
-    check("polling kept in the database", "500", dict(zip(polled[::2], polled[1::2])).get("dac1code"))
+    check("polling kept in the database", "500",
+          dict(zip(polled[::2], polled[1::2])).get("dac1code"))
     check("state without the panel", tango.DevState.FAULT, proxy.state())
     session.start_panel()
     check("state once the panel is there", tango.DevState.ON, proxy.state())

@@ -8,7 +8,7 @@ reach of every Tango client. Needs PyTango (Debian: python3-tango, for
 
 With a Tango database, register it with tango_admin (see the README) and
 start it as `/usr/bin/python3 QV7310Panel.py lab`. Without one:
-    /usr/bin/python3 QV7310Panel.py lab -file=QV7310Panel.db \\
+    /usr/bin/python3 QV7310Panel.py lab -file=COPY_OF_QV7310Panel.db \\
         -ORBendPoint giop:tcp:127.0.0.1:10100
 and a client connects to tango://127.0.0.1:10100/lab/qv7310/1#dbase=no.
 """
@@ -251,6 +251,8 @@ class QV7310Panel(ChannelAttributes, Device):
         self.link = None
 
     def unreachable(self, error):
+        if self.link:
+            self.reconnected = True  # the next connection is judged for a restart
         self.drop()
         if isinstance(error, socket.timeout):
             # Each try would hold the device for the whole wait: pause them.
@@ -487,7 +489,8 @@ class QV7310Panel(ChannelAttributes, Device):
         self.outputs_set = False
         self.announce_all()
 
-    @command(doc_in="no argument", doc_out="none; pulses LDAC: the input registers go to the outputs")
+    @command(doc_in="no argument",
+             doc_out="none; pulses LDAC: the input registers go to the outputs")
     def PulseLdac(self):
         self.write("LDAC:PULSe")
         self.announce_all()
@@ -498,7 +501,8 @@ class QV7310Panel(ChannelAttributes, Device):
         self.write("CLR:PULSe")
         self.announce_all()
 
-    @command(doc_in="no argument", doc_out="none; downloads the board's firmware again")
+    @command(doc_in="no argument",
+             doc_out="none; downloads the board's firmware again")
     def Reload(self):
         self.write("BOARd:RELoad")
         self.announce_all()
