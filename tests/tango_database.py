@@ -148,18 +148,22 @@ def more(session, proxy):
     return restarts(session)
 
 
+def subscribe(proxy, name, kind, values):
+    """Subscribes to events of kind, putting their values into values."""
+    return proxy.subscribe_event(
+        name, kind, lambda event: values.append(None if event.err else event.attr_value.value))
+
+
 def events(session, proxy):
     """A change event pushed by the server after a write, and one from the
     polling of a voltage the panel changed by itself."""
-    codes, volts = [], []
-    ids = [proxy.subscribe_event("Dac1Code", tango.EventType.CHANGE_EVENT,
-                                 lambda event: codes.append(event.attr_value.value
-                                                            if not event.err else None)),
-           proxy.subscribe_event("Dac2Voltage", tango.EventType.CHANGE_EVENT,
-                                 lambda event: volts.append(event.attr_value.value
-                                                            if not event.err else None))]
+    codes, archived, volts = [], [], []
+    ids = [subscribe(proxy, "Dac1Code", tango.EventType.CHANGE_EVENT, codes),
+           subscribe(proxy, "Dac1Code", tango.EventType.ARCHIVE_EVENT, archived),
+           subscribe(proxy, "Dac2Voltage", tango.EventType.CHANGE_EVENT, volts)]
     proxy.Dac1Code = 1234
-    check("change event pushed after a write", True, until(lambda: 1234 in codes))
+    check("change and archive events pushed after a write", (True, True),
+          (until(lambda: 1234 in codes), until(lambda: 1234 in archived)))
     # LDAC is low after run(): the code reaches the output at once.
     with socket.create_connection(("127.0.0.1", session.port)) as panel:
         panel.sendall(b"DAC2:CODE 2048\n*OPC?\n")

@@ -192,8 +192,10 @@ class QV7310Panel(ChannelAttributes, Device):
         self.retry_at = 0.0
         self.set_state(DevState.FAULT)
         self.set_status("Not connected to the panel yet")
+        # Pushed by this server, with Tango checking the change criteria.
         for name in self.event_attributes():
             self.set_change_event(name, True, True)
+            self.set_archive_event(name, True, True)
         if not self.is_command_polled("State"):
             self.poll_command("State", 1000)
         try:
@@ -376,6 +378,7 @@ class QV7310Panel(ChannelAttributes, Device):
         replies = replies if isinstance(replies, list) else [replies]
         for (name, _, convert), reply in zip(events, replies):
             self.push_change_event(name, convert(reply))
+            self.push_archive_event(name, convert(reply))
 
     def announce_all(self):
         self.announce(*range(1, CHANNELS + 1), lines=True)
