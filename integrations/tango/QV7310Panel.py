@@ -134,8 +134,8 @@ def channel_attributes(n):
         f"Dac{n}Code": channel_attribute(
             n, "Code", dtype=int, min_value="0", max_value=str(CODES - 1), format="%4d",
             memorized=True, abs_change="1", archive_abs_change="1", archive_period="60000",
-            doc=f"code that DAC {n}'s output holds, 0 to 4095; a write loads it "
-                "(through at once while LDAC is low, else at the next LDAC pulse)"),
+            doc=f"code of DAC {n}, 0 to 4095; a write loads it (through to the output "
+                "while LDAC is low, else at the next LDAC pulse)"),
         f"Dac{n}Voltage": channel_attribute(
             n, "Voltage", dtype=float, **volts, min_value="0",
             max_value=repr(largest_volts(RANGES[-1])), max_alarm="50",
