@@ -22,6 +22,11 @@ if ((${#missing[@]})); then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     echo "Installing: ${missing[*]}"
+    # tango-db would make a system-wide Tango database through dbconfig-common,
+    # asking questions; its test makes a database of its own instead.
+    if [[ " ${missing[*]} " == *" tango-db "* ]]; then
+        echo "tango-db tango-db/dbconfig-install boolean false" | $sudo debconf-set-selections
+    fi
     # A mirror in the middle of a sync fails one list now and then: try again,
     # then install from the lists that did come.
     for attempt in 1 2 3; do

@@ -4,11 +4,15 @@
 Starts the panel headless with --remote-port 0 and reads the port it
 announces, starts integrations/tango/QV7310Panel.py with a file database,
 then drives it through tango.DeviceProxy: settings and their read-back, the
-simulated board's trace, refusals that reach nothing, ALARM at 58.6 V, FAULT
-once the panel has ended, ON again when it is back, FAULT without a board. Prints the server's
-start-up time and the median time of one attribute read and write.
+simulated board's trace, refusals and injections that reach nothing, ALARM
+at 50 V, FAULT once the panel has ended or while it hangs, the reset told
+once it is back, RestoreSetpoints, the single part's channels, FAULT without
+a board. Prints the server's start-up time and the median time of one
+attribute read and write. tango_database.py runs the same against a real
+Tango database.
 Usage: tango_device.py PANEL SERVER
 """
+import ctypes
 import os
 import re
 import select
@@ -24,6 +28,14 @@ import tango
 
 DEVICE = "test/qv7310/1"
 failures = []
+LIBC = ctypes.CDLL(None, use_errno=True)
+PR_SET_PDEATHSIG = 1
+
+
+def ends_with_this_run():
+    """In a child before exec: it gets SIGTERM when this run ends, even
+    killed (as by CTest's time-out), so no process outlives the test."""
+    LIBC.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 def check(what, expected, actual):
@@ -41,14 +53,14 @@ def failure(action):
 
 
 class Panel:
-    def __init__(self, program, work, port, board="present"):
+    def __init__(self, program, work, port, board="present", part="QV7310"):
         env = dict(os.environ, XDG_RUNTIME_DIR=f"{work}/runtime",
                    BOARDPORT_TRACE=f"{work}/trace.txt",
                    BOARDPORT_ABSENT="1" if board == "absent" else "")
         self.stderr = open(f"{work}/panel-stderr.txt", "a")
         self.process = subprocess.Popen(
-            [program, "--part", "QV7310", "--remote-port", str(port)],
-            stdout=subprocess.PIPE, stderr=self.stderr, env=env)
+            [program, "--part", part, "--remote-port", str(port)],
+            stdout=subprocess.PIPE, stderr=self.stderr, env=env, preexec_fn=ends_with_this_run)
         # The panel says where it listens once it does.
         line = b""
         deadline = time.monotonic() + 30
@@ -76,6 +88,11 @@ def trace(work):
         return [line.split(" = ")[0].removeprefix("VendorIORequest ") for line in lines]
 
 
+def board_calls(work, start):
+    """The board requests since start, without the warning lamp's."""
+    return [call for call in trace(work)[start:] if not call.startswith(("230", "231"))]
+
+
 def word(value):
     return f"221 {value} 0 0 0 0"
 
@@ -86,29 +103,85 @@ def free_port():
         return probe.getsockname()[1]
 
 
-def start_server(script, work, panel_port):
-    with open(f"{work}/tango.db", "w") as db:
-        db.write(f'QV7310Panel/test/DEVICE/QV7310Panel: "{DEVICE}"\n'
-                 f"{DEVICE}->Host: 127.0.0.1\n"
-                 f"{DEVICE}->Port: {panel_port}\n"
-                 f"{DEVICE}->Timeout: 3\n")
-    port = free_port()
-    started = time.monotonic()
-    server = subprocess.Popen(
-        [sys.executable, script, "test", f"-file={work}/tango.db",
-         "-ORBendPoint", f"giop:tcp:127.0.0.1:{port}"],
-        stdout=open(f"{work}/server.txt", "w"), stderr=subprocess.STDOUT)
-    while True:
+class FileDatabase:
+    """The server with a file database and a fixed endpoint, reached with
+    #dbase=no."""
+
+    def __init__(self, work):
+        self.work = work
+        self.port = free_port()
+
+    def start(self):
+        pass
+
+    def close(self):
+        pass
+
+    def register(self, panel_port):
+        with open(f"{self.work}/tango.db", "w") as db:
+            db.write(f'QV7310Panel/test/DEVICE/QV7310Panel: "{DEVICE}"\n'
+                     f"{DEVICE}->Host: 127.0.0.1\n"
+                     f"{DEVICE}->Port: {panel_port}\n")
+
+    def server(self, script):
+        return [sys.executable, script, "test", f"-file={self.work}/tango.db",
+                "-ORBendPoint", f"giop:tcp:127.0.0.1:{self.port}"]
+
+    def device(self):
+        return f"tango://127.0.0.1:{self.port}/{DEVICE}#dbase=no"
+
+
+class Session:
+    """The processes of one run: the panel and the device server."""
+
+    def __init__(self, program, script, work, database):
+        self.program, self.script, self.work, self.database = program, script, work, database
+        self.panel = self.server = self.proxy = None
+        self.port = 0
+
+    def start_panel(self, **options):
+        self.panel = Panel(self.program, self.work, self.port, **options)
+        self.port = self.panel.port
+        return self.panel
+
+    def stop_panel(self):
+        return self.panel.stop()
+
+    def start_server(self):
+        """Starts the device server; returns its proxy and the time it took to answer."""
+        started = time.monotonic()
+        self.server = subprocess.Popen(self.database.server(self.script),
+                                       stdout=open(f"{self.work}/server.txt", "a"),
+                                       stderr=subprocess.STDOUT,
+                                       preexec_fn=ends_with_this_run)
+        while True:
+            try:
+                proxy = tango.DeviceProxy(self.database.device())
+                proxy.ping()
+                # From the device itself, not from the polling buffer.
+                proxy.set_source(tango.DevSource.DEV)
+                return proxy, time.monotonic() - started
+            except tango.DevFailed:
+                if self.server.poll() is not None or time.monotonic() - started > 30:
+                    with open(f"{self.work}/server.txt") as log:
+                        raise SystemExit("the device server did not start:\n" + log.read())
+                time.sleep(0.02)
+
+    def stop_server(self):
+        self.server.send_signal(signal.SIGTERM)
         try:
-            proxy = tango.DeviceProxy(f"tango://127.0.0.1:{port}/{DEVICE}#dbase=no")
-            proxy.ping()
-            return server, proxy, time.monotonic() - started
-        except tango.DevFailed:
-            if server.poll() is not None or time.monotonic() - started > 30:
-                server.kill()
-                with open(f"{work}/server.txt") as log:
-                    sys.exit("the device server did not start:\n" + log.read())
-            time.sleep(0.02)
+            self.server.wait(10)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+            self.server.wait()
+
+    def close(self):
+        if self.server and self.server.poll() is None:
+            self.stop_server()
+        if self.panel and self.panel.process.poll() is None:
+            self.panel.process.kill()
+            self.panel.process.wait()
+        self.database.close()
 
 
 def median_ms(action, count=50):
@@ -120,51 +193,104 @@ def median_ms(action, count=50):
     return statistics.median(times) * 1000
 
 
-def main():
+def until(condition, seconds=5):
+    """Whether condition() comes true within seconds."""
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.05)
+    return True
+
+
+def main(database=FileDatabase, more=None, last=None, name="tango_device"):
+    """Runs the checks; more(session, proxy) adds those of a database, and
+    returns the proxy to go on with; last(session) runs at the end."""
     program, script = sys.argv[1], sys.argv[2]
+    # A stop from CTest still ends every process this run started.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
     with tempfile.TemporaryDirectory() as work:
         os.mkdir(f"{work}/runtime", 0o700)
-        panel = Panel(program, work, 0)
-        server = None
+        session = Session(program, script, work, database(work))
         try:
-            server, proxy, startup = start_server(script, work, panel.port)
+            session.database.start()
+            session.start_panel()
+            session.database.register(session.port)
+            proxy, startup = session.start_server()
             run(proxy, work)
+            if more:
+                proxy = more(session, proxy)
             read = median_ms(lambda i: proxy.read_attribute("Dac1Code"))
-            write = median_ms(lambda i: proxy.write_attribute("Dac1Code", i))
+            write = median_ms(lambda i: proxy.write_attribute("Dac1Code", i + 1))
             check("state after timing", tango.DevState.ON, proxy.state())
-            check("the panel's exit status", 0, panel.stop())
-            check("state once the panel has ended", tango.DevState.FAULT, proxy.state())
-            check("status once the panel has ended", True,
-                  "cannot be reached" in proxy.status())
-            check("a read without the panel", "PanelUnreachable",
-                  failure(lambda: proxy.Range).split(":")[0])
-            panel = Panel(program, work, panel.port)
-            check("state once the panel is back", tango.DevState.ON, proxy.state())
-            # A restart between two requests: the first one after it works.
-            panel.stop()
-            panel = Panel(program, work, panel.port)
-            check("a read after a restart", "no error",
-                  failure(lambda: proxy.read_attribute("Range")))
-            panel.stop()
-            panel = Panel(program, work, panel.port, board="absent")
-            check("without a board", (tango.DevState.FAULT, "The board is not ready"),
-                  (proxy.state(), proxy.status().split(" (")[0]))
+            outages(session, proxy)
+            if last:
+                last(session)
         finally:
-            if server:
-                server.send_signal(signal.SIGTERM)
-                try:
-                    server.wait(10)
-                except subprocess.TimeoutExpired:
-                    server.kill()
-            if panel.process.poll() is None:
-                panel.stop()
+            session.close()
         print(f"device server start-up: {startup:.2f} s; one attribute read: {read:.2f} ms, "
               f"one write: {write:.2f} ms (medians of 50)")
     if failures:
         print("\n".join(failures))
         return 1
-    print("tango_device: settings, refusals, ALARM, FAULT and reconnection as expected")
+    print(f"{name}: settings, refusals, ALARM, FAULT, reconnection and restore as expected")
     return 0
+
+
+def outages(session, proxy):
+    """The panel hung, ended, restarted, with the single part and without a board."""
+    session.panel.process.send_signal(signal.SIGSTOP)
+    started = time.monotonic()
+    check("state while the panel hangs", tango.DevState.FAULT, proxy.state())
+    check("status while the panel hangs",
+          f"The panel at 127.0.0.1:{session.port} does not answer within 1 s: it hangs",
+          proxy.status())
+    check("FAULT within the client's time-out", True, time.monotonic() - started < 3)
+    session.panel.process.send_signal(signal.SIGCONT)
+    check("state once the panel answers again", True,
+          until(lambda: proxy.state() == tango.DevState.ON))
+
+    check("the panel's exit status", 0, session.stop_panel())
+    check("state once the panel has ended", tango.DevState.FAULT, proxy.state())
+    check("status once the panel has ended", True, "cannot be reached" in proxy.status())
+    check("a read without the panel", "PanelUnreachable",
+          failure(lambda: proxy.Range).split(":")[0])
+    session.start_panel()
+    # It came back at the safe state, while DAC 1 had code 50 when it ended.
+    check("state once the panel is back", tango.DevState.ON, proxy.state())
+    check("the reset told", True,
+          "The panel restarted and reset its outputs to the safe state" in proxy.status())
+    restore(session.work, proxy)
+
+    # A restart between two requests: the first one after it works.
+    session.stop_panel()
+    session.start_panel(part="QV7301")
+    check("a read after a restart", "no error", failure(lambda: proxy.read_attribute("Range")))
+    check("the single part's other channels", (tango.AttrQuality.ATTR_INVALID, None),
+          (proxy.read_attribute("Dac2Code").quality, proxy.read_attribute("Dac4Power").value))
+    check("a write to a channel the part lacks",
+          "NoSuchChannel: The QV7301 has one channel, DAC 1: Dac3Voltage cannot be written",
+          failure(lambda: proxy.write_attribute("Dac3Voltage", 1.0)))
+    session.stop_panel()
+    session.start_panel(board="absent")
+    check("without a board", (tango.DevState.FAULT, "The board is not ready"),
+          (proxy.state(), proxy.status().split(" (")[0]))
+
+
+def restore(work, proxy):
+    """RestoreSetpoints writes the memorized setpoints through LDAC low: the
+    range, DAC 1's code from the timing writes, DAC 2's and DAC 4's codes and
+    DAC 3's power from run(), then LDAC as last written."""
+    start = len(trace(work))
+    proxy.RestoreSetpoints()
+    check("restored requests", ["229 0 0 0 0 0", "227 0 0 0 0 0", word(0x1032), word(0x2FA0),
+                                word(0x7010), word(0x4000), "227 0 0 0 0 0"],
+          board_calls(work, start))
+    check("restored", (60, 50, 4000, True, "LOW", tango.DevState.ALARM),
+          (proxy.Range, proxy.Dac1Code, proxy.Dac2Code, proxy.Dac3Power, proxy.LDAC.name,
+           proxy.state()))
+    check("the notice gone once restored", False, "restarted" in proxy.status())
+    proxy.Reset()
 
 
 def run(proxy, work):
@@ -174,7 +300,41 @@ def run(proxy, work):
     channels = sorted(a for a in proxy.get_attribute_list() if a.startswith("Dac"))
     check("channel attributes", sorted(f"Dac{n}{kind}" for n in range(1, 5)
                                        for kind in ("Code", "Voltage", "Power", "Limit")), channels)
+    # Tango's own State, Status and Init say nothing of this device.
+    undescribed = [a.name for a in proxy.attribute_list_query()
+                   if a.name not in ("State", "Status") and a.description == "No description"]
+    undescribed += [c.cmd_name for c in proxy.command_list_query()
+                    if c.cmd_name not in ("Init", "State", "Status")
+                    and c.out_type_desc == "Uninitialised"]
+    check("descriptions", ([], "The QV7301/QV7310 evaluation board", "V"),
+          (undescribed, proxy.description()[:34],
+           proxy.get_attribute_config("Dac1Voltage").unit))
+    settings(proxy, work)
+    refusals(proxy, work)
+    injections(proxy, work)
 
+    start = len(trace(work))
+    proxy.Reset()
+    # The safe state (control register cleared, code 0 to all, LDAC pulse,
+    # 30 V range), then CLR released.
+    check("reset's requests", [word(0x7000), word(0x5000), "222 0 0 0 0 0", "228 0 0 0 0 0",
+                               "218 0 0 0 0 0"], board_calls(work, start))
+    check("after reset", (tango.DevState.ON, 30, "HIGH", 0, 0.0, False),
+          (proxy.state(), proxy.Range, proxy.LDAC.name, proxy.Dac2Code, proxy.Dac2Voltage,
+           proxy.Dac3Power))
+    check("largest voltage at 30 V", "29.99267578125",
+          proxy.get_attribute_config("Dac1Voltage").max_value)
+    check("a voltage above the 30 V range", "API_WAttrOutsideLimit",
+          failure(lambda: proxy.write_attribute("Dac1Voltage", 45.0)).split(":")[0])
+    proxy.Dac1Voltage = 15.0
+    start = len(trace(work))
+    proxy.PulseLdac()
+    check("pulse", ["222 0 0 0 0 0"], board_calls(work, start))
+    check("voltage after the pulse", (2048, 15.0), (proxy.Dac1Code, proxy.Dac1Voltage))
+    proxy.LDAC = "LOW"  # the level the timing writes and the restore use
+
+
+def settings(proxy, work):
     start = len(trace(work))
     proxy.Range = 60
     proxy.LDAC = "LOW"
@@ -182,21 +342,29 @@ def run(proxy, work):
     proxy.Dac2Code = 4000
     proxy.Dac3Power = True
     check("read back", (60, "LOW", 2048, 30.0, 4000, 58.5938, True, False, "0x7010"),
-          (proxy.Range, proxy.LDAC, proxy.Dac1Code, proxy.Dac1Voltage, proxy.Dac2Code,
+          (proxy.Range, proxy.LDAC.name, proxy.Dac1Code, proxy.Dac1Voltage, proxy.Dac2Code,
            proxy.Dac2Voltage, proxy.Dac3Power, proxy.Dac4Power, proxy.LastWord))
     # Range line, LDAC low, the two input registers (passed straight on while
     # LDAC is low) and the control register powering up channel 3 (bit 4).
     check("board requests", ["229 0 0 0 0 0", "227 0 0 0 0 0", word(0x1800), word(0x2FA0),
-                             word(0x7010)],
-          [call for call in trace(work)[start:] if not call.startswith(("230", "231"))])
+                             word(0x7010)], board_calls(work, start))
     check("state at 58.6 V", tango.DevState.ALARM, proxy.state())
+    check("largest voltage at 60 V", "59.9853515625",
+          proxy.get_attribute_config("Dac1Voltage").max_value)
+    # The panel's caution is at 50 V and above: code 3413 is 49.9951 V, 3414
+    # 50.0098 V.
+    for code, quality in ((3414, tango.AttrQuality.ATTR_ALARM),
+                          (3413, tango.AttrQuality.ATTR_VALID)):
+        proxy.Dac4Code = code
+        check(f"quality at code {code}", quality, proxy.read_attribute("Dac4Voltage").quality)
+    proxy.Dac4Code = 0
 
+
+def refusals(proxy, work):
     start = len(trace(work))
-    check("a voltage above the range",
-          'PanelRefused: The panel refused "DAC1:VOLTage 75.0": -222,"Data out of range"',
-          failure(lambda: proxy.write_attribute("Dac1Voltage", 75.0)))
-    check("a range the board lacks",
-          'PanelRefused: The panel refused "RANGe 45": -224,"Illegal parameter value"',
+    check("a voltage above the range", "API_WAttrOutsideLimit",
+          failure(lambda: proxy.write_attribute("Dac1Voltage", 75.0)).split(":")[0])
+    check("a range the board lacks", "InvalidRange: The range is 30 or 60 V, not 45",
           failure(lambda: proxy.write_attribute("Range", 45)))
     check("a code above the limits", "API_WAttrOutsideLimit",
           failure(lambda: proxy.write_attribute("Dac1Code", 4096)).split(":")[0])
@@ -214,22 +382,24 @@ def run(proxy, work):
     check("requests after refusals", [], trace(work)[start:])
     check("settings after refusals", (60, 2048), (proxy.Range, proxy.Dac1Code))
 
+
+def injections(proxy, work):
+    """Text that would be a second command, or a query putting every later
+    reply one behind, never reaches the panel."""
     start = len(trace(work))
-    proxy.Reset()
-    # The safe state (control register cleared, code 0 to all, LDAC pulse,
-    # 30 V range), then CLR released.
-    check("reset's requests", [word(0x7000), word(0x5000), "222 0 0 0 0 0", "228 0 0 0 0 0",
-                               "218 0 0 0 0 0"],
-          [call for call in trace(work)[start:] if not call.startswith(("230", "231"))])
-    check("after reset", (tango.DevState.ON, 30, "HIGH", 0, 0.0, False),
-          (proxy.state(), proxy.Range, proxy.LDAC, proxy.Dac2Code, proxy.Dac2Voltage,
-           proxy.Dac3Power))
-    proxy.Dac1Voltage = 15.0
-    start = len(trace(work))
-    proxy.PulseLdac()
-    check("pulse", ["222 0 0 0 0 0"],
-          [call for call in trace(work)[start:] if not call.startswith(("230", "231"))])
-    check("voltage after the pulse", (2048, 15.0), (proxy.Dac1Code, proxy.Dac1Voltage))
+    for text in ("HIGH;DAC1:CODE 7", "HIGH;*IDN?", "HIGH\nDAC1:CODE 7"):
+        # LDAC is an enumeration: PyTango finds no such label to send.
+        try:
+            proxy.write_attribute("LDAC", text)
+            refused = "no error"
+        except (tango.DevFailed, TypeError, ValueError) as error:
+            refused = type(error).__name__
+        check(f"LDAC written {text!r}", True, refused != "no error")
+    check("LDAC written 7", "API_WAttrOutsideLimit",
+          failure(lambda: proxy.write_attribute("LDAC", 7)).split(":")[0])
+    check("requests after injections", [], trace(work)[start:])
+    check("reads in step after injections", (2048, "LOW", 60, "QV7310"),
+          (proxy.Dac1Code, proxy.LDAC.name, proxy.Range, proxy.Part))
 
 
 if __name__ == "__main__":

@@ -3,32 +3,65 @@
 
 The panel stays the only program that touches the board: this server talks
 to a running panel (`qv7310 --remote`) over TCP and puts its settings within
-reach of every Tango client. Needs PyTango (Debian: python3-tango).
+reach of every Tango client. Needs PyTango (Debian: python3-tango, for
+/usr/bin/python3).
 
-Without a Tango database:
-    python3 QV7310Panel.py lab -file=QV7310Panel.db \\
-        -ORBendPoint giop:tcp:127.0.0.1:10000
-and a client connects to tango://127.0.0.1:10000/lab/qv7310/1#dbase=no.
-With a database, register it with tango_admin (see the README) and start it
-as `python3 QV7310Panel.py lab`.
+With a Tango database, register it with tango_admin (see the README) and
+start it as `/usr/bin/python3 QV7310Panel.py lab`. Without one:
+    /usr/bin/python3 QV7310Panel.py lab -file=COPY_OF_QV7310Panel.db \\
+        -ORBendPoint giop:tcp:127.0.0.1:10100
+and a client connects to tango://127.0.0.1:10100/lab/qv7310/1#dbase=no.
 """
+import math
 import re
 import select
 import socket
+import time
 
 import tango
-from tango import AttrWriteType, DevState
+from tango import AttrQuality, AttrWriteType, DevState, LatestDeviceImpl
 from tango.server import Device, attribute, command, device_property, run
+
+# Every query the device sends, in one place; {n} is the channel. Code and
+# voltage are what the attributes show, the outputs; setting is the code last
+# loaded, which LDAC high keeps from the output.
+QUERIES = {
+    "identity": "*IDN?",
+    "errors": "SYSTem:ERRor?",
+    "operation": "STATus:OPERation:CONDition?",
+    "questionable": "STATus:QUEStionable:CONDition?",
+    "board": "BOARd:STATus?",
+    "word": "WORD?",
+    "range": "RANGe?",
+    "ldac": "LDAC?",
+    "code": "DAC{n}:CODE?",
+    "setting": "DAC{n}:CODE?",
+    "voltage": "DAC{n}:VOLTage?",
+    "power": "DAC{n}:POWer?",
+    "limit": "DAC{n}:VOLTage:LIMit?",
+    # Names this connection to the panel once it is made; the panel does not
+    # take it yet.
+    # "client": 'SYSTem:CLIent "Tango"',
+}
 
 OPERATION_HIGH_VOLTAGE = 1 << 9  # an output at or above 50 V
 QUESTIONABLE_BOARD = 1 << 9  # the board is not ready
+CHANNELS = 4  # the quad part's; the single part has DAC 1 only
+RANGES = (30, 60)
+LDAC_LEVELS = ("HIGH", "LOW")
+CODES = 4096
+# What a client's value may look like once it is text: a number or a word,
+# never a separator, a newline or a common command.
+SAFE_ARGUMENT = re.compile(r"[0-9A-Za-z.+-]+")
+
+DESCRIPTION = ("The QV7301/QV7310 evaluation board of a 12-bit high-voltage DAC "
+               "(30 V or 60 V range), reached through the qv7310 panel's remote control")
 
 
 class PanelLink:
     """One remote-control connection: lines out, lines back."""
 
     def __init__(self, host, port, timeout):
-        self.where = f"{host}:{port}"
         self.sock = socket.create_connection((host, port), timeout)
         self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         self.buffer = b""
@@ -67,50 +100,151 @@ def unquote(text):
     return text[1:-1] if len(text) >= 2 and text[0] == text[-1] == '"' else text
 
 
-class QV7310Panel(Device):
-    """The QV7301/QV7310 evaluation panel, reached over remote control."""
+def power_on(text):
+    """The panel answers ON/OFF, or 1/0."""
+    if text in ("ON", "1"):
+        return True
+    if text in ("OFF", "0"):
+        return False
+    raise ValueError(f"not a power state: {text!r}")
+
+
+def largest_volts(volts_range):
+    return volts_range * (CODES - 1) / CODES
+
+
+def fail(reason, text):
+    tango.Except.throw_exception(reason, text, "QV7310Panel")
+
+
+# -- the channels' attributes, DAC 1 to 4 -------------------------------------
+def channel_attribute(n, kind, **settings):
+    """Dac<n><kind>, read and written through the device's channel methods."""
+    made = attribute(name=f"Dac{n}{kind}", access=AttrWriteType.READ_WRITE,
+                     fget=lambda self, attr: self.read_channel(attr, n, kind.lower()),
+                     **settings)
+    return made.setter(lambda self, value: getattr(self, f"write_{kind.lower()}")(n, value))
+
+
+def channel_attributes(n):
+    """DAC n's attributes: made for all four at start, so that their polling
+    and event settings in the database survive a start without the panel."""
+    volts = dict(unit="V", standard_unit="1", display_unit="1", format="%8.4f")
+    return {
+        f"Dac{n}Code": channel_attribute(
+            n, "Code", dtype=int, min_value="0", max_value=str(CODES - 1), format="%4d",
+            memorized=True, abs_change="1", archive_abs_change="1", archive_period="60000",
+            doc=f"code of DAC {n}, 0 to 4095; a write loads it (through to the output "
+                "while LDAC is low, else at the next LDAC pulse)"),
+        f"Dac{n}Voltage": channel_attribute(
+            n, "Voltage", dtype=float, **volts, min_value="0",
+            max_value=repr(largest_volts(RANGES[-1])), max_alarm="50",
+            polling_period=1000, abs_change="0.005", archive_abs_change="0.005",
+            archive_period="60000",
+            doc=f"output of DAC {n} at the range in force; a write takes the nearest code. "
+                "ALARM at 50 V and above, the panel's caution"),
+        f"Dac{n}Power": channel_attribute(
+            n, "Power", dtype=bool, memorized=True, archive_period="60000",
+            doc=f"DAC {n} powered up (True) or powered down (False), "
+                "the control register's bit for it"),
+        f"Dac{n}Limit": channel_attribute(
+            n, "Limit", dtype=float, **volts, max_value="60", abs_change="0.0001",
+            doc=f"no write, range change or LDAC may take DAC {n} above this; "
+                "-1 (any negative value) for no limit. The panel keeps it between runs"),
+    }
+
+
+ChannelAttributes = type("ChannelAttributes", (), {
+    name: made for n in range(1, CHANNELS + 1) for name, made in channel_attributes(n).items()})
+
+
+
+class QV7310Panel(ChannelAttributes, Device):
+    """The QV7301/QV7310 evaluation board of a 12-bit high-voltage DAC, reached
+    through the qv7310 panel's remote control: codes, voltages, power and
+    limits of each channel, the LDAC and CLR lines and the output range.
+    Setpoints are memorized but never written at start-up: RestoreSetpoints
+    writes them back on request."""
 
     Host = device_property(dtype=str, default_value="127.0.0.1",
                            doc="address of the panel's remote control")
     Port = device_property(dtype=int, default_value=5025,
                            doc="TCP port of the panel's remote control")
-    Timeout = device_property(dtype=float, default_value=3.0,
-                              doc="seconds to wait for the panel")
+    Timeout = device_property(dtype=float, default_value=1.0,
+                              doc="seconds to wait for the panel: under a client's 3 s, so a "
+                                  "hung panel shows as FAULT rather than a client time-out")
 
-    # Kept over the Init command, which keeps the attributes too.
-    channels = 0  # channel attributes in place
-    dynamic = False  # attributes may be added (after the server's start-up)
+    def __init__(self, cl, name):
+        # The high-level Device gives every device the same "A Tango device".
+        self._tango_properties = {}
+        LatestDeviceImpl.__init__(self, cl, name, DESCRIPTION)
+        self.init_device()
 
     def init_device(self):
         super().init_device()
         self.link = None
         self.part = None
+        self.channels = CHANNELS
+        self.volts_range = None
+        self.outputs_set = False  # outputs last seen away from the safe state
+        self.reconnected = False
+        self.notice = ""  # what Status says until the next setting
+        self.retry_at = 0.0
         self.set_state(DevState.FAULT)
         self.set_status("Not connected to the panel yet")
+        # Pushed by this server, with Tango checking the change criteria.
+        for name in self.event_attributes():
+            self.set_change_event(name, True, True)
+            self.set_archive_event(name, True, True)
+        if not self.is_command_polled("State"):
+            self.poll_command("State", 1000)
         try:
             self.panel()
         except tango.DevFailed:
             pass  # FAULT with the reason; the next request tries again
 
     def delete_device(self):
-        if self.link:
-            self.link.close()
-            self.link = None
+        self.drop()
 
-    # -- the connection ---------------------------------------------------
+    @staticmethod
+    def event_attributes():
+        names = ["Range", "LDAC", "LastWord"]
+        for n in range(1, CHANNELS + 1):
+            names += [f"Dac{n}Code", f"Dac{n}Voltage", f"Dac{n}Power"]
+        return names
+
+    # -- state and status, said once and logged ----------------------------
+    def enter(self, state, status):
+        if state != self.get_state():
+            log = self.error_stream if state == DevState.FAULT else self.info_stream
+            log(f"State {state}: {status}")
+        self.set_state(state)
+        self.set_status(status)
+
+    # -- the connection -------------------------------------------------------
     def panel(self):
         """The connection, made anew when there is none or the panel has
         closed it; DevFailed (and FAULT) when the panel cannot be reached."""
         if self.link and self.link.closed_by_panel():
+            self.warn_stream(f"The panel at {self.Host}:{self.Port} closed the connection")
             self.drop()
+            self.reconnected = True
         if self.link is None:
+            if time.monotonic() < self.retry_at:
+                fail("PanelUnreachable", self.get_status())
             try:
                 link = PanelLink(self.Host, self.Port, self.Timeout)
-                part = link.query("*IDN?").split(",")[1]
+                identity = link.query(QUERIES["identity"])
+                part = identity.split(",")[1]
             except (OSError, IndexError) as error:
                 self.unreachable(error)
             self.link = link
+            self.info_stream(f"Connected to the panel at {self.Host}:{self.Port}: {identity}")
             self.adopt_part(part)
+            if "client" in QUERIES:
+                self.write(QUERIES["client"])
+            if self.reconnected:
+                self.refresh_state()  # a restart is told before anything is set
         return self.link
 
     def drop(self):
@@ -119,11 +253,18 @@ class QV7310Panel(Device):
         self.link = None
 
     def unreachable(self, error):
+        if self.link:
+            self.reconnected = True  # the next connection is judged for a restart
         self.drop()
-        text = f"The panel at {self.Host}:{self.Port} cannot be reached: {error}"
-        self.set_state(DevState.FAULT)
-        self.set_status(text)
-        tango.Except.throw_exception("PanelUnreachable", text, "QV7310Panel")
+        if isinstance(error, socket.timeout):
+            # Each try would hold the device for the whole wait: pause them.
+            self.retry_at = time.monotonic() + self.Timeout
+            text = (f"The panel at {self.Host}:{self.Port} does not answer within "
+                    f"{self.Timeout:g} s: it hangs")
+        else:
+            text = f"The panel at {self.Host}:{self.Port} cannot be reached: {error}"
+        self.enter(DevState.FAULT, text)
+        fail("PanelUnreachable", text)
 
     def talk(self, action):
         link = self.panel()
@@ -139,118 +280,155 @@ class QV7310Panel(Device):
         """Sends one setting and reads the panel's error queue: a refusal
         becomes a DevFailed with the panel's own text."""
         def send(link):
-            link.send(line, "SYSTem:ERRor?")
+            link.send(line, QUERIES["errors"])
             errors = [link.reply()]
             while not errors[-1].startswith("0,"):
-                errors.append(link.query("SYSTem:ERRor?"))
+                errors.append(link.query(QUERIES["errors"]))
             return errors[:-1]
         errors = self.talk(send)
         if errors:
-            tango.Except.throw_exception(
-                "PanelRefused", f'The panel refused "{line}": {"; ".join(errors)}',
-                "QV7310Panel")
+            self.refuse("PanelRefused", f'The panel refused "{line}": {"; ".join(errors)}')
+        self.notice = ""
 
-    # -- channels follow the part -------------------------------------------
+    def setting(self, header, value):
+        """A setting with a client's value, which must be one plain word."""
+        text = str(value)
+        if not SAFE_ARGUMENT.fullmatch(text):
+            self.refuse("InvalidValue", f"{text!r} is no value for {header}")
+        self.write(f"{header} {text}")
+
+    def refuse(self, reason, text):
+        self.warn_stream(text)
+        fail(reason, text)
+
+    # -- the part and the channels it has ---------------------------------------
     def adopt_part(self, part):
+        if self.part and part != self.part:
+            self.reconnected = True  # another panel, or the same with another part
         self.part = part
-        if not self.dynamic:
+        self.channels = CHANNELS if part == "QV7310" else 1
+
+    def channel_present(self, n, name):
+        if n > self.channels:
+            self.refuse("NoSuchChannel", f"The {self.part} has one channel, DAC 1: "
+                                         f"{name} cannot be written")
+
+    def read_channel(self, attr, n, kind):
+        self.panel()  # the part, for the channels it has
+        if n > self.channels:
+            attr.set_quality(AttrQuality.ATTR_INVALID)
             return
-        channels = 4 if part == "QV7310" else 1
-        for n in range(channels + 1, self.channels + 1):
-            for kind in ("Code", "Voltage", "Power", "Limit"):
-                self.remove_attribute(f"Dac{n}{kind}")
-        for n in range(self.channels + 1, channels + 1):
-            self.add_channel(n)
-        self.channels = channels
+        text = self.query(QUERIES[kind].format(n=n))
+        if kind == "power":
+            attr.set_value(power_on(text))
+        elif kind == "code":
+            attr.set_value(int(text))
+        elif kind == "limit":
+            attr.set_value(-1.0 if text == "OFF" else float(text))
+        else:
+            attr.set_value(float(text))
 
-    def initialize_dynamic_attributes(self):
-        # Without the panel the part is not known yet: the channels come
-        # with the first connection.
-        self.dynamic = True
-        if self.part:
-            self.adopt_part(self.part)
+    # -- settings -------------------------------------------------------------
+    def write_code(self, n, code):
+        self.channel_present(n, f"Dac{n}Code")
+        self.setting(f"DAC{n}:CODE", int(code))
+        self.announce(n)
 
-    def add_channel(self, n):
-        code = tango.Attr(f"Dac{n}Code", tango.DevLong, AttrWriteType.READ_WRITE)
-        limits = tango.UserDefaultAttrProp()
-        limits.set_min_value("0")
-        limits.set_max_value("4095")
-        limits.set_description(f"code of DAC {n}, 0 to 4095")
-        code.set_default_properties(limits)
-        self.add_attribute(code, self.read_code, self.write_code)
+    def write_voltage(self, n, volts):
+        self.channel_present(n, f"Dac{n}Voltage")
+        if not math.isfinite(volts):
+            self.refuse("InvalidValue", f"{volts} is no voltage")
+        self.setting(f"DAC{n}:VOLTage", repr(float(volts)))
+        self.memorize_code(n)
+        self.announce(n)
 
-        volts = tango.Attr(f"Dac{n}Voltage", tango.DevDouble, AttrWriteType.READ_WRITE)
-        unit = tango.UserDefaultAttrProp()
-        unit.set_unit("V")
-        unit.set_format("%.4f")
-        unit.set_description(f"output of DAC {n}; a setting takes the nearest code")
-        volts.set_default_properties(unit)
-        self.add_attribute(volts, self.read_voltage, self.write_voltage)
+    def write_power(self, n, on):
+        self.channel_present(n, f"Dac{n}Power")
+        self.setting(f"DAC{n}:POWer", "ON" if on else "OFF")
+        self.announce(n)
 
-        power = tango.Attr(f"Dac{n}Power", tango.DevBoolean, AttrWriteType.READ_WRITE)
-        self.add_attribute(power, self.read_power, self.write_power)
+    def write_limit(self, n, volts):
+        self.channel_present(n, f"Dac{n}Limit")
+        # Tango itself refuses NaN; a negative value means none.
+        self.setting(f"DAC{n}:VOLTage:LIMit", "OFF" if volts < 0 else f"{volts:.6f}")
 
-        limit = tango.Attr(f"Dac{n}Limit", tango.DevDouble, AttrWriteType.READ_WRITE)
-        props = tango.UserDefaultAttrProp()
-        props.set_unit("V")
-        props.set_format("%.4f")
-        props.set_description(f"no write, range change or LDAC may take DAC {n} above this; "
-                              "-1 (any negative value) for no limit")
-        props.set_max_value("60")
-        limit.set_default_properties(props)
-        self.add_attribute(limit, self.read_limit, self.write_limit)
+    def memorize_code(self, n):
+        """A voltage setting is memorized as the code it loaded, so that one
+        setpoint per channel is restored."""
+        code = int(self.query(QUERIES["setting"].format(n=n)))
+        name = f"Dac{n}Code"
+        self.get_device_attr().get_w_attr_by_name(name).set_write_value(code)
+        tango.Util.instance().get_database().put_device_attribute_property(
+            self.get_name(), {name: {"__value": [str(code)]}})
 
-    @staticmethod
-    def channel(attr):
-        return int(re.match(r"Dac(\d+)", attr.get_name()).group(1))
+    # -- what changed, told to subscribers --------------------------------------
+    def announce(self, *channels, lines=False):
+        """Pushes change events for what a setting or command changed."""
+        events = []
+        for n in channels:
+            if n <= self.channels:
+                events += [(f"Dac{n}Code", QUERIES["code"].format(n=n), int),
+                           (f"Dac{n}Voltage", QUERIES["voltage"].format(n=n), float),
+                           (f"Dac{n}Power", QUERIES["power"].format(n=n), power_on)]
+        if lines:
+            events += [("Range", QUERIES["range"], int),
+                       ("LDAC", QUERIES["ldac"], LDAC_LEVELS.index)]
+        events.append(("LastWord", QUERIES["word"], unquote))
+        replies = self.query(*(query for _, query, _ in events))
+        replies = replies if isinstance(replies, list) else [replies]
+        for (name, _, convert), reply in zip(events, replies):
+            self.push_change_event(name, convert(reply))
+            self.push_archive_event(name, convert(reply))
 
-    def read_code(self, attr):
-        attr.set_value(int(self.query(f"DAC{self.channel(attr)}:CODE?")))
+    def announce_all(self):
+        self.announce(*range(1, CHANNELS + 1), lines=True)
 
-    def write_code(self, attr):
-        self.write(f"DAC{self.channel(attr)}:CODE {int(attr.get_write_value())}")
-
-    def read_voltage(self, attr):
-        attr.set_value(float(self.query(f"DAC{self.channel(attr)}:VOLTage?")))
-
-    def write_voltage(self, attr):
-        self.write(f"DAC{self.channel(attr)}:VOLTage {float(attr.get_write_value())!r}")
-
-    def read_limit(self, attr):
-        text = self.query(f"DAC{self.channel(attr)}:VOLTage:LIMit?")
-        attr.set_value(-1.0 if text == "OFF" else float(text))
-
-    def write_limit(self, attr):
-        volts = float(attr.get_write_value())
-        # Only a number or OFF reaches the panel; Tango itself refuses NaN.
-        setting = "OFF" if volts < 0 else f"{volts:.6f}"
-        self.write(f"DAC{self.channel(attr)}:VOLTage:LIMit {setting}")
-
-    def read_power(self, attr):
-        attr.set_value(self.query(f"DAC{self.channel(attr)}:POWer?") in ("ON", "1"))
-
-    def write_power(self, attr):
-        on = bool(attr.get_write_value())
-        self.write(f"DAC{self.channel(attr)}:POWer {'ON' if on else 'OFF'}")
+    def follow_range(self, volts_range):
+        """The voltages' limits follow the range in force."""
+        if volts_range == self.volts_range:
+            return
+        self.volts_range = volts_range
+        largest = largest_volts(volts_range)
+        for n in range(1, CHANNELS + 1):
+            self.get_device_attr().get_w_attr_by_name(f"Dac{n}Voltage").set_max_value(largest)
 
     # -- state ----------------------------------------------------------------
     def refresh_state(self):
         try:
-            operation, questionable, board = self.query(
-                "STATus:OPERation:CONDition?", "STATus:QUEStionable:CONDition?",
-                "BOARd:STATus?")
+            self.panel()
+            n = self.channels
+            replies = self.query(
+                QUERIES["operation"], QUERIES["questionable"], QUERIES["board"],
+                QUERIES["range"], *(QUERIES["code"].format(n=c) for c in range(1, n + 1)),
+                *(QUERIES["power"].format(n=c) for c in range(1, n + 1)))
         except tango.DevFailed:
             return  # FAULT, said by unreachable()
+        operation, questionable, board, volts_range = replies[:4]
+        self.follow_range(int(volts_range))
+        self.judge_outputs(volts_range, replies[4:4 + n], replies[4 + n:])
         board = unquote(board.split(",", 1)[-1])
         if int(questionable) & QUESTIONABLE_BOARD:
-            self.set_state(DevState.FAULT)
-            self.set_status(f"The board is not ready ({board})")
+            state, status = DevState.FAULT, f"The board is not ready ({board})"
         elif int(operation) & OPERATION_HIGH_VOLTAGE:
-            self.set_state(DevState.ALARM)
-            self.set_status("An output is at or above 50 V")
+            state, status = DevState.ALARM, "An output is at or above 50 V"
         else:
-            self.set_state(DevState.ON)
-            self.set_status(f"The panel answers and the board is ready ({self.part})")
+            state = DevState.ON
+            status = f"The panel answers and the board is ready ({self.part})"
+        self.enter(state, f"{status}. {self.notice}" if self.notice else status)
+
+    def judge_outputs(self, volts_range, codes, powers):
+        """A panel that comes back with its outputs at the safe state after
+        they had been set has restarted: its outputs went to 0 V."""
+        safe = (volts_range == "30" and all(code == "0" for code in codes)
+                and not any(power_on(power) for power in powers))
+        if self.reconnected and self.outputs_set and safe:
+            self.notice = ("The panel restarted and reset its outputs to the safe state "
+                           "(0 V, 30 V range): RestoreSetpoints writes the memorized "
+                           "setpoints back")
+            self.warn_stream(self.notice)
+            self.announce_all()
+        self.reconnected = False
+        self.outputs_set = not safe
 
     def dev_state(self):
         self.refresh_state()
@@ -263,54 +441,100 @@ class QV7310Panel(Device):
     # -- attributes -----------------------------------------------------------
     @attribute(dtype=str, doc="the part the panel drives, QV7301 or QV7310")
     def Part(self):
-        return self.query("*IDN?").split(",")[1]
+        return self.query(QUERIES["identity"]).split(",")[1]
 
-    @attribute(dtype=str, doc="the panel's *IDN? reply")
+    @attribute(dtype=str, doc="the panel's *IDN? reply: maker, part, serial number, version")
     def Identity(self):
-        return self.query("*IDN?")
+        return self.query(QUERIES["identity"])
 
-    @attribute(dtype=str, doc="the board status as the panel shows it")
+    @attribute(dtype=str, doc="the board status as the panel shows it, e.g. Board: ready")
     def BoardStatus(self):
-        return unquote(self.query("BOARd:STATus?").split(",", 1)[-1])
+        return unquote(self.query(QUERIES["board"]).split(",", 1)[-1])
 
     @attribute(dtype=str, doc="the last serial word sent to the converter, e.g. 0x2800")
     def LastWord(self):
-        return unquote(self.query("WORD?"))
+        return unquote(self.query(QUERIES["word"]))
 
     Range = attribute(dtype=int, access=AttrWriteType.READ_WRITE, unit="V",
-                      doc="output range, 30 or 60")
+                      standard_unit="1", display_unit="1", format="%2d",
+                      min_value=str(RANGES[0]), max_value=str(RANGES[-1]), memorized=True,
+                      abs_change="1", archive_abs_change="1", archive_period="60000",
+                      doc="output range in volts, 30 or 60; the codes stay, the outputs scale")
 
     def read_Range(self):
-        return int(self.query("RANGe?"))
+        return int(self.query(QUERIES["range"]))
 
     def write_Range(self, volts):
-        self.write(f"RANGe {volts}")
+        if volts not in RANGES:
+            self.refuse("InvalidRange", f"The range is 30 or 60 V, not {volts}")
+        self.setting("RANGe", volts)
+        self.announce_all()
 
-    LDAC = attribute(dtype=str, access=AttrWriteType.READ_WRITE,
-                     doc="the LDAC line, HIGH or LOW")
+    LDAC = attribute(dtype=tango.DevEnum, enum_labels=list(LDAC_LEVELS),
+                     access=AttrWriteType.READ_WRITE, memorized=True, archive_period="60000",
+                     doc="the LDAC line: HIGH holds the outputs, LOW passes codes "
+                         "straight to them")
 
     def read_LDAC(self):
-        return self.query("LDAC?")
+        return LDAC_LEVELS.index(self.query(QUERIES["ldac"]))
 
     def write_LDAC(self, level):
-        self.write(f"LDAC {level}")
+        if not 0 <= level < len(LDAC_LEVELS):
+            self.refuse("InvalidValue", f"LDAC is HIGH (0) or LOW (1), not {level}")
+        self.setting("LDAC", LDAC_LEVELS[level])
+        self.announce_all()
 
     # -- commands -------------------------------------------------------------
-    @command(doc_in="the panel's *RST: safe outputs, then as after start-up")
+    @command(doc_in="no argument",
+             doc_out="none; the panel's *RST: the safe state, then as after start-up")
     def Reset(self):
         self.write("*RST")
+        self.outputs_set = False
+        self.announce_all()
 
-    @command(doc_in="pulses LDAC: the input registers go to the outputs")
+    @command(doc_in="no argument",
+             doc_out="none; pulses LDAC: the input registers go to the outputs")
     def PulseLdac(self):
         self.write("LDAC:PULSe")
+        self.announce_all()
 
-    @command(doc_in="pulses CLR: the outputs go to 0 until the next LDAC")
+    @command(doc_in="no argument",
+             doc_out="none; pulses CLR: the outputs go to 0 until the next LDAC")
     def PulseClr(self):
         self.write("CLR:PULSe")
+        self.announce_all()
 
-    @command(doc_in="downloads the board's firmware again")
+    @command(doc_in="no argument",
+             doc_out="none; downloads the board's firmware again")
     def Reload(self):
         self.write("BOARd:RELoad")
+        self.announce_all()
+
+    @command(doc_in="no argument",
+             doc_out="none; writes the memorized range, codes, power and LDAC to the board, "
+                     "never done at start-up")
+    def RestoreSetpoints(self):
+        names = ["Range", "LDAC"] + [f"Dac{n}{kind}" for n in range(1, self.channels + 1)
+                                     for kind in ("Code", "Power")]
+        stored = tango.Util.instance().get_database().get_device_attribute_property(
+            self.get_name(), names)
+        memorized = {name: stored[name]["__value"][0] for name in names
+                     if "__value" in stored.get(name, {})}
+        if not memorized:
+            self.refuse("NothingMemorized", "No setpoint has been written yet")
+        self.info_stream(f"Restoring setpoints: {memorized}")
+        # Through LDAC low, so the codes reach the outputs; then the level set.
+        if "Range" in memorized:
+            self.write_Range(int(memorized["Range"]))
+        self.setting("LDAC", "LOW")
+        for n in range(1, self.channels + 1):
+            if f"Dac{n}Code" in memorized:
+                self.setting(f"DAC{n}:CODE", int(memorized[f"Dac{n}Code"]))
+            if f"Dac{n}Power" in memorized:
+                on = memorized[f"Dac{n}Power"].lower() in ("1", "true")
+                self.setting(f"DAC{n}:POWer", "ON" if on else "OFF")
+        self.setting("LDAC", LDAC_LEVELS[int(memorized.get("LDAC", 0))])
+        self.announce_all()
 
 
 if __name__ == "__main__":
