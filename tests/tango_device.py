@@ -327,6 +327,8 @@ def run(proxy, work):
     check("a voltage above the 30 V range", "API_WAttrOutsideLimit",
           failure(lambda: proxy.write_attribute("Dac1Voltage", 45.0)).split(":")[0])
     proxy.Dac1Voltage = 15.0
+    # With LDAC high the setting waits: the attributes read the output.
+    check("voltage waiting for LDAC", (0, 0.0), (proxy.Dac1Code, proxy.Dac1Voltage))
     start = len(trace(work))
     proxy.PulseLdac()
     check("pulse", ["222 0 0 0 0 0"], board_calls(work, start))

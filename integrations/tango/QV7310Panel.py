@@ -34,9 +34,9 @@ QUERIES = {
     "word": "WORD?",
     "range": "RANGe?",
     "ldac": "LDAC?",
-    "code": "DAC{n}:CODE?",
+    "code": "DAC{n}:CODE:OUTPut?",
     "setting": "DAC{n}:CODE?",
-    "voltage": "DAC{n}:VOLTage?",
+    "voltage": "DAC{n}:VOLTage:OUTPut?",
     "power": "DAC{n}:POWer?",
     "limit": "DAC{n}:VOLTage:LIMit?",
     # Names this connection to the panel once it is made; the panel does not
