@@ -28,6 +28,7 @@ enum class Param {
     Word,   // a register value, 0 to 65535
     Choice, // one of the row's keywords
     Limit,  // volts as for Volts, 0 to 60, or OFF
+    String, // "text" or 'text', a doubled quote for a quote; printable ASCII
 };
 
 enum class Special { None, Minimum, Maximum, Default };
@@ -45,7 +46,11 @@ struct Command {
     int value = 0;    // a code, register value or choice
     double volts = 0; // Volts
     Special special = Special::None;
+    std::string text; // String
 };
+
+// The longest String a client may send.
+constexpr std::size_t MaxStringLength = 64;
 
 struct Context {
     Instrument& panel;
