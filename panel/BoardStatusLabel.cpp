@@ -18,6 +18,8 @@ BoardStatusLabel::BoardStatusLabel(const BoardStatus& status, QWidget* parent)
 }
 
 QSize BoardStatusLabel::sizeHint() const {
+    if (!painted_)
+        return QLabel::sizeHint();
     if (!hint_.isValid()) {
         const int longest = fontMetrics().horizontalAdvance(
             QStringLiteral("Board: not responding (status -32768)"));
@@ -31,6 +33,23 @@ void BoardStatusLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange)
         hint_ = QSize();
     QLabel::changeEvent(event);
+}
+
+bool BoardStatusLabel::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && !painted_) {
+        painted_ = true;
+        // The bar places its corner again when it is shown again.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isVisible()) {
+                    hide();
+                    show();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QLabel::event(event);
 }
 
 void BoardStatusLabel::follow() {

@@ -12,12 +12,16 @@ class BoardStatusLabel : public QLabel {
 public:
     BoardStatusLabel(const BoardStatus& status, QWidget* parent);
     // As wide as the longest text: the menu bar places its corner widget
-    // once, by this size, and would cut a longer text later.
+    // by this size, and would cut a longer text later. Measured after the
+    // first paint (its glyphs cost the start-up more than the rest of the
+    // bar); until then as wide as its text, which lies where it will stay,
+    // at the right.
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void follow();
@@ -25,6 +29,7 @@ private:
     // Measured once per font and text: the menu bar asks for the size many
     // times while it lays out.
     mutable QSize hint_;
+    bool painted_ = false;
     const BoardStatus& status_;
 };
 

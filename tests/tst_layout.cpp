@@ -16,8 +16,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTabBar>
@@ -274,8 +274,9 @@ void TestLayout::menusAndTheirItems() {
     QCOMPARE(got,
              QStringList({"mnuFile:&File", "mnuReload|Reload USB|", "mnuExit|Exit|", "mnuDash||-",
                           "cmdDACoff|Turn off DACs when program exits (Recommended)|[x]",
-                          "mnuDontRESET|Exit without reseting DACs|[ ]", "mnuOptions:&Options",
-                          "mnuLimits|Limits...|", "mnuHelp:&About", "mnuAbout|Version|"}));
+                          "mnuDontRESET|Exit without reseting DACs|[ ]", "mnuView:&View",
+                          "mnuHistory|History...|", "mnuOptions:&Options", "mnuLimits|Limits...|",
+                          "mnuHelp:&About", "mnuAbout|Version|"}));
 }
 
 void TestLayout::sheetPagesAndTabWidths() {
