@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -167,6 +168,19 @@ private slots:
             "bare-board-call", [] { bareCall(); }, Calls, Rounds);
         perCall(
             "load-dac-write", [this] { loadDac(); }, Calls, Rounds);
+        // The history of requests: on (as above, the panel's default), off,
+        // and with a journal that writes and flushes a line per request.
+        RequestHistory& history = USBStuff::History();
+        history.setRecording(false);
+        perCall(
+            "load-dac-write-history-off", [this] { loadDac(); }, Calls, Rounds);
+        history.setRecording(true);
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY2(history.openJournal(dir.filePath("journal.jsonl"), error), qPrintable(error));
+        perCall(
+            "load-dac-write-journal", [this] { loadDac(); }, Calls / 5, Rounds);
+        history.closeJournal();
         perCall(
             "load-dac-write-new-code", [this] { loadNewCode(); }, Calls, Rounds);
         perCall(
