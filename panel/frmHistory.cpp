@@ -64,7 +64,8 @@ QVariant HistoryTable::data(const QModelIndex& index, int role) const {
     // Row r is record number seen_ - rows_ + r; where it is kept now.
     const std::uint64_t number = seen_ - std::uint64_t(rows_) + std::uint64_t(index.row());
     const std::uint64_t oldest = history_.appended() - history_.size();
-    if (number < oldest)
+    // Gone: fallen off the front, or cleared since the last look.
+    if (number < oldest || number - oldest >= history_.size())
         return QVariant();
     const RequestHistory::Record& record = history_.at(std::size_t(number - oldest));
     switch (index.column()) {

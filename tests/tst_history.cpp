@@ -67,6 +67,42 @@ QStringList journaled(const QString& path) {
     return rows;
 }
 
+// The rows as calls with their statuses ("221:0x2800 0", "219 -7"), and the
+// board's own log since `mark` the same way.
+QStringList asCalls(const QStringList& rows) {
+    QStringList calls;
+    for (const QString& row : rows) {
+        const QStringList cells = row.split(QStringLiteral(" | "));
+        calls << (cells[3].isEmpty() ? cells[2] : cells[2] + ':' + cells[3].toLower()) + ' ' +
+                     cells[4];
+    }
+    return calls;
+}
+QStringList boardCalls(int mark) {
+    QStringList calls;
+    for (const SimCall& call : SimBoard::get().callsSince(mark))
+        calls << Harness::describe(call) + ' ' + QString::number(call.status);
+    return calls;
+}
+
+// The rows of an exported CSV file after its header, with the time checked
+// and left out; the header itself first.
+QStringList exported(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<no file>")};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    QStringList rows{lines.takeFirst()};
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    for (const QString& line : lines) {
+        if (!IsoTime.match(line.section(',', 0, 0)).hasMatch())
+            return rows << QStringLiteral("<bad time> ") + line;
+        rows << line.section(',', 1).replace(',', QLatin1String(" | "));
+    }
+    return rows;
+}
+
 } // namespace
 
 class TestHistory : public QObject, Harness::PanelFixture {
@@ -77,6 +113,9 @@ private slots:
     void windowAndRemoteSessions();
     void bound();
     void journalOption();
+
+private:
+    QStringList playSessions(const RemoteServer& server);
 };
 
 void TestHistory::cleanup() {
@@ -85,19 +124,10 @@ void TestHistory::cleanup() {
     stop();
 }
 
-void TestHistory::windowAndRemoteSessions() {
-    start(1);
-    RemoteServer server(window_.get());
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    RequestHistory& history = USBStuff::History();
-    QTemporaryDir dir;
-    const QString journal = dir.filePath("journal.jsonl");
-    QString error;
-    QVERIFY2(history.openJournal(journal, error), qPrintable(error));
-    history.clear();
-    const int mark = SimBoard::get().callCount();
-
-    // At the window: code 800 to DAC2, an LDAC pulse, 60 V, DAC1 powered up.
+// At the window: code 800 to DAC2, an LDAC pulse, 60 V, DAC1 powered up;
+// then two remote clients; then a board that fails. Returns the rows the
+// history should hold.
+QStringList TestHistory::playSessions(const RemoteServer& server) {
     control<QAbstractButton>(*window_, "InputSel", 4)->click();
     control<QAbstractButton>(*window_, "cmdWrite", 1)->click();
     control<QAbstractButton>(*window_, "cmdLDAC", 0)->click();
@@ -108,11 +138,12 @@ void TestHistory::windowAndRemoteSessions() {
     QTcpSocket tango;
     for (QTcpSocket* client : {&plain, &tango}) {
         client->connectToHost(QHostAddress::LocalHost, server.port());
-        QVERIFY(client->waitForConnected(10000));
+        if (!client->waitForConnected(10000))
+            return {QStringLiteral("<not connected>")};
     }
-    QVERIFY(ask(plain, "DAC3:CODE 100;LDAC:PULS"));
-    QVERIFY(ask(tango, "SYST:CLI \"Tango\""));
-    QVERIFY(ask(tango, "RANG 30"));
+    if (!ask(plain, "DAC3:CODE 100;LDAC:PULS") || !ask(tango, "SYST:CLI \"Tango\"") ||
+        !ask(tango, "RANG 30"))
+        return {QStringLiteral("<no reply>")};
     // A board that fails: each request with its status.
     SimBoard::get().failAfter(0, -7);
     control<QAbstractButton>(*window_, "cmdCLR", 0)->click();
@@ -120,7 +151,7 @@ void TestHistory::windowAndRemoteSessions() {
 
     const QString address = QStringLiteral("127.0.0.1:%1").arg(plain.localPort());
     const QString named = QStringLiteral("Tango (127.0.0.1:%1)").arg(tango.localPort());
-    const QStringList expected = {
+    return {
         "Load DAC2 | window | 221 | 0x2800 | 0",
         "Pulse LDAC | window | 222 |  | 0",
         "Pulse LDAC | window | 231 |  | 0",
@@ -135,17 +166,23 @@ void TestHistory::windowAndRemoteSessions() {
         "Pulse CLR | window | 219 |  | -7",
         "Pulse CLR | window | 218 |  | -7",
     };
-    // Every request the board saw, in its order.
-    QStringList board;
-    for (const SimCall& call : SimBoard::get().callsSince(mark))
-        board << Harness::describe(call) + QStringLiteral(" ") + QString::number(call.status);
-    QStringList told;
-    for (const QString& row : expected) {
-        const QStringList cells = row.split(QStringLiteral(" | "));
-        told << (cells[3].isEmpty() ? cells[2] : cells[2] + ':' + cells[3].toLower()) + ' ' +
-                    cells[4];
-    }
-    QCOMPARE(told, board);
+}
+
+void TestHistory::windowAndRemoteSessions() {
+    start(1);
+    RemoteServer server(window_.get());
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    RequestHistory& history = USBStuff::History();
+    QTemporaryDir dir;
+    const QString journal = dir.filePath("journal.jsonl");
+    QString error;
+    QVERIFY2(history.openJournal(journal, error), qPrintable(error));
+    history.clear();
+    const int mark = SimBoard::get().callCount();
+
+    const QStringList expected = playSessions(server);
+    // Every request the board saw, in its order, with its status.
+    QCOMPARE(asCalls(expected), boardCalls(mark));
 
     control<QAction>(*window_, "mnuHistory")->trigger();
     auto* dialog = window_->findChild<frmHistory*>(QStringLiteral("frmHistory"));
@@ -167,18 +204,7 @@ void TestHistory::windowAndRemoteSessions() {
             files->selectFile(csv);
     };
     control<QAbstractButton>(*dialog, "cmdExport")->click();
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.takeFirst(), QStringLiteral("time,action,origin,request,word,status"));
-    QCOMPARE(lines.takeLast(), QString());
-    QStringList rows;
-    for (const QString& line : lines) {
-        const QString time = line.section(',', 0, 0);
-        QVERIFY2(IsoTime.match(time).hasMatch(), qPrintable(line));
-        rows << line.section(',', 1).replace(',', QLatin1String(" | "));
-    }
-    QCOMPARE(rows, more);
+    QCOMPARE(exported(csv), QStringList{"time,action,origin,request,word,status"} + more);
 }
 
 void TestHistory::bound() {
