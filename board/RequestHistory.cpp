@@ -49,11 +49,6 @@ RequestHistory::~RequestHistory() {
     closeJournal();
 }
 
-void RequestHistory::setCapacity(std::size_t capacity) {
-    capacity_ = capacity == 0 ? 1 : capacity;
-    clear();
-}
-
 void RequestHistory::clear() {
     records_.clear();
     first_ = 0;
@@ -73,7 +68,7 @@ void RequestHistory::add(std::int16_t request, std::int32_t value, std::int32_t 
     if (journal_)
         journal(record);
     ++appended_;
-    if (records_.size() < capacity_) {
+    if (records_.size() < Capacity) {
         records_.push_back(std::move(record));
         return;
     }
@@ -84,7 +79,8 @@ void RequestHistory::add(std::int16_t request, std::int32_t value, std::int32_t 
 
 bool RequestHistory::openJournal(const QString& path, QString& error) {
     closeJournal();
-    journal_ = std::fopen(QFile::encodeName(path).constData(), "a");
+    // Not inherited by a board bridge the panel starts.
+    journal_ = std::fopen(QFile::encodeName(path).constData(), "ae");
     if (!journal_)
         error = QString::fromLocal8Bit(std::strerror(errno));
     return journal_ != nullptr;

@@ -43,7 +43,6 @@ public:
     }
     void setRecording(bool on) { recording_ = on; }
     bool recording() const { return recording_; }
-    void setCapacity(std::size_t capacity); // tests: a smaller bound
     void clear();
 
     // Records kept, oldest first; `appended` counts every record ever made,
@@ -109,7 +108,6 @@ private:
 
     std::vector<Record> records_;
     std::size_t first_ = 0; // the oldest, once the bound is reached
-    std::size_t capacity_ = Capacity;
     std::uint64_t appended_ = 0;
     bool recording_ = true;
     Action* action_ = nullptr;
