@@ -79,8 +79,13 @@ void RequestHistory::add(std::int16_t request, std::int32_t value, std::int32_t 
 
 bool RequestHistory::openJournal(const QString& path, QString& error) {
     closeJournal();
+#if defined(_WIN32)
+    const char* mode = "a";
+#else
     // Not inherited by a board bridge the panel starts.
-    journal_ = std::fopen(QFile::encodeName(path).constData(), "ae");
+    const char* mode = "ae";
+#endif
+    journal_ = std::fopen(QFile::encodeName(path).constData(), mode);
     if (!journal_)
         error = QString::fromLocal8Bit(std::strerror(errno));
     return journal_ != nullptr;
