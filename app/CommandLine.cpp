@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "board/USBStuff.h"
 #include "panel/Converter.h"
 #include "panel/PanelModel.h"
 #include "panel/QV7310.h"
@@ -81,6 +82,9 @@ const OptionSpec PanelOptions[] = {
     {"limit", "CH=VOLTS",
      "Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF; repeatable, and kept "
      "for the next run of the part."},
+    {"journal", "FILE",
+     "Append every board request to FILE as it is sent, one JSON line each (time, action, "
+     "origin, request, word, status), flushed at once."},
     {"remote-idle", "N",
      "Close a remote client that sends nothing for N seconds (default 600, 0 for never), so "
      "an abandoned connection frees its place."},
@@ -180,6 +184,9 @@ CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) 
                             .arg(Converter::HighRangeVolts));
         options.limits.push_back(*parsed);
     }
+    options.journal = parser.value(QStringLiteral("journal"));
+    if (parser.isSet(QStringLiteral("journal")) && options.journal.isEmpty())
+        return fail(options, QStringLiteral("--journal: no file given"));
     options.announce = parser.isSet(QStringLiteral("announce"));
     options.remote = parser.isSet(QStringLiteral("remote")) ||
                      parser.isSet(QStringLiteral("remote-port")) ||
@@ -282,6 +289,16 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
                 qPrintable(endpoint(options.address, server->port())));
     std::fflush(stdout);
     return server;
+}
+
+bool OpenJournal(const CommandLine& options) {
+    if (options.journal.isEmpty())
+        return true;
+    QString error;
+    if (USBStuff::History().openJournal(options.journal, error))
+        return true;
+    say(QStringLiteral("--journal %1: cannot open it: %2").arg(options.journal, error));
+    return false;
 }
 
 void ApplyLimits(const CommandLine& options, PanelModel& model) {

@@ -29,7 +29,12 @@ struct CommandLine {
         double volts; // negative: off
     };
     std::vector<Limit> limits; // --limit, in order
+    QString journal;           // --journal: the file, empty for none
 };
+
+// Opens the --journal file, if one is asked for, for every board request
+// from now on; false, said in one line on stderr, when it cannot.
+bool OpenJournal(const CommandLine& options);
 
 // Sets the --limit options on the started panel; a channel the part does
 // not have is said on standard error and left alone.

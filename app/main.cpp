@@ -31,6 +31,9 @@ int main(int argc, char* argv[]) {
     PanelLock lock;
     if (!lock.acquire(PanelApplication::HasDisplay() && !options.remote))
         return 1;
+    // Before any board call, so the journal holds the start-up's requests.
+    if (!OpenJournal(options))
+        return 1;
     if (!options.bridgeCommand.isEmpty())
         USBStuff::UseBridge(options.bridgeCommand);
     QV7310 window;

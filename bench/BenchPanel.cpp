@@ -1,12 +1,12 @@
 #include "BenchPanel.h"
 
-#include "Controls.h"
-#include "DialogSeam.h"
-#include "FindControl.h"
-#include "PanelApplication.h"
-#include "QV7310.h"
-#include "USBStuff.h"
-#include "frmPartSelect.h"
+#include "board/USBStuff.h"
+#include "panel/Controls.h"
+#include "panel/DialogSeam.h"
+#include "panel/FindControl.h"
+#include "panel/PanelApplication.h"
+#include "panel/QV7310.h"
+#include "panel/frmPartSelect.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

@@ -4,7 +4,7 @@
 #ifndef BENCHPANEL_H
 #define BENCHPANEL_H
 
-#include "SimboardClient.h"
+#include "simboard/SimboardClient.h"
 
 #include <cstdint>
 #include <memory>

@@ -5,7 +5,7 @@
 //   ROUNDTRIP <label> <calls> <median us> <p99 us>
 // for scripts/bench.sh.
 //   qv7310-bridge-bench LABEL CALLS PAUSE_US [BRIDGE COMMAND]
-#include "USBStuff.h"
+#include "board/USBStuff.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -4,13 +4,14 @@
 // batches, in the "PERCALL" lines scripts/bench.sh reads. Repaints are not
 // included: they happen later, in the event loop.
 #include "BenchPanel.h"
-#include "FindControl.h"
-#include "QV7310.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "panel/FindControl.h"
+#include "panel/QV7310.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -167,6 +168,19 @@ private slots:
             "bare-board-call", [] { bareCall(); }, Calls, Rounds);
         perCall(
             "load-dac-write", [this] { loadDac(); }, Calls, Rounds);
+        // The history of requests: on (as above, the panel's default), off,
+        // and with a journal that writes and flushes a line per request.
+        RequestHistory& history = USBStuff::History();
+        history.setRecording(false);
+        perCall(
+            "load-dac-write-history-off", [this] { loadDac(); }, Calls, Rounds);
+        history.setRecording(true);
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY2(history.openJournal(dir.filePath("journal.jsonl"), error), qPrintable(error));
+        perCall(
+            "load-dac-write-journal", [this] { loadDac(); }, Calls / 5, Rounds);
+        history.closeJournal();
         perCall(
             "load-dac-write-new-code", [this] { loadNewCode(); }, Calls, Rounds);
         perCall(

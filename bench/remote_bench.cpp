@@ -6,8 +6,8 @@
 // server run on the GUI thread as in the program. Prints "REMOTE" lines that
 // scripts/bench.sh reads.
 #include "BenchPanel.h"
-#include "QV7310.h"
-#include "RemoteServer.h"
+#include "panel/QV7310.h"
+#include "remote/RemoteServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

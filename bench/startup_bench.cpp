@@ -1,12 +1,12 @@
 // The panel's start-up as app/main.cpp runs it, with the part dialog answered
 // ("QV7310") instead of waiting for a person; ends after the first paint.
-#include "DialogSeam.h"
-#include "ExitPaths.h"
 #include "FirstPaint.h"
-#include "PanelApplication.h"
 #include "Phases.h"
-#include "QV7310.h"
-#include "frmPartSelect.h"
+#include "panel/DialogSeam.h"
+#include "panel/ExitPaths.h"
+#include "panel/PanelApplication.h"
+#include "panel/QV7310.h"
+#include "panel/frmPartSelect.h"
 
 #include <QApplication>
 #include <QMessageBox>

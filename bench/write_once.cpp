@@ -1,10 +1,10 @@
 // For callgrind: starts the panel, then makes N calls of one command with
 // instrumentation on only around them (run with --instr-atstart=no).
-//   qv7310-write-once [write|ldac|control|bare] [N]
+//   qv7310-write-once [write|write-history-off|ldac|control|bare] [N]
 #include "BenchPanel.h"
-#include "FindControl.h"
-#include "QV7310.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "panel/FindControl.h"
+#include "panel/QV7310.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,6 +33,10 @@ int main(int argc, char* argv[]) {
     Bench::freshBoard(*window);
     QV7310& w = *window;
     if (std::strcmp(command, "write") == 0) {
+        measure([&w] { w.cmdWrite_Click(1); }, n);
+    } else if (std::strcmp(command, "write-history-off") == 0) {
+        // The same write without its record in the request history.
+        USBStuff::History().setRecording(false);
         measure([&w] { w.cmdWrite_Click(1); }, n);
     } else if (std::strcmp(command, "ldac") == 0) {
         measure([&w] { w.cmdLDAC_Click(0); }, n);

@@ -6,6 +6,7 @@
 #define BOARDLINK_H
 
 #include "BoardBackend.h"
+#include "RequestHistory.h"
 
 #include <QObject>
 #include <cstdint>
@@ -34,6 +35,7 @@ public:
 
     // Reports a call that was refused before it reached the backend.
     void reportUnsent(std::int16_t request, std::int16_t status) {
+        history_.append(request, 0, 0, status);
         emit callReturned(request, status);
     }
     void tellSerialWord(std::int32_t word) { emit serialWordWritten(word); }
@@ -42,7 +44,10 @@ public:
     void setExitChoice(bool resetOnExit);
 
     // The request number in callReturned for a firmware download.
-    static constexpr std::int16_t DownloadCall = -1;
+    static constexpr std::int16_t DownloadCall = RequestHistory::Download;
+
+    // Every call that reached the backend, and a download refused before it.
+    RequestHistory& history() { return history_; }
 
 signals:
     // Every call that reached the backend, as it returned (a download as
@@ -55,6 +60,7 @@ private:
     BoardBackend& backend();
 
     std::unique_ptr<BoardBackend> backend_;
+    RequestHistory history_;
     QStringList bridgeCommand_;
     bool bridged_ = false;
     bool closed_ = false;

@@ -61,6 +61,7 @@ int PanelModel::slot(int channel) const {
 }
 
 std::int16_t PanelModel::download() {
+    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Firmware download"));
     const std::int16_t status = USBStuff::DownloadFirmware();
     if (status < 0)
         emit boardError(QStringLiteral("No Evaluation Board Found: %1").arg(status));
@@ -68,6 +69,7 @@ std::int16_t PanelModel::download() {
 }
 
 void PanelModel::start() {
+    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Start"));
     USBStuff::PlainRequest(Request::Start);
 }
 
@@ -116,6 +118,7 @@ bool PanelModel::safeState() {
 }
 
 void PanelModel::reset() {
+    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Reset"));
     safeState();
     // As after start-up: CLR released and the board's warning off too, so
     // the board and the panel agree again.

@@ -17,6 +17,12 @@ namespace {
 using Declare::ControlBit::PowerUp;
 constexpr std::int32_t ThreeStateBit = Declare::ControlBit::ThreeState;
 
+// The history names the requests an action sends by the control's caption.
+using Action = RequestHistory::Action;
+Action named(const QString& text) {
+    return Action(USBStuff::History(), text);
+}
+
 } // namespace
 
 bool PanelModel::refused(const OutputLimits::Refusal& refusal) {
@@ -34,6 +40,10 @@ void PanelModel::load(int Index, std::int32_t code) {
     const int at = partIsQuad_ ? Index : ControlArrays::SinglePartSlot;
     if (partIsQuad_ && (Index < 0 || Index > ControlArrays::AllDacs))
         return;
+    static const QString Captions[ControlArrays::WriteButtons] = {
+        QStringLiteral("Load DAC1"), QStringLiteral("Load DAC2"), QStringLiteral("Load DAC3"),
+        QStringLiteral("Load DAC4"), QStringLiteral("Write to all DACs")};
+    const Action action = named(partIsQuad_ ? Captions[Index] : QStringLiteral("Load DAC"));
     // A code the limits refuse changes nothing and sends nothing.
     if (refused(OutputLimits::CheckWrite(all ? 0 : at, all ? ControlArrays::AllDacs - 1 : at, code,
                                          rangeVolts_)))
@@ -107,6 +117,7 @@ bool PanelModel::overLimit(int slot) const {
 }
 
 void PanelModel::pulseLdac() {
+    const Action action = named(QStringLiteral("Pulse LDAC"));
     if (refused(OutputLimits::CheckLoad(rangeVolts_)))
         return;
     USBStuff::PlainRequest(Request::PulseLdac);
@@ -116,6 +127,7 @@ void PanelModel::pulseLdac() {
 }
 
 void PanelModel::setLdac(bool high) {
+    const Action action = named(high ? QStringLiteral("LDAC High") : QStringLiteral("LDAC Low"));
     if (!high && refused(OutputLimits::CheckLoad(rangeVolts_)))
         return;
     USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
@@ -128,6 +140,7 @@ void PanelModel::setLdac(bool high) {
 }
 
 void PanelModel::pulseClr() {
+    const Action action = named(QStringLiteral("Pulse CLR"));
     USBStuff::PlainRequest(Request::ClrLow);
     USBStuff::PlainRequest(Request::ClrHigh);
     clrIsLow_ = false;
@@ -135,6 +148,7 @@ void PanelModel::pulseClr() {
 }
 
 void PanelModel::setClr(bool high) {
+    const Action action = named(high ? QStringLiteral("CLR High") : QStringLiteral("CLR Low"));
     USBStuff::PlainRequest(high ? Request::ClrHigh : Request::ClrLow);
     clrIsLow_ = !high;
     // Taken high, the outputs stay at 0 until the next LDAC loads them.
@@ -150,6 +164,8 @@ void PanelModel::setRange(int volts) {
     if (refused(OutputLimits::CheckRange(rangeVolts_, to)))
         return;
     rangeVolts_ = to;
+    const Action action = named(to == Converter::HighRangeVolts ? QStringLiteral("Range 60V")
+                                                                : QStringLiteral("Range 30V"));
     USBStuff::PlainRequest(to == Converter::HighRangeVolts ? Request::Range60V : Request::Range30V);
     // The same codes give other volts now: the readings, lamps and warnings
     // follow at once, so 58.6 V never hides behind a 29.3 V reading.
@@ -157,6 +173,7 @@ void PanelModel::setRange(int volts) {
 }
 
 void PanelModel::writeControlRegister(std::int32_t bits) {
+    const Action action = named(QStringLiteral("Control Register"));
     registerAddress_ = Declare::RegisterAddress::Control;
     controlBits_ = bits;
     Declare::WriteSerialWord(controlBits_ | registerAddress_);

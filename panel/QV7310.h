@@ -18,6 +18,7 @@
 class BoardStatus;
 class ControlIndex;
 class EntryGuard;
+class frmHistory;
 class LineControl;
 class OptionButton;
 class PanelModel;
@@ -100,6 +101,10 @@ public:
     // part's limits.
     void mnuLimits_Click();
 
+    // QV7310History.cpp: "History..." in the View menu, the window of every
+    // board request, built when first opened.
+    void mnuHistory_Click();
+
 protected:
     bool event(QEvent* event) override;           // QV7310DataPage.cpp
     void closeEvent(QCloseEvent* event) override; // QV7310.cpp
@@ -169,6 +174,7 @@ private:
     QAction* mnuDontRESET = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuLimits = nullptr;
+    QAction* mnuHistory = nullptr;
     TabbedSheet* SSTab1 = nullptr;
     // Entry, writes and voltages, lines, and the serial word's Label1(1) and
     // Label2(1) are on the "Data Registers" page, the page behind: null until
@@ -202,6 +208,7 @@ private:
     PanelModel& model_;
     std::optional<bool> presetPart_;
     std::unique_ptr<EntryGuard> entryGuard_; // with the page behind
+    frmHistory* history_ = nullptr;          // once opened
     bool unloaded_ = false;
     bool safeStateFailed_ = false;
     bool partChosen_ = false;

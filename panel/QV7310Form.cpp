@@ -48,7 +48,10 @@ void QV7310::createMenus() {
     for (QAction* item : {cmdDACoff, mnuDontRESET})
         item->setCheckable(true);
     cmdDACoff->setChecked(true);
-    // Beside File, outside the form.
+    // Beside File, outside the form; the history window is built when first opened.
+    QMenu* mnuView = menuBar()->addMenu(QStringLiteral("&View"));
+    mnuView->setObjectName(QStringLiteral("mnuView"));
+    mnuHistory = createMenuItem(mnuView, "mnuHistory", QStringLiteral("History..."));
     QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     mnuLimits = createMenuItem(mnuOptions, "mnuLimits", QStringLiteral("Limits..."));
@@ -150,6 +153,7 @@ void QV7310::connectMenus() {
     connect(mnuDontRESET, &QAction::triggered, this, &QV7310::mnuDontRESET_Click);
     connect(mnuAbout, &QAction::triggered, this, &QV7310::mnuAbout_Click);
     connect(mnuLimits, &QAction::triggered, this, &QV7310::mnuLimits_Click);
+    connect(mnuHistory, &QAction::triggered, this, &QV7310::mnuHistory_Click);
 }
 
 void QV7310::connectControls() {

@@ -32,6 +32,7 @@ void sendAtExit() {
 
 bool Send() {
     namespace Request = USBStuff::BoardRequest;
+    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Safe state"));
     QStringList failed;
     auto check = [&failed](std::int16_t request, const QString& detail = QString()) {
         if (USBStuff::lastStatus < 0)

@@ -1,12 +1,35 @@
 #include "RemoteConnection.h"
 
+#include "board/USBStuff.h"
+
 #include <QElapsedTimer>
+#include <QHostAddress>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+namespace {
+
+// "127.0.0.1:40312", "[::1]:40312"; empty when the system cannot tell.
+QString peerAddress(int descriptor) {
+    sockaddr_storage peer{};
+    socklen_t size = sizeof peer;
+    if (::getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &size) != 0)
+        return QString();
+    const QHostAddress host(reinterpret_cast<const sockaddr*>(&peer));
+    const bool six = peer.ss_family == AF_INET6;
+    const std::uint16_t port = six ? reinterpret_cast<const sockaddr_in6*>(&peer)->sin6_port
+                                   : reinterpret_cast<const sockaddr_in*>(&peer)->sin_port;
+    const QString name =
+        six ? QLatin1Char('[') + host.toString() + QLatin1Char(']') : host.toString();
+    return name + QLatin1Char(':') + QString::number(ntohs(port));
+}
+
+} // namespace
 
 // The socket is handled here rather than by QTcpSocket, which closes both
 // directions as soon as the client closes its sending one: a client that
@@ -22,6 +45,8 @@ RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, i
     const int on = 1;
     ::setsockopt(descriptor_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     writer_.setEnabled(false);
+    address_ = peerAddress(descriptor_);
+    origin_ = address_;
     executor_.attach(&session_);
     connect(&reader_, &QSocketNotifier::activated, this, &RemoteConnection::readable);
     connect(&writer_, &QSocketNotifier::activated, this, &RemoteConnection::writable);
@@ -98,6 +123,7 @@ void RemoteConnection::runTurn() {
             continue;
         }
         session_.messageAvailable = !replies_.empty();
+        const RequestHistory::Origin from(USBStuff::History(), origin());
         const QByteArray reply = executor_.runLine(line.text, session_);
         if (!reply.isEmpty()) {
             replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));
@@ -107,6 +133,16 @@ void RemoteConnection::runTurn() {
     reading_ = false;
     if (flush() && !waiting_.empty())
         nextTurn_.start(); // after the others, through the event loop
+}
+
+const QString& RemoteConnection::origin() {
+    if (session_.client != named_) {
+        named_ = session_.client;
+        origin_ = named_.empty() ? address_
+                                 : QString::fromStdString(named_) + QStringLiteral(" (") +
+                                       address_ + QLatin1Char(')');
+    }
+    return origin_;
 }
 
 void RemoteConnection::writable() {

@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QString>
 #include <QTimer>
 #include <deque>
 #include <string>
@@ -43,6 +44,9 @@ private:
     // Sends what it can of the replies; false when the connection ended.
     bool flush();
     void end();
+    // Who the client is in the request history: its address, after its
+    // name once it gave one ("Tango (127.0.0.1:40312)").
+    const QString& origin();
 
     int descriptor_;
     ScpiExecutor& executor_;
@@ -57,6 +61,9 @@ private:
     // The client sent its last byte (it closed or half-closed its end).
     bool peerDone_ = false;
     bool reading_ = false;
+    QString address_;
+    std::string named_;
+    QString origin_;
 };
 
 #endif

@@ -69,6 +69,14 @@ std::string limitText(double volts) {
     return text;
 }
 
+// String data as a reply: in double quotes, a quote doubled.
+std::string quoted(const std::string& text) {
+    std::string reply = "\"";
+    for (const char c : text)
+        reply += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return reply + '"';
+}
+
 // The event register as read, then cleared.
 std::string take(int& event) {
     const int value = event;
@@ -121,6 +129,10 @@ const Row Commands[] = {
              all += ',' + c.session.errors.pop();
          return all;
      }},
+    // A client names itself for the panel's history ("Tango").
+    {"SYSTem:CLIent", Param::String, nullptr,
+     [](Context& c, const Command& m) { c.session.client = m.text; },
+     [](Context& c, const Command&) { return quoted(c.session.client); }},
     {"SYSTem:VERSion", Param::None, nullptr, nullptr,
      [](Context&, const Command&) { return std::string("1999.0"); }},
     {"STATus:OPERation", Param::None, nullptr, nullptr,

@@ -30,6 +30,7 @@ enum class Param {
     Limit,   // volts as for Volts, 0 to 60, or OFF
     Boolean, // ON, OFF or a decimal, rounded: not 0 is ON (value 1)
     Range,   // 30 or 60 volts, with units as for Volts; MIN and DEF 30, MAX 60
+    String,  // "text" or 'text', a doubled quote for a quote; printable ASCII
 };
 
 enum class Special { None, Minimum, Maximum, Default };
@@ -47,7 +48,11 @@ struct Command {
     int value = 0;    // a code, register value, choice, boolean or range
     double volts = 0; // Volts
     Special special = Special::None;
+    std::string text; // String
 };
+
+// The longest String a client may send.
+constexpr std::size_t MaxStringLength = 64;
 
 struct Context {
     Instrument& panel;

@@ -24,6 +24,7 @@ constexpr Entry Errors[] = {
     {Error::InvalidSuffix, "Invalid suffix"},
     {Error::SuffixNotAllowed, "Suffix not allowed"},
     {Error::CharacterDataNotAllowed, "Character data not allowed"},
+    {Error::InvalidString, "Invalid string data"},
     {Error::SettingsConflict, "Settings conflict"},
     {Error::DataOutOfRange, "Data out of range"},
     {Error::TooMuchData, "Too much data"},

@@ -1,6 +1,7 @@
 #include "ScpiExecutor.h"
 
 #include "ScpiParser.h"
+#include "board/USBStuff.h"
 #include "panel/BoardStatus.h"
 #include "panel/PanelModel.h"
 
@@ -57,6 +58,8 @@ QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) 
             break;
         }
         const std::uint64_t errors = session.errors.pushed();
+        // The board requests it sends are the command's, as the client wrote it.
+        const RequestHistory::Action action(USBStuff::History(), parsed.text);
         bool replied = false;
         const std::string reply = Scpi::Run(context, parsed.command, replied);
         look();

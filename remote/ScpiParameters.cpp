@@ -251,11 +251,32 @@ int parseWord(const Row& row, std::string_view text, Command& command) {
     }
 }
 
+// A string between quotes of either kind, where a doubled quote stands for
+// one; printable ASCII only, since it is shown and written to files.
+int parseString(std::string_view text, Command& command) {
+    const char quote = text[0];
+    if ((quote != '"' && quote != '\'') || text.size() < 2 || text.back() != quote)
+        return Error::InvalidString;
+    std::string value;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        const char c = text[i];
+        if (c < 0x20 || c > 0x7E || (c == quote && (i + 2 >= text.size() || text[++i] != quote)))
+            return Error::InvalidString; // a quote inside must be doubled
+        value += c;
+    }
+    if (value.size() > MaxStringLength)
+        return Error::TooMuchData;
+    command.text = std::move(value);
+    return Error::None;
+}
+
 } // namespace
 
 int ParseParameter(const Row& row, std::string_view text, Command& command) {
     if (text.empty())
         return command.query || row.param == Param::None ? Error::None : Error::MissingParameter;
+    if (row.param == Param::String && !command.query)
+        return parseString(text, command);
     if (row.param == Param::None || text.find(',') != std::string_view::npos)
         return Error::ParameterNotAllowed;
     if (command.query)

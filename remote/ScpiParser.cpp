@@ -166,6 +166,7 @@ std::vector<Parsed> ParseLine(std::string_view line) {
         const std::string_view text = trim(line.substr(0, semicolon));
         if (!text.empty()) {
             commands.push_back(parse(text, path));
+            commands.back().text = text;
             if (commands.back().error != Error::None)
                 break;
         }

@@ -16,6 +16,9 @@ namespace Scpi {
 struct Parsed {
     int error = Error::None;
     Command command;
+    // The command as written, without the spaces around it (a view of the
+    // line parsed).
+    std::string_view text;
 };
 
 // The commands of one line (without its line end), separated by ';', up to

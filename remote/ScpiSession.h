@@ -67,6 +67,9 @@ struct Session {
     // A reply waits to be read: one of an earlier line not yet taken by the
     // client, or of a query earlier on the line now running.
     bool messageAvailable = false;
+    // The name the client gave itself (SYSTem:CLIent), empty until then;
+    // the history names its requests by it from its next line on.
+    std::string client;
 
     // Queues the error and sets its class's event bit; an error the full
     // queue cannot take sets the device-dependent bit of -350 instead.

@@ -191,7 +191,7 @@ fi
 
 echo
 echo "== Instructions per command under callgrind (1000 calls after 100 uncounted)"
-for command in write ldac control bare; do
+for command in write write-history-off ldac control bare; do
     valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$tmp/cg.$command" \
         "$bin/qv7310-write-once" "$command" 1000 >/dev/null 2>"$tmp/cg.log" || {
         cat "$tmp/cg.log"
@@ -206,9 +206,9 @@ for command in write ldac control bare; do
     }
     total="$(callgrind_totals "$tmp/cg.$command")"
     board="$(callgrind_totals "$tmp/cg.$command.board")"
-    printf '  %-8s %7d Ir per call: %7d inside libBoardPort (VendorIORequest), %7d the rest\n' \
+    printf '  %-18s %7d Ir per call: %7d inside libBoardPort (VendorIORequest), %7d the rest\n' \
         "$command" $((total / 1000)) $((board / 1000)) $(((total - board) / 1000))
-    eval "cg_${command}_total=$((total / 1000)) cg_${command}_board=$((board / 1000))"
+    eval "cg_${command//-/_}_total=$((total / 1000)) cg_${command//-/_}_board=$((board / 1000))"
 done
 load_end="$(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -252,6 +252,8 @@ echo "| Command | CPU per call | Instructions per call (inside libBoardPort + re
 echo "|---|---|---|---|"
 echo "| bare board call (request 221) | $bare_cpu µs | $cg_bare_total ($cg_bare_board + $((cg_bare_total - cg_bare_board))) | |"
 echo "| Load DAC write, \`cmdWrite_Click(1)\` | $write_cpu µs | $cg_write_total ($cg_write_board + $((cg_write_total - cg_write_board))) | |"
+echo "| same, the request history off | $(percall load-dac-write-history-off) µs | $cg_write_history_off_total ($cg_write_history_off_board + $((cg_write_history_off_total - cg_write_history_off_board))) | |"
+echo "| same, with \`--journal\` (a JSON line written and flushed per request) | $(percall load-dac-write-journal) µs | | |"
 echo "| write handler beside the board call | $write_beside µs | $((cg_write_total - cg_write_board)) | $(below10 "$write_beside") |"
 echo "| same, with a new code each write | $write_new_beside µs | | $(below10 "$write_new_beside") |"
 echo "| Pulse LDAC with voltage refresh, \`cmdLDAC_Click(0)\` | $(percall pulse-ldac) µs | $cg_ldac_total ($cg_ldac_board + $((cg_ldac_total - cg_ldac_board))) | $(below10 "$(percall pulse-ldac)") |"

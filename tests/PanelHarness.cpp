@@ -1,11 +1,11 @@
 #include "PanelHarness.h"
 
-#include "DialogSeam.h"
-#include "PanelApplication.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "SimboardClient.h"
-#include "frmPartSelect.h"
+#include "panel/DialogSeam.h"
+#include "panel/PanelApplication.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "panel/frmPartSelect.h"
+#include "simboard/SimboardClient.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,9 +4,9 @@
 #ifndef PANELHARNESS_H
 #define PANELHARNESS_H
 
-#include "FindControl.h"
-#include "FormLayout.h"
-#include "simboard.h"
+#include "panel/FindControl.h"
+#include "panel/FormLayout.h"
+#include "simboard/simboard.h"
 
 #include <QDialog>
 #include <QList>

@@ -1,11 +1,11 @@
 // What a screen reader is told about the main window: names and descriptions
 // where a caption does not say what a control is, and nothing at all of the
 // drawn lines and the click areas.
-#include "Controls.h"
-#include "OptionButton.h"
 #include "PanelHarness.h"
-#include "QV7310.h"
-#include "TabbedSheet.h"
+#include "panel/Controls.h"
+#include "panel/OptionButton.h"
+#include "panel/QV7310.h"
+#include "panel/TabbedSheet.h"
 
 #include <QAccessible>
 #include <QLabel>

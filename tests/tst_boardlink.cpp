@@ -1,14 +1,14 @@
 // The board link and the serial word, through the simulated library: plain
 // requests, the status of the last call, the path bytes for the firmware
 // loader and the hexadecimal echo of each word.
-#include "BoardStatus.h"
-#include "Controls.h"
-#include "Declare.h"
 #include "PanelHarness.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "ScpiExecutor.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "panel/BoardStatus.h"
+#include "panel/Controls.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "protocol/Declare.h"
+#include "remote/ScpiExecutor.h"
 
 #include <QAccessible>
 #include <QDir>

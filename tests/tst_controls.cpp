@@ -1,14 +1,14 @@
 // CLR, LDAC and range commands, the control-register page, and the version
 // box and credits sequence, driven through the real window and checked
 // against the simulated board.
-#include "Controls.h"
 #include "PanelHarness.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "USBStuff.h"
-#include "created.h"
-#include "frmLimits.h"
-#include "frmPartSelect.h"
+#include "board/USBStuff.h"
+#include "panel/Controls.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "panel/created.h"
+#include "panel/frmLimits.h"
+#include "panel/frmPartSelect.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -1,11 +1,11 @@
 // Code entry, writes and the voltage display of the main window, driven by
 // real clicks and keys against the simulated board.
-#include "Codes.h"
-#include "Controls.h"
 #include "PanelHarness.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "TabbedSheet.h"
+#include "panel/Codes.h"
+#include "panel/Controls.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "panel/TabbedSheet.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,16 +3,16 @@
 // session ending, the application quitting, in any order, and exit() from
 // inside the toolkit. Nothing reaches the board after that, no box holds the
 // exit up, and a second panel leaves the board alone.
-#include "DialogSeam.h"
-#include "ExitPaths.h"
-#include "OptionButton.h"
 #include "PanelHarness.h"
-#include "PanelLock.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "TabbedSheet.h"
-#include "USBStuff.h"
-#include "frmPartSelect.h"
+#include "board/USBStuff.h"
+#include "panel/DialogSeam.h"
+#include "panel/ExitPaths.h"
+#include "panel/OptionButton.h"
+#include "panel/PanelLock.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "panel/TabbedSheet.h"
+#include "panel/frmPartSelect.h"
 
 #include <QAction>
 #include <QElapsedTimer>

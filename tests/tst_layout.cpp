@@ -1,11 +1,11 @@
 // The main window as it is drawn, for both parts: where every control sits,
 // its caption and state, the pictures, colours and fonts, the Tab order, and
 // that no caption is clipped.
-#include "Controls.h"
-#include "FormLayout.h"
-#include "PanelApplication.h"
 #include "PanelHarness.h"
-#include "QV7310.h"
+#include "panel/Controls.h"
+#include "panel/FormLayout.h"
+#include "panel/PanelApplication.h"
+#include "panel/QV7310.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,8 +16,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTabBar>
@@ -242,6 +242,10 @@ void TestLayout::windowSizeFlagsTitleAndIcon() {
     QVERIFY(bar->cornerWidget());
     QVERIFY(bar->cornerWidget()->sizeHint().height() <=
             bar->actionGeometry(bar->actions().constFirst()).height());
+    // Measured after the first paint, it then holds its longest text.
+    const QWidget* corner = bar->cornerWidget();
+    QTRY_VERIFY(corner->width() >=
+                corner->fontMetrics().horizontalAdvance("Board: not responding (status -32768)"));
     // The status line under the form adds one line of text, nothing else.
     const QStatusBar* status = window->statusBar();
     QVERIFY(status->height() < 2 * status->fontMetrics().height());
@@ -274,8 +278,9 @@ void TestLayout::menusAndTheirItems() {
     QCOMPARE(got,
              QStringList({"mnuFile:&File", "mnuReload|Reload USB|", "mnuExit|Exit|", "mnuDash||-",
                           "cmdDACoff|Turn off DACs when program exits (Recommended)|[x]",
-                          "mnuDontRESET|Exit without reseting DACs|[ ]", "mnuOptions:&Options",
-                          "mnuLimits|Limits...|", "mnuHelp:&About", "mnuAbout|Version|"}));
+                          "mnuDontRESET|Exit without reseting DACs|[ ]", "mnuView:&View",
+                          "mnuHistory|History...|", "mnuOptions:&Options", "mnuLimits|Limits...|",
+                          "mnuHelp:&About", "mnuAbout|Version|"}));
 }
 
 void TestLayout::sheetPagesAndTabWidths() {

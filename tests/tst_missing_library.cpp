@@ -1,14 +1,14 @@
 // The panel started where the board library, or one of its functions, is
 // missing, or where a file named like it cannot be loaded: no crash, no
 // board, one box and one line on stderr saying what is wrong.
-#include "BoardStatus.h"
-#include "Controls.h"
-#include "DialogSeam.h"
-#include "PanelApplication.h"
 #include "PanelHarness.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "panel/BoardStatus.h"
+#include "panel/Controls.h"
+#include "panel/DialogSeam.h"
+#include "panel/PanelApplication.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
 
 #include <QAction>
 #include <QFile>

@@ -10,17 +10,17 @@
 // does the comparison pause, until the next good reload.
 // The seed is printed; set QV_RANDOM_SEED to replay a run, QV_RANDOM_EVENTS
 // to change its length.
-#include "BoardStatus.h"
-#include "Codes.h"
-#include "Controls.h"
-#include "Converter.h"
-#include "Declare.h"
 #include "PanelHarness.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "ScpiExecutor.h"
-#include "SimboardClient.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "panel/BoardStatus.h"
+#include "panel/Codes.h"
+#include "panel/Controls.h"
+#include "panel/Converter.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "protocol/Declare.h"
+#include "remote/ScpiExecutor.h"
+#include "simboard/SimboardClient.h"
 
 #include <QAccessible>
 #include <QAction>

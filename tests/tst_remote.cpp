@@ -3,9 +3,9 @@
 // reset, several clients, a client that leaves mid-line, the window closing;
 // and the program's command line, run as a child process.
 #include "PanelHarness.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "RemoteServer.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "remote/RemoteServer.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -239,6 +239,14 @@ void TestRemote::commands_data() {
         {});
     // SCPI-1999 required commands.
     row("version", 1, "", "SYST:VERS?", "1999.0", {});
+    row("client name", 1, "", "SYST:CLI?;CLI \"Tango\";CLI?;CLI 'a''b\"c';CLI?",
+        R"("";"Tango";"a'b""c")", {});
+    row("client name: not a string", 1, "", "SYST:CLI Tango;CLI?", "", {},
+        {R"(-151,"Invalid string data")"});
+    row("client name: not printable ASCII", 1, "", "SYST:CLI \"Ta\xc3\xb1go\"", "", {},
+        {R"(-151,"Invalid string data")"});
+    row("client name: over 64 characters", 1, "", "SYST:CLI \"" + QByteArray(65, 'x') + "\"", "",
+        {}, {TooMuch});
     row("error count and all", 1, "", "FOO\nBAR\nSYST:ERR:COUN?;:SYST:ERR:ALL?;:SYST:ERR:COUN?",
         R"(2;-113,"Undefined header",-113,"Undefined header";0)", {});
     row("operation: caution", 1, "",
@@ -689,6 +697,12 @@ void TestRemote::commandLine_data() {
     QTest::newRow("bad idle time")
         << QStringList{"--remote-idle", "-5"} << "display" << 2 << ""
         << "qv7310: --remote-idle -5: not a number of seconds (0 to 86400)"
+        << "" << none << false;
+    QTest::newRow("journal cannot be opened")
+        << QStringList{"--part", "QV7310", "--journal", "/nonexistent/notebook.jsonl"} << "" << 1
+        << ""
+        << "qv7310: --journal /nonexistent/notebook.jsonl: cannot open it: No such file or "
+           "directory"
         << "" << none << false;
     QTest::newRow("bad address") << QStringList{"--remote-address", "panel"} << "" << 2 << ""
                                  << "qv7310: --remote-address panel: not an IP address"

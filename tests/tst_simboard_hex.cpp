@@ -1,8 +1,8 @@
 // Exercises the simulated board library through QLibrary, the way the panel
 // loads the real one: firmware image checks, the modelled converter, fault
 // injection, the call log and the trace file.
-#include "SimboardClient.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "simboard/SimboardClient.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
 // Start-up, reload and exit of the main window against the simulated board:
 // the requests each sends, the part choice, and the missing-board box.
-#include "Controls.h"
 #include "PanelHarness.h"
-#include "PanelModel.h"
-#include "QV7310.h"
-#include "ScpiExecutor.h"
-#include "USBStuff.h"
+#include "board/USBStuff.h"
+#include "panel/Controls.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "remote/ScpiExecutor.h"
 
 #include <QAccessible>
 #include <QAction>

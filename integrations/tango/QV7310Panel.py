@@ -39,9 +39,8 @@ QUERIES = {
     "voltage": "DAC{n}:VOLTage:OUTPut?",
     "power": "DAC{n}:POWer?",
     "limit": "DAC{n}:VOLTage:LIMit?",
-    # Names this connection to the panel once it is made; the panel does not
-    # take it yet.
-    # "client": 'SYSTem:CLIent "Tango"',
+    # Names this connection to the panel once it is made, for its history.
+    "client": 'SYSTem:CLIent "Tango"',
 }
 
 OPERATION_HIGH_VOLTAGE = 1 << 9  # an output at or above 50 V

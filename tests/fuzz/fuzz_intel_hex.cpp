@@ -13,7 +13,7 @@
 // Only the verdict's sign is compared (0 accepted, negative refused).
 // Random bytes rarely form a record with a right checksum, so each input is
 // also turned into an image of well-formed records with chosen faults.
-#include "simboard.h"
+#include "simboard/simboard.h"
 
 #include <cstddef>
 #include <cstdint>

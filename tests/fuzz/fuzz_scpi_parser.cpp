@@ -8,9 +8,9 @@
 // ON, OFF or a number, ranges in volts or millivolts. The
 // commands then run through the command table against a panel that checks
 // what reaches it.
-#include "Codes.h"
-#include "LineFramer.h"
-#include "ScpiParser.h"
+#include "panel/Codes.h"
+#include "remote/LineFramer.h"
+#include "remote/ScpiParser.h"
 
 #include <cmath>
 #include <cstddef>
@@ -42,7 +42,8 @@ bool sameCommand(const Scpi::Parsed& a, const Scpi::Parsed& b) {
         return true;
     return a.command.row == b.command.row && a.command.query == b.command.query &&
            a.command.channel == b.command.channel && a.command.value == b.command.value &&
-           a.command.volts == b.command.volts && a.command.special == b.command.special;
+           a.command.volts == b.command.volts && a.command.special == b.command.special &&
+           a.command.text == b.command.text;
 }
 
 bool sameLine(const std::vector<Scpi::Parsed>& a, const std::vector<Scpi::Parsed>& b) {
@@ -114,6 +115,12 @@ std::string longForm(const Scpi::Command& c, unsigned form) {
     if (c.special != Special::None) {
         parameter = Specials[static_cast<int>(c.special)];
     } else if (c.query) {
+    } else if (row.param == Param::String) {
+        const char quote = form % 2 ? '"' : '\'';
+        parameter = quote;
+        for (const char ch : c.text)
+            parameter += ch == quote ? std::string(2, ch) : std::string(1, ch);
+        parameter += quote;
     } else if (row.param == Param::Limit && c.value == 1) {
         parameter = form % 2 ? "OFF" : "off";
     } else if (row.param == Param::Volts || row.param == Param::Limit) {
@@ -176,6 +183,8 @@ void checkCommand(const Scpi::Parsed& p, std::string_view line, unsigned form) {
     case Scpi::Error::CharacterDataNotAllowed:
     case Scpi::Error::DataOutOfRange:
     case Scpi::Error::IllegalParameter:
+    case Scpi::Error::InvalidString:
+    case Scpi::Error::TooMuchData:
         return;
     default:
         fail("an error the parser never gives", line);
@@ -200,6 +209,11 @@ void checkCommand(const Scpi::Parsed& p, std::string_view line, unsigned form) {
     const int limit = row.param == Param::Byte ? 255 : row.param == Param::Word ? 65535 : 4095;
     if (c.value < 0 || c.value > limit)
         fail("parameter out of range", line);
+    if (c.text.size() > Scpi::MaxStringLength)
+        fail("a string longer than the longest", line);
+    for (const char ch : c.text)
+        if (ch < 0x20 || ch > 0x7E)
+            fail("a string with a character that is not printable ASCII", line);
     if (!std::isfinite(c.volts))
         fail("volts not finite", line);
     if (row.param == Param::Limit && !c.query && c.value == 0 && !(c.volts >= 0 && c.volts <= 60))

@@ -1,0 +1,278 @@
+// The history of board requests: a window session and two remote clients'
+// sessions as the "History" window, its CSV export and the journal tell
+// them, in order, with their origins and statuses, against the board's own
+// call log; the bound of 100,000; and --journal in the program itself.
+#include "PanelHarness.h"
+#include "board/USBStuff.h"
+#include "panel/PanelModel.h"
+#include "panel/QV7310.h"
+#include "panel/frmHistory.h"
+#include "remote/RemoteServer.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Harness::control;
+using Harness::SimBoard;
+
+namespace {
+
+const QRegularExpression IsoTime(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)");
+
+// Sends a line and waits for the reply of the *OPC? after it.
+bool ask(QTcpSocket& socket, const QByteArray& line) {
+    socket.write(line + ";*OPC?\n");
+    socket.flush();
+    return QTest::qWaitFor([&] { return socket.canReadLine() && socket.readLine() == "1\n"; },
+                           10000);
+}
+
+// "action | origin | request | word | status", one per row of the window.
+QStringList shown(const QAbstractItemModel& table) {
+    QStringList rows;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = HistoryTable::Action; c < HistoryTable::Columns; ++c)
+            cells << table.index(r, c).data().toString();
+        rows << cells.join(QLatin1String(" | "));
+    }
+    return rows;
+}
+
+// The same of the journal's JSON lines; a line that is no such record says so.
+QStringList journaled(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<no journal>")};
+    QStringList rows;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!IsoTime.match(o.value("time").toString()).hasMatch())
+            return rows << QStringLiteral("<bad line> ") + QString::fromUtf8(line);
+        rows << QStringList{o.value("action").toString(), o.value("origin").toString(),
+                            o.value("request").toVariant().toString(), o.value("word").toString(),
+                            QString::number(o.value("status").toInt())}
+                    .join(QLatin1String(" | "));
+    }
+    return rows;
+}
+
+// The rows as calls with their statuses ("221:0x2800 0", "219 -7"), and the
+// board's own log since `mark` the same way.
+QStringList asCalls(const QStringList& rows) {
+    QStringList calls;
+    for (const QString& row : rows) {
+        const QStringList cells = row.split(QStringLiteral(" | "));
+        calls << (cells[3].isEmpty() ? cells[2] : cells[2] + ':' + cells[3].toLower()) + ' ' +
+                     cells[4];
+    }
+    return calls;
+}
+QStringList boardCalls(int mark) {
+    QStringList calls;
+    for (const SimCall& call : SimBoard::get().callsSince(mark))
+        calls << Harness::describe(call) + ' ' + QString::number(call.status);
+    return calls;
+}
+
+// The rows of an exported CSV file after its header, with the time checked
+// and left out; the header itself first.
+QStringList exported(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<no file>")};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    QStringList rows{lines.takeFirst()};
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    for (const QString& line : lines) {
+        if (!IsoTime.match(line.section(',', 0, 0)).hasMatch())
+            return rows << QStringLiteral("<bad time> ") + line;
+        rows << line.section(',', 1).replace(',', QLatin1String(" | "));
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestHistory : public QObject, Harness::PanelFixture {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void windowAndRemoteSessions();
+    void bound();
+    void journalOption();
+
+private:
+    QStringList playSessions(const RemoteServer& server);
+};
+
+void TestHistory::cleanup() {
+    USBStuff::History().closeJournal();
+    SimBoard::get().clearFaults();
+    stop();
+}
+
+// At the window: code 800 to DAC2, an LDAC pulse, 60 V, DAC1 powered up;
+// then two remote clients; then a board that fails. Returns the rows the
+// history should hold.
+QStringList TestHistory::playSessions(const RemoteServer& server) {
+    control<QAbstractButton>(*window_, "InputSel", 4)->click();
+    control<QAbstractButton>(*window_, "cmdWrite", 1)->click();
+    control<QAbstractButton>(*window_, "cmdLDAC", 0)->click();
+    control<QAbstractButton>(*window_, "optRANGE", 1)->click();
+    control<QAbstractButton>(*window_, "optPD1", 1)->click();
+    // A client by its address, then one that names itself.
+    QTcpSocket plain;
+    QTcpSocket tango;
+    for (QTcpSocket* client : {&plain, &tango}) {
+        client->connectToHost(QHostAddress::LocalHost, server.port());
+        if (!client->waitForConnected(10000))
+            return {QStringLiteral("<not connected>")};
+    }
+    if (!ask(plain, "DAC3:CODE 100;LDAC:PULS") || !ask(tango, "SYST:CLI \"Tango\"") ||
+        !ask(tango, "RANG 30"))
+        return {QStringLiteral("<no reply>")};
+    // A board that fails: each request with its status.
+    SimBoard::get().failAfter(0, -7);
+    control<QAbstractButton>(*window_, "cmdCLR", 0)->click();
+    SimBoard::get().clearFaults();
+
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(plain.localPort());
+    const QString named = QStringLiteral("Tango (127.0.0.1:%1)").arg(tango.localPort());
+    return {
+        "Load DAC2 | window | 221 | 0x2800 | 0",
+        "Pulse LDAC | window | 222 |  | 0",
+        "Pulse LDAC | window | 231 |  | 0",
+        "Range 60V | window | 229 |  | 0",
+        "Range 60V | window | 231 |  | 0",
+        "Control Register | window | 221 | 0x7004 | 0",
+        "DAC3:CODE 100 | " + address + " | 221 | 0x3064 | 0",
+        "LDAC:PULS | " + address + " | 222 |  | 0",
+        "LDAC:PULS | " + address + " | 231 |  | 0",
+        "RANG 30 | " + named + " | 228 |  | 0",
+        "RANG 30 | " + named + " | 231 |  | 0",
+        "Pulse CLR | window | 219 |  | -7",
+        "Pulse CLR | window | 218 |  | -7",
+    };
+}
+
+void TestHistory::windowAndRemoteSessions() {
+    start(1);
+    RemoteServer server(window_.get());
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    RequestHistory& history = USBStuff::History();
+    QTemporaryDir dir;
+    const QString journal = dir.filePath("journal.jsonl");
+    QString error;
+    QVERIFY2(history.openJournal(journal, error), qPrintable(error));
+    history.clear();
+    const int mark = SimBoard::get().callCount();
+
+    const QStringList expected = playSessions(server);
+    // Every request the board saw, in its order, with its status.
+    QCOMPARE(asCalls(expected), boardCalls(mark));
+
+    control<QAction>(*window_, "mnuHistory")->trigger();
+    auto* dialog = window_->findChild<frmHistory*>(QStringLiteral("frmHistory"));
+    QVERIFY(dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QCOMPARE(shown(dialog->table()), expected);
+    QCOMPARE(journaled(journal), expected);
+    // New requests join the open window.
+    control<QAbstractButton>(*window_, "cmdLDAC", 1)->click();
+    const QStringList more = expected + QStringList{"LDAC High | window | 226 |  | 0",
+                                                    "LDAC High | window | 231 |  | 0"};
+    QTRY_COMPARE(shown(dialog->table()), more);
+    QCOMPARE(journaled(journal), more);
+
+    // The export, through its button and the file dialog.
+    const QString csv = dir.filePath("history.csv");
+    answers_->onShow = [&csv](QDialog& d) {
+        if (auto* files = qobject_cast<QFileDialog*>(&d))
+            files->selectFile(csv);
+    };
+    control<QAbstractButton>(*dialog, "cmdExport")->click();
+    QCOMPARE(exported(csv), QStringList{"time,action,origin,request,word,status"} + more);
+}
+
+void TestHistory::bound() {
+    start(1);
+    control<QAction>(*window_, "mnuHistory")->trigger();
+    auto* dialog = window_->findChild<frmHistory*>(QStringLiteral("frmHistory"));
+    QVERIFY(dialog);
+    RequestHistory& history = USBStuff::History();
+    history.clear();
+    PanelModel& model = PanelModel::instance();
+    model.setLdac(false);
+    model.setLdac(true);
+    // 100,000 requests after those four: the four make room.
+    for (int i = 0; i < 50000; ++i)
+        model.pulseClr();
+    QCOMPARE(history.size(), RequestHistory::Capacity);
+    QCOMPARE(history.appended(), std::uint64_t(RequestHistory::Capacity + 4));
+    QCOMPARE(history.at(0).action, QStringLiteral("Pulse CLR"));
+    model.setLdac(false);
+    QCOMPARE(history.size(), RequestHistory::Capacity);
+    const HistoryTable& table = dialog->table();
+    QTRY_COMPARE(table.rowCount(), int(RequestHistory::Capacity));
+    const QStringList edges = {shown(table).constFirst(), shown(table).constLast()};
+    QCOMPARE(edges,
+             (QStringList{"Pulse CLR | window | 219 |  | 0", "LDAC Low | window | 231 |  | 0"}));
+}
+
+void TestHistory::journalOption() {
+    QTemporaryDir dir;
+    const QString journal = dir.filePath("notebook.jsonl");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", dir.path());
+    QProcess panel;
+    panel.setProcessEnvironment(environment);
+    panel.start(QCoreApplication::applicationDirPath() + "/qv7310",
+                {"--part", "QV7310", "--remote-port", "0", "--journal", journal});
+    QVERIFY(panel.waitForStarted());
+    const QRegularExpression announced(R"(remote control on [0-9.]+:(\d+)\n)");
+    QString out;
+    QRegularExpressionMatch match;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (match = announced.match(out += QString::fromLocal8Bit(panel.readAllStandardOutput())))
+            .hasMatch(),
+        20000);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, match.captured(1).toUShort());
+    QVERIFY(client.waitForConnected(10000));
+    // The name counts from the client's next line on.
+    QVERIFY(ask(client, "SYST:CLI 'Tango';:DAC1:CODE 1"));
+    QVERIFY(ask(client, "DAC1:CODE 2"));
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(client.localPort());
+    const QString named = QStringLiteral("Tango (%1)").arg(address);
+    const QStringList session = {
+        "Firmware download | window | LoadFirmWare |  | 0",
+        "Start | window | 224 |  | 0",
+        ":DAC1:CODE 1 | " + address + " | 221 | 0x1001 | 0",
+        "DAC1:CODE 2 | " + named + " | 221 | 0x1002 | 0",
+    };
+    // Flushed per request: all there while the panel runs.
+    QCOMPARE(journaled(journal), session);
+    panel.terminate();
+    QVERIFY(panel.waitForFinished(30000));
+    QCOMPARE(panel.exitCode(), 0);
+    const QStringList safeState = {
+        "Safe state | window | 221 | 0x7000 | 0", "Safe state | window | 221 | 0x5000 | 0",
+        "Safe state | window | 222 |  | 0", "Safe state | window | 228 |  | 0"};
+    QCOMPARE(journaled(journal), session + safeState);
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
