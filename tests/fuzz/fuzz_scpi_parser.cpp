@@ -35,6 +35,10 @@ namespace {
 using Scpi::Param;
 using Scpi::Special;
 
+std::string withCase(std::string text, bool upper);
+
+// The same command, but for the letter case inside a string, which is the
+// client's own.
 bool sameCommand(const Scpi::Parsed& a, const Scpi::Parsed& b) {
     if (a.error != b.error)
         return false;
@@ -43,7 +47,7 @@ bool sameCommand(const Scpi::Parsed& a, const Scpi::Parsed& b) {
     return a.command.row == b.command.row && a.command.query == b.command.query &&
            a.command.channel == b.command.channel && a.command.value == b.command.value &&
            a.command.volts == b.command.volts && a.command.special == b.command.special &&
-           a.command.text == b.command.text;
+           withCase(a.command.text, true) == withCase(b.command.text, true);
 }
 
 bool sameLine(const std::vector<Scpi::Parsed>& a, const std::vector<Scpi::Parsed>& b) {
