@@ -53,6 +53,10 @@ public:
 private:
     const QGroupBox* frame() const { return qobject_cast<const QGroupBox*>(object()); }
     QList<QAccessibleInterface*> children() const {
+        // A sheet's page behind holds nothing a person sees, so nothing a
+        // screen reader could press: its controls are told once it is shown.
+        if (static_cast<const QWidget*>(object())->isHidden())
+            return {};
         if (beforeChildren_)
             beforeChildren_();
         QList<QAccessibleInterface*> kept;
