@@ -5,7 +5,9 @@
 #include "PanelHarness.h"
 #include "panel/PanelModel.h"
 #include "panel/QV7310.h"
+#include "remote/RemoteConnection.h"
 #include "remote/RemoteServer.h"
+#include "remote/ScpiExecutor.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -18,8 +20,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 using Harness::control;
 using Harness::DialogAnswerer;
@@ -137,6 +141,7 @@ private slots:
     void resetRestoresStartState();
     void severalClients();
     void clientLeavingMidLine();
+    void unreadRepliesBounded();
     void closingWindowStopsServer();
     void idleClientClosed();
     void floodingClientTakesTurns();
@@ -595,6 +600,35 @@ void TestRemote::clientLeavingMidLine() {
     }
     replies += slow.readAll();
     QCOMPARE(replies.count('\n'), Lines);
+}
+
+// A client that sends queries and never reads its replies stays bounded in
+// memory: the panel stops reading it once its unread replies pass a limit,
+// and the socket's buffers make the client wait.
+void TestRemote::unreadRepliesBounded() {
+    start(1);
+    ScpiExecutor executor(PanelModel::instance());
+    int pair[2];
+    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    auto connection = std::make_unique<RemoteConnection>(pair[0], executor, 0, nullptr);
+    QCOMPARE(::fcntl(pair[1], F_SETFL, O_NONBLOCK), 0);
+    const QByteArray queries = QByteArray("*IDN?\n").repeated(10000);
+    qint64 taken = 0;
+    QElapsedTimer stalled;
+    stalled.start();
+    while (taken < (16 << 20) && stalled.elapsed() < 500) {
+        const ssize_t sent =
+            ::send(pair[1], queries.constData(), std::size_t(queries.size()), MSG_NOSIGNAL);
+        if (sent > 0) {
+            taken += sent;
+            stalled.restart();
+        }
+        QCoreApplication::processEvents();
+    }
+    // About a megabyte of replies' worth of queries, and what the sockets hold.
+    QVERIFY2(taken < (4 << 20), qPrintable(QString::number(taken)));
+    connection.reset();
+    ::close(pair[1]);
 }
 
 void TestRemote::closingWindowStopsServer() {
