@@ -118,11 +118,11 @@ const OptionSpec QtOptions[] = {
 
 void addOptions(QCommandLineParser& parser, const OptionSpec* first, const OptionSpec* last,
                 bool hidden) {
-    for (const OptionSpec* spec = first; spec != last; ++spec) {
-        QCommandLineOption option(QString::fromLatin1(spec->name),
-                                  QString::fromLatin1(spec->description));
-        if (spec->valueName)
-            option.setValueName(QString::fromLatin1(spec->valueName));
+    for (const OptionSpec* row = first; row != last; ++row) {
+        QCommandLineOption option(QString::fromLatin1(row->name),
+                                  QString::fromLatin1(row->description));
+        if (row->valueName)
+            option.setValueName(QString::fromLatin1(row->valueName));
         if (hidden)
             option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
