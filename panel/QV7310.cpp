@@ -116,6 +116,7 @@ void QV7310::showPartOnDataPage() {
     // The one channel has no number on the single part.
     lblVoltage[only]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
     HVLED[only]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
+    shownReading_ = {}; // its description is to be told again
     showReadingStates();
 }
 

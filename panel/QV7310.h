@@ -10,6 +10,7 @@
 #include "OutputLimits.h"
 
 #include <QMainWindow>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -162,6 +163,27 @@ private:
 
     // QV7310Readings.cpp: what each reading says besides its number.
     void showReadingStates();
+    // What a reading was last shown with, so that a change of the model that
+    // leaves a channel as it was costs that channel nothing: every write
+    // shows the model, and a palette or a description costs thousands of
+    // instructions to set.
+    struct ShownReading {
+        bool valid = false;
+        bool quad = false;
+        bool powered = false;
+        bool clrLow = false;
+        bool waiting = false;
+        std::int32_t code = 0;
+        QString writeTip;
+        bool operator==(const ShownReading& o) const {
+            return valid == o.valid && quad == o.quad && powered == o.powered &&
+                   clrLow == o.clrLow && waiting == o.waiting && code == o.code &&
+                   writeTip == o.writeTip;
+        }
+    };
+    std::array<ShownReading, ControlArrays::Channels> shownReading_{};
+    // -1 before the first showing, else whether shown above its limit.
+    std::array<int, ControlArrays::Channels> shownOverLimit_{-1, -1, -1, -1};
 
     // The controls the handlers use, by the form's names; arrays keep the
     // form's indexes. The objectNames are the same ("cmdWrite(2)"): tests and

@@ -22,10 +22,15 @@ void QV7310::showOverLimit() {
     if (!dataPageCreated_)
         return;
     for (int k = 0; k < int(ControlArrays::Channels); ++k) {
+        const bool over = model_.overLimit(k);
+        int& shown = shownOverLimit_[static_cast<std::size_t>(k)];
+        if (shown == int(over))
+            continue;
+        shown = int(over);
         QLabel* reading = lblVoltage[static_cast<std::size_t>(k)];
         // In the caution label's red while an output is above its limit.
         QPalette colours = reading->parentWidget()->palette();
-        if (model_.overLimit(k))
+        if (over)
             colours.setColor(QPalette::WindowText, QColor(0xC0, 0, 0));
         if (reading->palette().color(QPalette::WindowText) != colours.color(QPalette::WindowText))
             reading->setPalette(colours);

@@ -29,9 +29,20 @@ void QV7310::showReadingStates() {
         const bool quad = model_.partIsQuad();
         if (!quad && k != ControlArrays::SinglePartSlot)
             continue;
-        const QString dac = quad ? QStringLiteral("DAC%1").arg(k + 1) : QStringLiteral("DAC");
         const bool waiting = model_.waiting(k);
         const bool powered = model_.slotPowered(k);
+        QPushButton* write = cmdWrite[std::size_t(k)];
+        const ShownReading now{true,
+                               quad,
+                               powered,
+                               model_.clrIsLow(),
+                               waiting,
+                               waiting ? model_.dacCode(k) : 0,
+                               write->toolTip()};
+        if (shownReading_[std::size_t(k)] == now)
+            continue;
+        shownReading_[std::size_t(k)] = now;
+        const QString dac = quad ? QStringLiteral("DAC%1").arg(k + 1) : QStringLiteral("DAC");
         QStringList notes;
         if (!powered)
             notes << QStringLiteral("powered down");
@@ -57,7 +68,6 @@ void QV7310::showReadingStates() {
             font.setItalic(waiting);
             reading->setFont(font);
         }
-        QPushButton* write = cmdWrite[std::size_t(k)];
         setDescription(write, waiting ? write->toolTip() +
                                             QStringLiteral("; code %1 waits for LDAC").arg(code)
                                       : QString());

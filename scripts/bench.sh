@@ -166,6 +166,13 @@ fi
 pyvisa() { awk -v n="$1" -v c="$2" '$2 == n {print $c}' "$tmp/pyvisa.txt" 2>/dev/null; }
 
 echo
+echo "== Remote control under load: *IDN? beside a client flooding *RST; SIGTERM during a three-client flood"
+mkdir -m 700 "$tmp/load"
+python3 bench/remote_load.py "$bin/qv7310" "$tmp/load" >"$tmp/load.txt" || true
+sed 's/^LOAD /  /' "$tmp/load.txt"
+load() { awk -v n="$1" -v c="$2" '$2 == n {print $c}' "$tmp/load.txt" 2>/dev/null; }
+
+echo
 echo "== One board request through the board link: in-process, native bridge, bridge under Wine"
 "$bin/qv7310-bridge-bench" in-process 20000 0 >"$tmp/bridge.txt"
 "$bin/qv7310-bridge-bench" native-bridge 20000 0 "$bin/qv7310-board-bridge" >>"$tmp/bridge.txt"
@@ -259,7 +266,7 @@ echo "| same, with a new code each write | $write_new_beside µs | | $(below10 "
 echo "| Pulse LDAC with voltage refresh, \`cmdLDAC_Click(0)\` | $(percall pulse-ldac) µs | $cg_ldac_total ($cg_ldac_board + $((cg_ldac_total - cg_ldac_board))) | $(below10 "$(percall pulse-ldac)") |"
 echo "| control-register click with a toggle, \`optPD1_Click(3)\` | $(percall control-register) µs | $cg_control_total ($cg_control_board + $((cg_control_total - cg_control_board))) | $(below10 "$(percall control-register)") |"
 echo
-echo "| Remote control, one connection | Median | 99th percentile | Target |"
+echo "| Remote control | Median | 99th percentile | Target |"
 echo "|---|---|---|---|"
 echo "| \`*IDN?\` round trip | $(remote query-round-trip-us median) µs | $(remote query-round-trip-us p99) µs | |"
 echo "| \`DAC1:CODE n;:WORD?\` round trip | $(remote write-round-trip-us median) µs | $(remote write-round-trip-us p99) µs | |"
@@ -273,6 +280,10 @@ if [ -n "$(pyvisa query 3)" ]; then
     pv_ratio="$(ratio "$(pyvisa write-then-query 3)" "$(pyvisa query 3)")"
     echo "| pyvisa-py \`query()\` | $(pyvisa query 3) ms | $(pyvisa query 4) ms | |"
     echo "| pyvisa-py \`write()\` then \`query()\` | $(pyvisa write-then-query 3) ms | $(pyvisa write-then-query 4) ms | <= 3x a query: $pv_ratio, $(verdict "$pv_ratio" 3) |"
+fi
+if [ -n "$(load idn-under-flood 3)" ]; then
+    echo "| \`*IDN?\` round trip beside a client flooding \`*RST\` | $(load idn-under-flood 3) ms | $(load idn-under-flood 4) ms | p99 <= 5 ms: $(verdict "$(load idn-under-flood 4)" 5) |"
+    echo "| SIGTERM during a three-client flood to the safe state's first request | $(load sigterm-to-safe-state 3) ms, $(load sigterm-to-safe-state 4) flood requests after the signal | | <= 50 ms: $(verdict "$(load sigterm-to-safe-state 3)" 50) |"
 fi
 echo
 echo "| One board request (LDAC high/low) | Median | 99th percentile | Target |"
