@@ -146,6 +146,7 @@ private slots:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("menu"); // the menu that opens, empty for none
         QTest::newRow("Alt+F") << int(Qt::Key_F) << int(Qt::AltModifier) << "mnuFile";
+        QTest::newRow("Alt+V") << int(Qt::Key_V) << int(Qt::AltModifier) << "mnuView";
         QTest::newRow("Alt+O") << int(Qt::Key_O) << int(Qt::AltModifier) << "mnuOptions";
         QTest::newRow("Alt+A") << int(Qt::Key_A) << int(Qt::AltModifier) << "mnuHelp";
         QTest::newRow("Alt+B, no menu") << int(Qt::Key_B) << int(Qt::AltModifier) << "";
