@@ -113,10 +113,9 @@ void QV7310::showPartOnDataPage() {
         Line2[i]->hide();
     constexpr int only = ControlArrays::SinglePartSlot;
     cmdWrite[only]->setText(QStringLiteral("Load DAC"));
-    // The one channel has no number on the single part.
-    lblVoltage[only]->setAccessibleDescription(QStringLiteral("DAC output voltage"));
+    // The one channel has no number on the single part (its reading's
+    // description comes with the reading's state).
     HVLED[only]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));
-    shownReading_ = {}; // its description is to be told again
     showReadingStates();
 }
 

@@ -182,8 +182,8 @@ private:
         }
     };
     std::array<ShownReading, ControlArrays::Channels> shownReading_{};
-    // -1 before the first showing, else whether shown above its limit.
-    std::array<int, ControlArrays::Channels> shownOverLimit_{-1, -1, -1, -1};
+    // Whether each reading was last shown above its limit; none before the first.
+    std::array<std::optional<bool>, ControlArrays::Channels> shownOverLimit_{};
 
     // The controls the handlers use, by the form's names; arrays keep the
     // form's indexes. The objectNames are the same ("cmdWrite(2)"): tests and

@@ -23,10 +23,10 @@ void QV7310::showOverLimit() {
         return;
     for (int k = 0; k < int(ControlArrays::Channels); ++k) {
         const bool over = model_.overLimit(k);
-        int& shown = shownOverLimit_[static_cast<std::size_t>(k)];
-        if (shown == int(over))
+        std::optional<bool>& shown = shownOverLimit_[static_cast<std::size_t>(k)];
+        if (shown == over)
             continue;
-        shown = int(over);
+        shown = over;
         QLabel* reading = lblVoltage[static_cast<std::size_t>(k)];
         // In the caution label's red while an output is above its limit.
         QPalette colours = reading->parentWidget()->palette();
