@@ -33,10 +33,12 @@ QString resourceName(const char* name, int scale) {
     return path;
 }
 
-// Rendered from the SVG sources at build time, as raw premultiplied ARGB32
-// pixels after an 8-byte width/height header. The 1x set is stored
+// Rendered from the SVG sources at build time, as raw pixels after a 12-byte
+// header: width, height and the QImage format, RGB32 for a picture with no
+// transparent pixel, else premultiplied ARGB32. The 1x set is stored
 // uncompressed and wrapped in place, with nothing to decode at start-up.
 QPixmap picture(const QString& path, int scale) {
+    constexpr int HeaderSize = 12;
     const QResource resource(path);
     const bool inPlace = resource.compressionAlgorithm() == QResource::NoCompression;
     const QByteArray bytes =
@@ -44,18 +46,22 @@ QPixmap picture(const QString& path, int scale) {
                                           qsizetype(resource.size()))
                 : resource.uncompressedData();
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    if (!data || bytes.size() < 8)
+    if (!data || bytes.size() < HeaderSize)
         return QPixmap();
     const int width = int(qFromLittleEndian<quint32>(data));
     const int height = int(qFromLittleEndian<quint32>(data + 4));
-    if (width <= 0 || height <= 0 || bytes.size() != 8 + qint64(width) * height * 4)
+    const auto format = QImage::Format(qFromLittleEndian<quint32>(data + 8));
+    if (width <= 0 || height <= 0 || bytes.size() != HeaderSize + qint64(width) * height * 4 ||
+        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied))
         return QPixmap();
-    QImage image(data + 8, width, height, width * 4, QImage::Format_ARGB32_Premultiplied);
+    QImage image(data + HeaderSize, width, height, width * 4, format);
     // Decompressed pixels go when `bytes` does: the picture keeps a copy.
     if (!inPlace)
         image = image.copy();
     image.setDevicePixelRatio(scale);
-    return QPixmap::fromImage(image);
+    // The format already tells whether the picture has transparent pixels:
+    // no need for the pixmap to look for them.
+    return QPixmap::fromImage(image, Qt::NoOpaqueDetection);
 }
 QPixmap picture(const char* name) {
     const int s = scale();

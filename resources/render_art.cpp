@@ -1,8 +1,10 @@
 // Build-time tool: renders an SVG source of the panel's artwork at the given
 // size, so the program shows finished pixels instead of laying out SVG text
 // at every start. OUTPUT.png is a PNG (for the icon theme); any other name
-// gets raw pixels the panel wraps without decoding: width and height as
-// 32-bit little-endian numbers, then premultiplied ARGB32 rows.
+// gets raw pixels the panel wraps without decoding: width, height and the
+// QImage format as 32-bit little-endian numbers, then the rows. A picture
+// with no transparent pixel is stored as RGB32, so the panel need not scan
+// it for transparency at start-up; any other as premultiplied ARGB32.
 // Usage: qv-render-art INPUT.svg OUTPUT WIDTH [HEIGHT]
 #include <QFile>
 #include <QGuiApplication>
@@ -12,6 +14,20 @@
 #include <QtEndian>
 #include <cstdio>
 #include <cstdlib>
+
+namespace {
+constexpr int HeaderSize = 12;
+
+bool isOpaque(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 255)
+                return false;
+    }
+    return true;
+}
+} // namespace
 
 int main(int argc, char* argv[]) {
     // Text in the SVG needs fonts, and fonts need a GUI application.
@@ -39,12 +55,18 @@ int main(int argc, char* argv[]) {
     }
     if (!args.at(2).endsWith(QLatin1String(".png"))) {
         QFile out(args.at(2));
-        QByteArray header(8, '\0');
+        // Opaque premultiplied pixels are already valid RGB32 pixels.
+        const bool opaque = isOpaque(image);
+        QByteArray header(HeaderSize, '\0');
         qToLittleEndian<quint32>(quint32(width), header.data());
         qToLittleEndian<quint32>(quint32(height), header.data() + 4);
+        qToLittleEndian<quint32>(
+            quint32(opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied),
+            header.data() + 8);
         const QByteArray pixels(reinterpret_cast<const char*>(image.constBits()),
                                 qsizetype(image.sizeInBytes()));
-        if (!out.open(QIODevice::WriteOnly) || out.write(header + pixels) != 8 + pixels.size()) {
+        if (!out.open(QIODevice::WriteOnly) ||
+            out.write(header + pixels) != HeaderSize + pixels.size()) {
             std::fprintf(stderr, "qv-render-art: cannot write %s\n", qPrintable(args.at(2)));
             return EXIT_FAILURE;
         }

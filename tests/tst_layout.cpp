@@ -473,6 +473,9 @@ void TestLayout::picturesAndLamps() {
     QCOMPARE(pixels(control<PictureBox>(*window, "Picture1")), QSize(150, 37));
     QCOMPARE(control<PictureBox>(*window, "Picture1")->frameWidth(), 2);
     QCOMPARE(control<PictureBox>(*window, "Picture1")->size(), QSize(154, 41));
+    // The logo's rounded corners stay see-through.
+    QVERIFY2(control<PictureBox>(*window, "Picture6")->pixmap().hasAlphaChannel(),
+             "the logo lost its transparency");
     for (PictureBox* area :
          {control<PictureBox>(*window, "Picture2"), control<PictureBox>(*window, "Picture3"),
           control<PictureBox>(*window, "Picture4")})
