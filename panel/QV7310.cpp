@@ -38,7 +38,11 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instan
 
     createMenus();
     // In the menu bar's corner, so the client area keeps its size.
-    menuBar()->setCornerWidget(new BoardStatusLabel(*board, menuBar()));
+    auto* boardLabel = new BoardStatusLabel(*board, menuBar());
+    menuBar()->setCornerWidget(boardLabel);
+    // Shown now, while the bar is hidden: shown with the bar, the corner
+    // would make the bar lay its titles out once more.
+    boardLabel->show();
     // Screen readers do not reach a menu bar's corner: the window's own
     // description carries the board status too.
     connect(board, &BoardStatus::changed, this,
