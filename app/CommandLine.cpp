@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ToolkitOptions.h"
 
 #include "board/USBStuff.h"
 #include "panel/Converter.h"
@@ -90,41 +91,12 @@ const OptionSpec PanelOptions[] = {
      "an abandoned connection frees its place."},
 };
 
-// Qt's own options ("-platform offscreen"), read later by the toolkit: here
-// they are only let through, and listed by --help-all.
-const OptionSpec QtOptions[] = {
-    {"platform", "VALUE", ""},
-    {"platformpluginpath", "VALUE", ""},
-    {"platformtheme", "VALUE", ""},
-    {"plugin", "VALUE", ""},
-    {"qwindowgeometry", "VALUE", ""},
-    {"qwindowicon", "VALUE", ""},
-    {"qwindowtitle", "VALUE", ""},
-    {"display", "VALUE", ""},
-    {"geometry", "VALUE", ""},
-    {"style", "VALUE", ""},
-    {"stylesheet", "VALUE", ""},
-    {"session", "VALUE", ""},
-    {"name", "VALUE", ""},
-    {"title", "VALUE", ""},
-    {"visual", "VALUE", ""},
-    {"reverse", nullptr, ""},
-    {"widgetcount", nullptr, ""},
-    {"nograb", nullptr, ""},
-    {"dograb", nullptr, ""},
-    {"sync", nullptr, ""},
-    {"qmljsdebugger", "VALUE", ""},
-};
-
-void addOptions(QCommandLineParser& parser, const OptionSpec* first, const OptionSpec* last,
-                bool hidden) {
+void addOptions(QCommandLineParser& parser, const OptionSpec* first, const OptionSpec* last) {
     for (const OptionSpec* row = first; row != last; ++row) {
         QCommandLineOption option(QString::fromLatin1(row->name),
                                   QString::fromLatin1(row->description));
         if (row->valueName)
             option.setValueName(QString::fromLatin1(row->valueName));
-        if (hidden)
-            option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
 }
@@ -135,8 +107,8 @@ CommandLine fail(CommandLine& options, const QString& message) {
     return options;
 }
 
-// --help and --help-all, without a display.
-void printHelp(const QCommandLineParser& parser, bool all) {
+// --help, without a display.
+void printHelp(const QCommandLineParser& parser) {
     // The help text names the program through the application object; a
     // core one needs no display.
     static int argc = 1;
@@ -145,15 +117,7 @@ void printHelp(const QCommandLineParser& parser, bool all) {
     std::optional<QCoreApplication> core;
     if (!QCoreApplication::instance())
         core.emplace(argc, argv);
-    QString text = parser.helpText();
-    if (all) {
-        text += QStringLiteral("\nQt's own options, read by the toolkit:\n ");
-        for (const OptionSpec& qt : QtOptions)
-            text += QStringLiteral(" -%1%2").arg(
-                QLatin1String(qt.name), qt.valueName ? QStringLiteral(" VALUE") : QString());
-        text += QLatin1Char('\n');
-    }
-    std::fputs(qPrintable(text), stdout);
+    std::fputs(qPrintable(parser.helpText()), stdout);
 }
 
 // The panel's own options' values, once help and version are answered.
@@ -224,15 +188,18 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Control panel for the QV7301/QV7310 high-voltage DAC evaluation board."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    addOptions(parser, std::begin(PanelOptions), std::end(PanelOptions), false);
-    addOptions(parser, std::begin(QtOptions), std::end(QtOptions), true);
+    addOptions(parser, std::begin(PanelOptions), std::end(PanelOptions));
     CommandLine options;
-    if (!parser.parse(arguments))
+    // What the panel does not know may be Qt's own: Qt itself takes that
+    // away, and what is left is wrong.
+    if ((!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) &&
+        !parser.parse(ToolkitOptions::Without(arguments)))
         return fail(options, parser.errorText());
     // Read before the toolkit starts, so that no display is needed.
-    const bool all = parser.isSet(QStringLiteral("help-all"));
-    if (parser.isSet(help) || all) {
-        printHelp(parser, all);
+    if (parser.isSet(QStringLiteral("help-all")))
+        ToolkitOptions::PrintHelpAll(parser, QStringLiteral("qv7310"));
+    if (parser.isSet(help)) {
+        printHelp(parser);
         options.exitCode = 0;
         return options;
     }

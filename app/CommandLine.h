@@ -44,8 +44,9 @@ void ApplyLimits(const CommandLine& options, PanelModel& model);
 QStringList ArgumentsOf(int argc, char* argv[]);
 
 // Reads the arguments, printing help, the version or what is wrong with
-// them. Qt's own options are let through for the toolkit. Needs no
-// application object, so none of this needs a display.
+// them. Qt's own options are let through for the toolkit: where there are
+// options the panel does not know, Qt is asked which are its own. Call it
+// before the application object exists; none of this needs a display.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 // While it lives, with remote control on, a start-up message box (the
