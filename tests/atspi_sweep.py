@@ -6,6 +6,7 @@
 # Only a page's tab is pressed; the board hears nothing but the start-up.
 # Run by atspi_sweep.sh inside a D-Bus session of its own.
 import os
+import socket
 import subprocess
 import sys
 import tempfile
@@ -31,6 +32,19 @@ def start_display():
     number = number.decode().strip()
     os.close(read)
     os.environ["DISPLAY"] = ":" + number
+    # The panel is started only once the display takes connections.
+    end = time.time() + 10
+    while True:
+        with socket.socket(socket.AF_UNIX) as probe:
+            try:
+                probe.connect("/tmp/.X11-unix/X" + number)
+                break
+            except OSError as error:
+                if time.time() > end or xvfb.poll() is not None:
+                    sys.exit("Xvfb on :%s takes no connections (%s; Xvfb %s)" % (
+                        number, error, "running" if xvfb.poll() is None else
+                        "ended with %s" % xvfb.returncode))
+        time.sleep(0.1)
     bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     time.sleep(1.0)
@@ -40,6 +54,12 @@ def start_display():
 def application(process):
     end = time.time() + 30
     while time.time() < end:
+        if process.poll() is not None:
+            xvfb = processes[1]
+            sys.exit("the panel ended with %s before it reached the accessibility bus "
+                     "(Xvfb on %s %s)" % (process.returncode, os.environ["DISPLAY"],
+                                          "running" if xvfb.poll() is None else
+                                          "ended with %s" % xvfb.returncode))
         for app in pyatspi.Registry.getDesktop(0):
             try:
                 if app is not None and app.get_process_id() == process.pid:
