@@ -1,5 +1,7 @@
 #include "Artwork.h"
 
+#include "resources/RawPicture.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -33,12 +35,10 @@ QString resourceName(const char* name, int scale) {
     return path;
 }
 
-// Rendered from the SVG sources at build time, as raw pixels after a 12-byte
-// header: width, height and the QImage format, RGB32 for a picture with no
-// transparent pixel, else premultiplied ARGB32. The 1x set is stored
-// uncompressed and wrapped in place, with nothing to decode at start-up.
+// Rendered from the SVG sources at build time as raw pictures. The 1x set is
+// stored uncompressed and wrapped in place, with nothing to decode at start-up.
 QPixmap picture(const QString& path, int scale) {
-    constexpr int HeaderSize = 12;
+    using RawPicture::HeaderSize;
     const QResource resource(path);
     const bool inPlace = resource.compressionAlgorithm() == QResource::NoCompression;
     const QByteArray bytes =

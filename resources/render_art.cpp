@@ -1,11 +1,10 @@
 // Build-time tool: renders an SVG source of the panel's artwork at the given
 // size, so the program shows finished pixels instead of laying out SVG text
 // at every start. OUTPUT.png is a PNG (for the icon theme); any other name
-// gets raw pixels the panel wraps without decoding: width, height and the
-// QImage format as 32-bit little-endian numbers, then the rows. A picture
-// with no transparent pixel is stored as RGB32, so the panel need not scan
-// it for transparency at start-up; any other as premultiplied ARGB32.
+// gets a raw picture (resources/RawPicture.h).
 // Usage: qv-render-art INPUT.svg OUTPUT WIDTH [HEIGHT]
+#include "resources/RawPicture.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -16,8 +15,6 @@
 #include <cstdlib>
 
 namespace {
-constexpr int HeaderSize = 12;
-
 bool isOpaque(const QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -57,7 +54,7 @@ int main(int argc, char* argv[]) {
         QFile out(args.at(2));
         // Opaque premultiplied pixels are already valid RGB32 pixels.
         const bool opaque = isOpaque(image);
-        QByteArray header(HeaderSize, '\0');
+        QByteArray header(RawPicture::HeaderSize, '\0');
         qToLittleEndian<quint32>(quint32(width), header.data());
         qToLittleEndian<quint32>(quint32(height), header.data() + 4);
         qToLittleEndian<quint32>(
@@ -66,7 +63,7 @@ int main(int argc, char* argv[]) {
         const QByteArray pixels(reinterpret_cast<const char*>(image.constBits()),
                                 qsizetype(image.sizeInBytes()));
         if (!out.open(QIODevice::WriteOnly) ||
-            out.write(header + pixels) != HeaderSize + pixels.size()) {
+            out.write(header + pixels) != RawPicture::HeaderSize + pixels.size()) {
             std::fprintf(stderr, "qv-render-art: cannot write %s\n", qPrintable(args.at(2)));
             return EXIT_FAILURE;
         }
