@@ -44,7 +44,9 @@ trap cleanup EXIT
 # bridge, given no input, only says hello and ends: if it cannot do that there,
 # Wine cannot run here and the check is skipped, saying what Wine printed.
 if grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; then
-    timeout 180 wine "$bridge" </dev/null >"$work/probe.out" 2>"$work/probe.err" || true
+    # Wine's first start makes its prefix, which under qemu-i386 has taken
+    # more than three minutes: a slow Wine is not a broken one.
+    timeout 600 wine "$bridge" </dev/null >"$work/probe.out" 2>"$work/probe.err" || true
     if [ "$(head -c 4 "$work/probe.out")" != QVB1 ]; then
         echo "SKIPPED: Wine under qemu-i386 cannot run a 32-bit Windows program here:"
         grep -v '^$' "$work/probe.err" | head -5
