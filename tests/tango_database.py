@@ -3,7 +3,7 @@
 
 Starts MariaDB and DataBaseds (Debian: mariadb-server, tango-db) in this
 run's own folder on free ports, with a database made from the schema that
-tango-db installs, registers the device with the README's tango_admin
+tango-db installs, registers the device with the Tango guide's tango_admin
 commands and starts the server as a site would. Then the checks of
 tango_device.py through DeviceProxy over TANGO_HOST, and those only a
 database shows: the default polling, a change event received (pushed by the
@@ -28,7 +28,7 @@ from tango_device import check, until
 
 SCHEMA = "/usr/share/dbconfig-common/data/tango-db/install/mysql"
 DATABASEDS = "/usr/lib/tango/DataBaseds"
-README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "README.md")
+GUIDE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "docs", "tango.md")
 DEVICE = "lab/qv7310/1"
 SEARCH = os.pathsep.join([os.environ.get("PATH", ""), "/usr/sbin", "/sbin"])
 
@@ -37,9 +37,9 @@ def tool(name):
     return shutil.which(name, path=SEARCH)
 
 
-def readme_registration():
-    """The tango_admin lines of the README, as a person would type them."""
-    with open(README) as text:
+def guide_registration():
+    """The tango_admin lines of the Tango guide, as a person would type them."""
+    with open(GUIDE) as text:
         return [line for line in text.read().splitlines() if line.startswith("tango_admin ")]
 
 
@@ -111,9 +111,9 @@ class RealDatabase:
             return text.read()
 
     def register(self, panel_port):
-        for line in readme_registration():
+        for line in guide_registration():
             subprocess.run(shlex.split(line), check=True, capture_output=True)
-        # The README's port is the panel's default; this run's panel has its own.
+        # The guide's port is the panel's default; this run's panel has its own.
         # The device's log goes to a file of this run.
         for name, value in (("Port", str(panel_port)), ("logging_level", "INFO"),
                             ("logging_target", f"file::{self.work}/device-log.txt")):
@@ -140,7 +140,7 @@ class RealDatabase:
 
 
 def more(session, proxy):
-    check("registered as the README says", 3, len(readme_registration()))
+    check("registered as the guide says", 3, len(guide_registration()))
     check("default polling of State and a voltage", (1000, 1000),
           (proxy.get_command_poll_period("State"), proxy.get_attribute_poll_period("Dac2Voltage")))
     session.proxy = proxy

@@ -6,7 +6,7 @@ to a running panel (`qv7310 --remote`) over TCP and puts its settings within
 reach of every Tango client. Needs PyTango (Debian: python3-tango, for
 /usr/bin/python3).
 
-With a Tango database, register it with tango_admin (see the README) and
+With a Tango database, register it with tango_admin (see docs/tango.md) and
 start it as `/usr/bin/python3 QV7310Panel.py lab`. Without one:
     /usr/bin/python3 QV7310Panel.py lab -file=COPY_OF_QV7310Panel.db \\
         -ORBendPoint giop:tcp:127.0.0.1:10100
