@@ -101,6 +101,13 @@ void addOptions(QCommandLineParser& parser, const OptionSpec* first, const Optio
     }
 }
 
+// Windows has no DNS-SD daemon of the kind the announcement speaks to.
+#ifdef QV_NO_DNS_SD
+constexpr bool CanAnnounce = false;
+#else
+constexpr bool CanAnnounce = true;
+#endif
+
 CommandLine fail(CommandLine& options, const QString& message) {
     say(message);
     options.exitCode = 2;
@@ -152,6 +159,8 @@ CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) 
     if (parser.isSet(QStringLiteral("journal")) && options.journal.isEmpty())
         return fail(options, QStringLiteral("--journal: no file given"));
     options.announce = parser.isSet(QStringLiteral("announce"));
+    if (options.announce && !CanAnnounce)
+        return fail(options, QStringLiteral("--announce: not available on this system"));
     options.remote = parser.isSet(QStringLiteral("remote")) ||
                      parser.isSet(QStringLiteral("remote-port")) ||
                      parser.isSet(QStringLiteral("remote-address")) || options.announce;

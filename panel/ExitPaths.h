@@ -6,12 +6,13 @@
 #ifndef EXITPATHS_H
 #define EXITPATHS_H
 
+#include "platform/ExitSignals.h"
+
 #include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
 #include <functional>
 
-class QSocketNotifier;
 class QV7310;
 
 class ExitPaths : public QObject {
@@ -35,11 +36,10 @@ signals:
     void signalReceived(int signalNumber);
 
 private:
-    void readSignal();
     void beginExit();
 
     QPointer<QV7310> window_;
-    QSocketNotifier* notifier_ = nullptr;
+    Platform::ExitSignals signals_;
     bool exitRequested_ = false;
     std::function<void()> quit_ = [] { QCoreApplication::quit(); };
 };

@@ -1,10 +1,10 @@
 #include "PanelLock.h"
 
 #include "DialogSeam.h"
+#include "platform/Folders.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <cstdio>
 
 namespace {
@@ -27,11 +27,7 @@ PanelLock::PanelLock() : lock_(lockPath()) {
 }
 
 QString PanelLock::lockPath() {
-    // The runtime folder belongs to the user and this machine.
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir + QStringLiteral("/qv7310-board.lock");
+    return Platform::LockFolder() + QStringLiteral("/qv7310-board.lock");
 }
 
 bool PanelLock::acquire(bool showBox) {

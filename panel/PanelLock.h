@@ -1,4 +1,4 @@
-// One panel per board: a lock file in the user's runtime folder, held while
+// One panel per board: a lock file in a folder of the user's own, held while
 // the panel runs, so a second panel cannot drive the board under the first
 // or reset its outputs on exit.
 #ifndef PANELLOCK_H

@@ -2,34 +2,9 @@
 
 #include "board/USBStuff.h"
 
+#include "platform/Socket.h"
+
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-// "127.0.0.1:40312", "[::1]:40312"; empty when the system cannot tell.
-QString peerAddress(int descriptor) {
-    sockaddr_storage peer{};
-    socklen_t size = sizeof peer;
-    if (::getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &size) != 0)
-        return QString();
-    const QHostAddress host(reinterpret_cast<const sockaddr*>(&peer));
-    const bool six = peer.ss_family == AF_INET6;
-    const std::uint16_t port = six ? reinterpret_cast<const sockaddr_in6*>(&peer)->sin6_port
-                                   : reinterpret_cast<const sockaddr_in*>(&peer)->sin_port;
-    const QString name =
-        six ? QLatin1Char('[') + host.toString() + QLatin1Char(']') : host.toString();
-    return name + QLatin1Char(':') + QString::number(ntohs(port));
-}
-
-} // namespace
 
 // The socket is handled here rather than by QTcpSocket, which closes both
 // directions as soon as the client closes its sending one: a client that
@@ -37,15 +12,11 @@ QString peerAddress(int descriptor) {
 
 RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, int idleMs,
                                    QObject* parent)
-    : QObject(parent), descriptor_(static_cast<int>(descriptor)), executor_(executor),
+    : QObject(parent), descriptor_(descriptor), executor_(executor),
       reader_(descriptor, QSocketNotifier::Read), writer_(descriptor, QSocketNotifier::Write) {
-    ::fcntl(descriptor_, F_SETFL, ::fcntl(descriptor_, F_GETFL) | O_NONBLOCK);
-    // A reply leaves at once, not after the client's acknowledgement of the
-    // one before.
-    const int on = 1;
-    ::setsockopt(descriptor_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    Platform::PrepareConnection(descriptor_);
     writer_.setEnabled(false);
-    address_ = peerAddress(descriptor_);
+    address_ = Platform::PeerAddress(descriptor_);
     origin_ = address_;
     executor_.attach(&session_);
     connect(&reader_, &QSocketNotifier::activated, this, &RemoteConnection::readable);
@@ -57,7 +28,7 @@ RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, i
         idle_.setSingleShot(true);
         idle_.setInterval(idleMs);
         connect(&idle_, &QTimer::timeout, this, [this] {
-            if (descriptor_ >= 0)
+            if (connected())
                 end();
         });
         idle_.start();
@@ -68,29 +39,22 @@ RemoteConnection::~RemoteConnection() {
     executor_.detach(&session_);
     reader_.setEnabled(false);
     writer_.setEnabled(false);
-    if (descriptor_ >= 0)
-        ::close(descriptor_);
+    if (connected())
+        Platform::CloseSocket(descriptor_);
 }
 
 void RemoteConnection::readable() {
     // A nested event loop (none is expected) must not run this client's
     // lines out of order; the outer call reads what is left.
-    if (reading_ || descriptor_ < 0)
+    if (reading_ || !connected())
         return;
     reading_ = true;
     if (idle_.interval() > 0)
         idle_.start();
     // One chunk per notification; its lines run in turns.
     char buffer[ReadChunk];
-    const ssize_t count = ::recv(descriptor_, buffer, sizeof buffer, 0);
-#ifdef TCP_QUICKACK
-    // Acknowledged at once: a write has no reply to carry the ACK, and a
-    // client's Nagle algorithm would hold its next line until the delayed
-    // ACK came (40 ms and more). Linux clears the option as it goes, so it
-    // is set after every read.
-    const int quick = 1;
-    ::setsockopt(descriptor_, IPPROTO_TCP, TCP_QUICKACK, &quick, sizeof quick);
-#endif
+    const std::ptrdiff_t count = Platform::Receive(descriptor_, buffer, sizeof buffer);
+    Platform::AcknowledgeAtOnce(descriptor_);
     if (count > 0) {
         for (Scpi::LineFramer::Line& line :
              framer_.feed(std::string_view(buffer, static_cast<std::size_t>(count))))
@@ -98,7 +62,7 @@ void RemoteConnection::readable() {
     } else if (count == 0) {
         peerDone_ = true;
         reader_.setEnabled(false);
-    } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+    } else if (count == Platform::SocketFailed) {
         reading_ = false;
         end();
         return;
@@ -108,7 +72,7 @@ void RemoteConnection::readable() {
 }
 
 void RemoteConnection::runTurn() {
-    if (reading_ || descriptor_ < 0)
+    if (reading_ || !connected())
         return;
     reading_ = true;
     QElapsedTimer clock;
@@ -151,22 +115,19 @@ void RemoteConnection::writable() {
 
 bool RemoteConnection::flush() {
     while (!replies_.empty()) {
-        const ssize_t sent = ::send(descriptor_, replies_.data(), replies_.size(), MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                end();
-                return false;
-            }
-            break;
+        const std::ptrdiff_t sent = Platform::Send(descriptor_, replies_.data(), replies_.size());
+        if (sent == Platform::SocketFailed) {
+            end();
+            return false;
         }
+        if (sent == Platform::WouldBlock)
+            break;
         replies_.erase(0, static_cast<std::size_t>(sent));
     }
     writer_.setEnabled(!replies_.empty());
     if (peerDone_ && replies_.empty() && waiting_.empty()) {
         // Everything the client sent has run and been answered.
-        ::shutdown(descriptor_, SHUT_WR);
+        Platform::ShutdownSend(descriptor_);
         end();
         return false;
     }
@@ -179,7 +140,7 @@ bool RemoteConnection::flush() {
 void RemoteConnection::end() {
     reader_.setEnabled(false);
     writer_.setEnabled(false);
-    ::close(descriptor_);
-    descriptor_ = -1;
+    Platform::CloseSocket(descriptor_);
+    descriptor_ = Platform::NoSocket;
     deleteLater();
 }

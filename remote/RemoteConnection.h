@@ -8,6 +8,7 @@
 
 #include "LineFramer.h"
 #include "ScpiExecutor.h"
+#include "platform/Socket.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -25,7 +26,7 @@ public:
     RemoteConnection(qintptr descriptor, ScpiExecutor& executor, int idleMs, QObject* parent);
     ~RemoteConnection() override;
 
-    bool connected() const { return descriptor_ >= 0; }
+    bool connected() const { return descriptor_ != Platform::NoSocket; }
 
 private:
     // What a client may have in flight: unread commands held by the system,
@@ -48,7 +49,7 @@ private:
     // name once it gave one ("Tango (127.0.0.1:40312)").
     const QString& origin();
 
-    int descriptor_;
+    Platform::SocketHandle descriptor_;
     ScpiExecutor& executor_;
     QSocketNotifier reader_;
     QSocketNotifier writer_;

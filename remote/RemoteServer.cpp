@@ -3,9 +3,9 @@
 #include "RemoteConnection.h"
 #include "RepaintPacer.h"
 #include "panel/PanelModel.h"
+#include "platform/Socket.h"
 
 #include <QEvent>
-#include <unistd.h>
 
 RemoteServer::RemoteServer(QWidget* window, QObject* parent)
     : QObject(parent), executor_(PanelModel::instance()) {
@@ -32,7 +32,7 @@ void RemoteServer::hold(bool held) {
 
 void RemoteServer::accept(qintptr descriptor) {
     if (clientCount() >= MaxClients) {
-        ::close(static_cast<int>(descriptor));
+        Platform::CloseSocket(descriptor);
         return;
     }
     auto* client = new RemoteConnection(descriptor, executor_, idleMs_, this);
