@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "board/LibraryImage.h"
 #include "board/USBStuff.h"
 #include "panel/Converter.h"
 #include "panel/ExitPaths.h"
@@ -18,6 +19,24 @@ namespace {
 // The exit status when the exit's safe state failed: the outputs may still
 // be at high voltage, which no script may take for success.
 constexpr int UnsafeOutputsStatus = 3;
+
+// --board-bridge, or on Windows the way the BoardPort.dll beside the panel
+// needs: the maker's 32-bit DLL through the bridge beside the panel.
+void ChooseBoardPath(const CommandLine& options) {
+    if (!options.bridgeCommand.isEmpty())
+        USBStuff::UseBridge(options.bridgeCommand);
+#ifdef Q_OS_WIN
+    if (!options.bridgeCommand.isEmpty()) {
+        USBStuff::Link().describePath(QStringLiteral("BoardPort through --board-bridge"));
+        return;
+    }
+    const LibraryImage::BoardPath path =
+        LibraryImage::ChooseBoardPath(QCoreApplication::applicationDirPath(), QT_POINTER_SIZE * 8);
+    if (!path.bridgeCommand.isEmpty())
+        USBStuff::UseBridge(path.bridgeCommand);
+    USBStuff::Link().describePath(path.description);
+#endif
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -34,8 +53,7 @@ int main(int argc, char* argv[]) {
     // Before any board call, so the journal holds the start-up's requests.
     if (!OpenJournal(options))
         return 1;
-    if (!options.bridgeCommand.isEmpty())
-        USBStuff::UseBridge(options.bridgeCommand);
+    ChooseBoardPath(options);
     QV7310 window;
     exitPaths.setWindow(&window);
     // A panel asked for remote control that cannot serve it ends before any

@@ -22,6 +22,10 @@ public:
     // `command`. Takes effect for the next call.
     void useLibrary();
     void useBridge(const QStringList& command);
+    // How the way to the library is named to the person and remote clients
+    // where the panel chose it itself (on Windows); empty: not named.
+    void describePath(const QString& description) { pathDescription_ = description; }
+    const QString& pathDescription() const { return pathDescription_; }
 
     std::int16_t loadFirmWare(char* path);
     std::int16_t vendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
@@ -62,6 +66,7 @@ private:
     std::unique_ptr<BoardBackend> backend_;
     RequestHistory history_;
     QStringList bridgeCommand_;
+    QString pathDescription_;
     bool bridged_ = false;
     bool closed_ = false;
     bool resetOnExit_ = true;

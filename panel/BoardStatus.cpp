@@ -7,6 +7,11 @@ BoardStatus::BoardStatus(QObject* parent) : QObject(parent) {
 }
 
 QString BoardStatus::text() const {
+    const QString& path = USBStuff::Link().pathDescription();
+    return path.isEmpty() ? stateText() : stateText() + QStringLiteral("; ") + path;
+}
+
+QString BoardStatus::stateText() const {
     switch (state_) {
     case State::Ready:
         return QStringLiteral("Board: ready");

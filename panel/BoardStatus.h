@@ -29,7 +29,9 @@ public:
     std::int16_t status() const { return status_; }
     // The status of the last board call, whatever the state.
     std::int16_t lastCallStatus() const { return lastCallStatus_; }
-    // "Board: ready", "Board: not found (status -4)", ...
+    // "Board: ready", "Board: not found (status -4)", ... and, where the
+    // panel chose the way to the library itself, that way
+    // ("Board: ready; 32-bit BoardPort.dll through qv7310-board-bridge.exe").
     QString text() const;
     // True when the text should be shown as a fault.
     bool isFault() const {
@@ -47,6 +49,7 @@ signals:
 
 private:
     void set(State state, std::int16_t status);
+    QString stateText() const;
 
     State state_ = State::Unknown;
     std::int16_t status_ = 0;
