@@ -31,16 +31,23 @@ QString endpoint(const QHostAddress& address, quint16 port) {
 }
 
 // "CH=VOLTS": CH 1 to 4 or all (0), VOLTS 0 to the largest range or off (-1).
+// A channel is digits naming 1 to 4: a sign, a fraction or zeros name none,
+// since 0 stands for all of them.
 std::optional<CommandLine::Limit> ParseLimit(const QString& value) {
     const QStringList parts = value.split(QLatin1Char('='));
     if (parts.size() != 2)
         return std::nullopt;
     const QString channel = parts[0].trimmed();
+    int number = 0;
+    if (channel.compare(QLatin1String("all"), Qt::CaseInsensitive) != 0) {
+        for (const QChar c : channel)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return std::nullopt;
+        number = channel.isEmpty() ? 0 : channel.toInt();
+        if (number < 1 || number > 4)
+            return std::nullopt;
+    }
     bool ok = true;
-    const int number =
-        channel.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0 ? 0 : channel.toInt(&ok);
-    if (!ok || number < 0 || number > 4)
-        return std::nullopt;
     const QString volts = parts[1].trimmed();
     if (volts.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
         return CommandLine::Limit{number, -1.0};
@@ -48,6 +55,10 @@ std::optional<CommandLine::Limit> ParseLimit(const QString& value) {
     if (!ok || !(v >= 0 && v <= Converter::HighRangeVolts))
         return std::nullopt;
     return CommandLine::Limit{number, v};
+}
+
+QString noChannel(int channel) {
+    return QStringLiteral("--limit %1: the part has no DAC%1").arg(channel);
 }
 
 } // namespace
@@ -81,8 +92,8 @@ const OptionSpec PanelOptions[] = {
      "shell's: \"wine qv7310-board-bridge.exe\"), which puts the outputs into the safe state "
      "should the panel die."},
     {"limit", "CH=VOLTS",
-     "Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF; repeatable, and kept "
-     "for the next run of the part."},
+     "Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF, for this run only; "
+     "repeatable."},
     {"journal", "FILE",
      "Append every board request to FILE as it is sent, one JSON line each (time, action, "
      "origin, request, word, status), flushed at once."},
@@ -153,6 +164,9 @@ CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) 
                                        "%2 or off)")
                             .arg(value)
                             .arg(Converter::HighRangeVolts));
+        // The part given here has its count of channels.
+        if (options.quadPart && !*options.quadPart && parsed->channel > 1)
+            return fail(options, noChannel(parsed->channel));
         options.limits.push_back(*parsed);
     }
     options.journal = parser.value(QStringLiteral("journal"));
@@ -280,12 +294,12 @@ bool OpenJournal(const CommandLine& options) {
 void ApplyLimits(const CommandLine& options, PanelModel& model) {
     for (const CommandLine::Limit& limit : options.limits) {
         if (limit.channel > model.channels()) {
-            say(QStringLiteral("--limit %1: the part has no DAC%1").arg(limit.channel));
+            say(noChannel(limit.channel));
             continue;
         }
         const int first = limit.channel == 0 ? 1 : limit.channel;
         const int last = limit.channel == 0 ? model.channels() : limit.channel;
         for (int channel = first; channel <= last; ++channel)
-            model.setLimit(channel, limit.volts);
+            model.setRunLimit(channel, limit.volts);
     }
 }

@@ -36,8 +36,9 @@ struct CommandLine {
 // from now on; false, said in one line on stderr, when it cannot.
 bool OpenJournal(const CommandLine& options);
 
-// Sets the --limit options on the started panel; a channel the part does
-// not have is said on standard error and left alone.
+// Sets the --limit options on the started panel, for this run only; a
+// channel the part chosen in its dialog does not have is said on standard
+// error and left alone.
 void ApplyLimits(const CommandLine& options, PanelModel& model);
 
 // The program's arguments as given, before the toolkit has read its own.

@@ -4,8 +4,11 @@
 #include "Converter.h"
 #include "PanelModel.h"
 
+#include <QLocale>
 #include <QSettings>
+#include <QStringList>
 #include <algorithm>
+#include <cstdio>
 
 namespace OutputLimits {
 
@@ -16,6 +19,10 @@ constexpr int Channels = int(ControlArrays::Channels);
 // Each slot's limit in volts, or Off; read from the part's settings on
 // first use.
 double outputLimit[Channels] = {Off, Off, Off, Off};
+// What the settings keep for each slot (0 for a value that could not be
+// read), and that value's text.
+double keptLimit[Channels] = {Off, Off, Off, Off};
+QString unreadable[Channels];
 bool limitsLoaded = false;
 
 const PanelModel& model() {
@@ -102,28 +109,63 @@ double Limit(int channel) {
     return outputLimit[slotOf(channel)];
 }
 
-void SetLimit(int channel, double volts) {
+void SetRunLimit(int channel, double volts) {
     ensureLoaded();
-    const double limit = volts < 0 ? Off : std::min(volts, Largest);
+    // -0 is 0, also in what is read back and kept.
+    const double limit = volts < 0 ? Off : std::min(volts, Largest) + 0.0;
     outputLimit[slotOf(channel)] = limit;
+    unreadable[slotOf(channel)].clear();
+}
+
+void SetLimit(int channel, double volts) {
+    SetRunLimit(channel, volts);
+    const double limit = outputLimit[slotOf(channel)];
+    keptLimit[slotOf(channel)] = limit;
     QSettings settings;
     if (limit < 0)
         settings.remove(settingsKey(channel));
-    else
-        settings.setValue(settingsKey(channel), limit);
+    else // the shortest decimal that reads back as the same number
+        settings.setValue(settingsKey(channel),
+                          QString::number(limit, 'f', QLocale::FloatingPointShortest));
 }
 
 bool AnySet() {
     ensureLoaded();
     for (int k = 0; k < Channels; ++k)
-        if (onPart(k) && outputLimit[k] >= 0)
+        if (onPart(k) && (outputLimit[k] >= 0 || outputLimit[k] != keptLimit[k]))
             return true;
     return false;
 }
 
+QString Unreadable(int channel) {
+    ensureLoaded();
+    return unreadable[slotOf(channel)];
+}
+
+std::optional<double> ReadKept(const QString& text) {
+    // Digits with at most one point: no sign, exponent, unit or spaces.
+    int digits = 0;
+    int points = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('.'))
+            ++points;
+        else if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            ++digits;
+        else
+            return std::nullopt;
+    }
+    bool ok = false;
+    const double volts = QLocale::c().toDouble(text, &ok);
+    if (digits == 0 || points > 1 || !ok || !(volts >= 0 && volts <= Largest))
+        return std::nullopt;
+    return volts;
+}
+
 void Forget() {
-    for (double& limit : outputLimit)
-        limit = Off;
+    for (int k = 0; k < Channels; ++k) {
+        outputLimit[k] = keptLimit[k] = Off;
+        unreadable[k].clear();
+    }
     limitsLoaded = false;
 }
 
@@ -131,9 +173,31 @@ void Load() {
     limitsLoaded = true;
     const QSettings settings;
     for (int channel = 1; channel <= (partIsQuad() ? Channels : 1); ++channel) {
-        bool ok = false;
-        const double volts = settings.value(settingsKey(channel)).toDouble(&ok);
-        outputLimit[slotOf(channel)] = ok && volts >= 0 ? std::min(volts, Largest) : Off;
+        const int k = slotOf(channel);
+        const QString key = settingsKey(channel);
+        unreadable[k].clear();
+        if (!settings.contains(key)) {
+            outputLimit[k] = keptLimit[k] = Off;
+            continue;
+        }
+        // "20,5" reads as a list of two.
+        const QVariant value = settings.value(key);
+        const QString text = value.typeId() == QMetaType::QStringList
+                                 ? value.toStringList().join(QLatin1Char(','))
+                                 : value.toString();
+        const std::optional<double> volts = ReadKept(text);
+        // A kept limit that cannot be read holds its channel at 0 V rather
+        // than letting it go to full scale.
+        outputLimit[k] = keptLimit[k] = volts.value_or(0);
+        if (volts)
+            continue;
+        unreadable[k] = text;
+        std::fprintf(stderr,
+                     "qv7310: %s: limit%d=%s under [%s] is not a limit from 0 to %s V: DAC%d "
+                     "may not go above 0 V until its limit is set again\n",
+                     qPrintable(settings.fileName()), channel, qPrintable(text),
+                     qPrintable(key.section(QLatin1Char('/'), 0, 0)), qPrintable(Format(Largest)),
+                     channel);
     }
 }
 

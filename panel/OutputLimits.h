@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace OutputLimits {
@@ -43,7 +44,18 @@ Refusal CheckLoad(int rangeVolts);
 // keeps it for the next run of this part. A negative value turns it off.
 double Limit(int channel);
 void SetLimit(int channel, double volts);
+// A limit for this run only, as the command line gives it: the kept one
+// stays as it is for the next run.
+void SetRunLimit(int channel, double volts);
+// The title's note: any limit in force, or one of this run's limits that
+// is not the kept one.
 bool AnySet();
+// The kept text of a channel's limit that could not be read, which holds
+// the channel at 0 V until its limit is set; empty when it was read.
+QString Unreadable(int channel);
+// A kept limit's text as volts: a plain decimal from 0 to Largest, or
+// nothing.
+std::optional<double> ReadKept(const QString& text);
 // The limits kept for the part in force. Read on the first use of any of the
 // above, once the part is chosen: reading settings costs start-up time
 // before the window's first paint, where nothing needs them yet.

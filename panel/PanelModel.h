@@ -122,6 +122,8 @@ public:
     // Output limits (OutputLimits). An action they refuse sends nothing and
     // changes nothing; lastRefusal() tells the last action's refusal.
     void setLimit(int channel, double volts) override;
+    // A limit for this run only (the command line's), not kept.
+    void setRunLimit(int channel, double volts);
     double limit(int channel) const override;
     const OutputLimits::Refusal& lastRefusal() const { return refusal_; }
 
@@ -147,6 +149,8 @@ private:
     PanelModel();
     // True (and told) when `refusal` refuses the action.
     bool refused(const OutputLimits::Refusal& refusal);
+    // A channel's limit changed: an output already above it is said.
+    void limitSet(int channel);
     // The codes loaded reach the outputs, unless CLR holds them at 0.
     void passWrittenCodes(int first, int last);
     void showSerialWord(std::int32_t word);

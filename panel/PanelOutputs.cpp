@@ -205,6 +205,15 @@ bool PanelModel::threeState() const {
 
 void PanelModel::setLimit(int channel, double volts) {
     OutputLimits::SetLimit(channel, volts);
+    limitSet(channel);
+}
+
+void PanelModel::setRunLimit(int channel, double volts) {
+    OutputLimits::SetRunLimit(channel, volts);
+    limitSet(channel);
+}
+
+void PanelModel::limitSet(int channel) {
     const int k = slot(channel);
     if (overLimit(k))
         std::fprintf(stderr,

@@ -49,10 +49,14 @@ void QV7310::showLimitsState() {
 void QV7310::mnuLimits_Click() {
     const int channels = model_.channels();
     frmLimits dialog(channels, this);
-    for (int channel = 1; channel <= channels; ++channel)
+    for (int channel = 1; channel <= channels; ++channel) {
         dialog.setLimit(channel, model_.limit(channel));
+        if (const QString kept = OutputLimits::Unreadable(channel); !kept.isEmpty())
+            dialog.markUnreadable(channel, kept);
+    }
     if (DialogSeam::exec(dialog) != QDialog::Accepted)
         return;
     for (int channel = 1; channel <= channels; ++channel)
-        model_.setLimit(channel, dialog.limit(channel));
+        if (dialog.changed(channel))
+            model_.setLimit(channel, dialog.limit(channel));
 }

@@ -33,8 +33,12 @@ frmLimits::frmLimits(int channels, QWidget* parent) : QDialog(parent) {
         const QString name =
             channels == 1 ? QStringLiteral("DAC") : QStringLiteral("DAC%1").arg(channel);
         field->setAccessibleName(name + QStringLiteral(" limit in volts"));
-        form->addRow(name + QStringLiteral(" (V):"), field);
+        auto* caption = new QLabel(name + QStringLiteral(" (V):"), this);
+        caption->setBuddy(field);
+        form->addRow(caption, field);
         fields_.push_back(field);
+        captions_.push_back(caption);
+        shown_.emplace_back();
     }
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -45,6 +49,22 @@ frmLimits::frmLimits(int channels, QWidget* parent) : QDialog(parent) {
 
 void frmLimits::setLimit(int channel, double volts) {
     field(channel)->setText(volts < 0 ? QString() : OutputLimits::Format(volts));
+    shown_[std::size_t(channel - 1)] = field(channel)->text();
+}
+
+void frmLimits::markUnreadable(int channel, const QString& kept) {
+    QLabel* caption = captions_[std::size_t(channel - 1)];
+    caption->setText(caption->text().chopped(1) + QStringLiteral(", unreadable:"));
+    const QString why = QStringLiteral("The kept limit \"%1\" could not be read: the output is "
+                                       "held at 0 V until its limit is set here.")
+                            .arg(kept);
+    field(channel)->setToolTip(why);
+    field(channel)->setAccessibleDescription(why);
+}
+
+bool frmLimits::changed(int channel) const {
+    return field(channel)->isModified() ||
+           field(channel)->text() != shown_[std::size_t(channel - 1)];
 }
 
 double frmLimits::limit(int channel) const {

@@ -308,7 +308,8 @@ class QV7310Panel(ChannelAttributes, Device):
         self.channels = CHANNELS if part == "QV7310" else 1
 
     def channel_present(self, n, name):
-        if n > self.channels:
+        self.panel()  # the part in force, which a restarted panel may have changed
+        if not 1 <= n <= self.channels:
             self.refuse("NoSuchChannel", f"The {self.part} has one channel, DAC 1: "
                                          f"{name} cannot be written")
 
