@@ -42,6 +42,7 @@ private slots:
     void outputLimits_data();
     void outputLimits();
     void limitsDialog();
+    void limitsKeptAndOfTheRun();
     void lineCommands_data();
     void lineCommands();
     void clearThenLdacBringsVoltagesBack();
@@ -224,6 +225,72 @@ void TestControls::limitsDialog() {
     QVERIFY(!QSettings().contains("QV7310/limit2"));
     QCOMPARE(window_->windowTitle(), QString("QV7310 Quad High Voltage DAC"));
     QCOMPARE(reading->palette().color(QPalette::WindowText), normal);
+}
+
+// What the settings keep and what holds for this run only: a kept limit
+// that cannot be read shows in "Limits..." as such, at the 0 V it holds; a
+// limit of the run that is not the kept one puts the note in the title, and
+// an OK that changes no field keeps nothing of it.
+void TestControls::limitsKeptAndOfTheRun() {
+    auto keep = [this](const QByteArray& limits) {
+        QFile file(QSettings().fileName());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[QV7310]\n" + limits);
+        file.close();
+        start(1); // the next run reads them
+    };
+    const QString title = "QV7310 Quad High Voltage DAC";
+    keep("limit2=20\n");
+    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+    PanelModel::instance().setRunLimit(2, -1);
+    QCOMPARE(PanelModel::instance().limit(2), -1.0);
+    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+    answers_->onShow = [&](QDialog& dialog) {
+        if (auto* limits = qobject_cast<frmLimits*>(&dialog))
+            QCOMPARE(limits->field(2)->text(), QString());
+    };
+    control<QAction>(*window_, "mnuLimits")->trigger();
+    QCOMPARE(QSettings().value("QV7310/limit2").toString(), QString("20"));
+    PanelModel::instance().setRunLimit(2, 20);
+    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+    PanelModel::instance().setRunLimit(2, 25);
+    answers_->onShow = [&](QDialog& dialog) {
+        if (auto* limits = qobject_cast<frmLimits*>(&dialog))
+            QCOMPARE(limits->field(2)->text(), QString("25"));
+    };
+    control<QAction>(*window_, "mnuLimits")->trigger();
+    QCOMPARE(QSettings().value("QV7310/limit2").toString(), QString("20"));
+
+    keep("limit1=15abc\n");
+    QCOMPARE(PanelModel::instance().limit(1), 0.0);
+    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+    answers_->onShow = [&](QDialog& dialog) {
+        if (auto* limits = qobject_cast<frmLimits*>(&dialog)) {
+            QCOMPARE(limits->field(1)->text(), QString("0"));
+            const QString why = "The kept limit \"15abc\" could not be read: the output is held "
+                                "at 0 V until its limit is set here.";
+            QCOMPARE(limits->field(1)->toolTip(), why);
+            QCOMPARE(limits->field(1)->accessibleDescription(), why);
+            QStringList captions;
+            for (const QLabel* label : limits->findChildren<QLabel*>())
+                if (label->buddy())
+                    captions << label->text();
+            QCOMPARE(captions,
+                     QStringList({"DAC1 (V), unreadable:", "DAC2 (V):", "DAC3 (V):", "DAC4 (V):"}));
+        }
+    };
+    // Left as it is, the kept text stays and holds the channel at 0 V.
+    control<QAction>(*window_, "mnuLimits")->trigger();
+    QCOMPARE(QSettings().value("QV7310/limit1").toString(), QString("15abc"));
+    QCOMPARE(PanelModel::instance().limit(1), 0.0);
+    answers_->onShow = [&](QDialog& dialog) {
+        if (auto* limits = qobject_cast<frmLimits*>(&dialog))
+            limits->field(1)->setText("25");
+    };
+    control<QAction>(*window_, "mnuLimits")->trigger();
+    QCOMPARE(PanelModel::instance().limit(1), 25.0);
+    QCOMPARE(QSettings().value("QV7310/limit1").toString(), QString("25"));
 }
 
 void TestControls::lineCommands_data() {

@@ -5,16 +5,19 @@
 #include "PanelHarness.h"
 #include "panel/PanelModel.h"
 #include "panel/QV7310.h"
+#include "panel/frmLimits.h"
 #include "remote/RemoteConnection.h"
 #include "remote/RemoteServer.h"
 #include "remote/ScpiExecutor.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -147,9 +150,13 @@ private slots:
     void floodingClientTakesTurns();
     void commandLine_data();
     void commandLine();
+    void limitKeptExactly_data();
+    void limitKeptExactly();
+    void commandLineLimitHoldsForItsRun();
 
 private:
     void start(int partButton) {
+        server_.reset();
         PanelFixture::start(partButton);
         server_ = std::make_unique<RemoteServer>(window_.get());
         QVERIFY(server_->listen(QHostAddress::LocalHost, 0));
@@ -429,6 +436,34 @@ void TestRemote::commands_data() {
         {R"(-224,"Illegal parameter value")"});
     row("limit: DAC2 of the single part", 0, "", "DAC2:VOLT:LIM 5", "", {},
         {R"(-114,"Header suffix out of range")"});
+    // A channel is 1 to the part's count: no other form reaches a channel,
+    // and none is taken for all of them.
+    row("limit: malformed channels", 1, "limit all=10",
+        "DAC0:VOLT:LIM OFF\nDAC00:VOLT:LIM OFF\nDAC-0:VOLT:LIM OFF\nDAC+1:VOLT:LIM OFF\n"
+        "DAC1.0:VOLT:LIM OFF\nDAC5:VOLT:LIM OFF\nDAC0:CODE 4095\n"
+        "DAC1:VOLT:LIM?;:DAC4:VOLT:LIM?",
+        "10.0000;10.0000", {}, {Suffix, Suffix, Syntax, Syntax, Syntax, Suffix, Suffix});
+    row("limit: channels of the single part", 0, "limit all=10",
+        "DAC0:VOLT:LIM OFF\nDAC2:VOLT:LIM OFF\nDAC01:VOLT:LIM?", "10.0000", {}, {Suffix, Suffix});
+    row("limit: -0 is 0", 1, "", "DAC2:VOLT:LIM -0;LIM?", "0.0000", {});
+    // A kept limit that cannot be read holds its channel at 0 V: the full
+    // scale at 60 V is refused, and only the range, LDAC and power go out.
+    for (const char* kept : {"15abc", "20 V", "-5", "0x10", "20,5", "1e999", "nan", "inf", "100",
+                             "60.5", "", "-0", "+20", "1e1", " ", "1..5"}) {
+        const QByteArray name = "limit: kept limit1=" + QByteArray(kept) + " unreadable";
+        row(name.constData(), 1, qPrintable(QString("kept %1").arg(kept)),
+            "DAC1:VOLT:LIM?;:RANG 60;:LDAC LOW;:DAC1:POW ON;:DAC1:CODE 4095;:DAC1:CODE:OUTP?",
+            "0.0000", {"229", "231", "227", "231", "221:0x7004"},
+            {R"(-222,"Data out of range;above the DAC1 limit of 0 V")"});
+    }
+    row("limit: kept limit of the single part unreadable", 0, "kept 15abc",
+        "RANG 60;:LDAC LOW;:DAC1:POW ON;:DAC1:CODE 1", "",
+        {"229", "231", "227", "231", "221:0x7004"},
+        {R"(-222,"Data out of range;above the DAC1 limit of 0 V")"});
+    row("limit: kept limit1=59.5 read", 1, "kept 59.5",
+        "DAC1:VOLT:LIM?;:RANG 60;:LDAC LOW;:DAC1:POW ON;:DAC1:CODE 4095", "59.5000",
+        {"229", "231", "227", "231", "221:0x7004"},
+        {R"(-222,"Data out of range;above the DAC1 limit of 59.5 V")"});
 
     const QByteArray command = "DAC1:CODE 1";
     const QByteArray longest = command + QByteArray(4096 - command.size(), ' ');
@@ -447,6 +482,16 @@ void TestRemote::commands() {
     QFETCH(QStringList, requests);
     QFETCH(QStringList, errors);
     start(part);
+    if (fault.startsWith("kept ")) {
+        // The settings file as a hand edit or a damaged disk leaves it, read
+        // by the next run.
+        QFile file(QSettings().fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(
+            QString("[%1]\nlimit1=%2\n").arg(part ? "QV7310" : "QV7301", fault.mid(5)).toUtf8());
+        file.close();
+        start(part);
+    }
     Client client(server_->port());
     QVERIFY(client.waitConnected());
     if (fault == "fail")
@@ -746,12 +791,19 @@ void TestRemote::commandLine_data() {
                               << 2 << ""
                               << "qv7310: --remote-port 70000: not a port number (0 to 65535)"
                               << "" << none << false;
-    for (const char* limit : {"5=3", "all=61", "2=-1", "2", "x=4"})
+    // A sign, a fraction or zeros name no channel: 0 would be all of them.
+    for (const char* limit :
+         {"5=3", "all=61", "2=-1", "2", "x=4", "0=off", "0=20", "00=20", "-0=20", "+1=20", "1.0=20",
+          "000000000000=off", "=20", "99999999999=20"})
         QTest::newRow(qPrintable(QString("bad limit %1").arg(limit)))
             << QStringList{"--limit", limit} << "display" << 2 << ""
             << QString("qv7310: --limit %1: not CH=VOLTS (CH 1 to 4 or all, VOLTS 0 to 60 or off)")
                    .arg(limit)
             << "" << none << false;
+    QTest::newRow("a channel the part given lacks")
+        << QStringList{"--part", "QV7301", "--limit", "2=20"} << "display" << 2 << ""
+        << "qv7310: --limit 2: the part has no DAC2"
+        << "" << none << false;
     QTest::newRow("bad idle time")
         << QStringList{"--remote-idle", "-5"} << "display" << 2 << ""
         << "qv7310: --remote-idle -5: not a number of seconds (0 to 86400)"
@@ -821,6 +873,7 @@ void TestRemote::commandLine() {
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     // A runtime folder of its own: a panel a person runs holds the user's lock.
     environment.insert("XDG_RUNTIME_DIR", temp.path());
+    environment.insert("XDG_CONFIG_HOME", temp.path());
     if (port == "display") {
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.remove("DISPLAY");
@@ -869,6 +922,118 @@ void TestRemote::commandLine() {
     if (!error.isEmpty())
         QVERIFY2(stderrHas(), qPrintable(errors));
     QCOMPARE(traceCalls(tracePath), trace);
+}
+
+// A limit set over remote control or in the Limits window reads back in the
+// next run as the very number it was.
+void TestRemote::limitKeptExactly_data() {
+    QTest::addColumn<QString>("how"); // "remote" or "window"
+    QTest::addColumn<QString>("text");
+    for (const char* text : {"12.345678901", "10 UV", "0.1", "59.999999999999", "60", "0", "-0"})
+        QTest::newRow(qPrintable(QString("remote %1").arg(text))) << "remote" << text;
+    for (const char* text : {"12.3456", "0.0001", "60", "0"})
+        QTest::newRow(qPrintable(QString("window %1").arg(text))) << "window" << text;
+}
+
+void TestRemote::limitKeptExactly() {
+    QFETCH(QString, how);
+    QFETCH(QString, text);
+    start(1);
+    if (how == "remote") {
+        Client client(server_->port());
+        QVERIFY(client.waitConnected());
+        QCOMPARE(client.ask("DAC3:VOLT:LIM " + text.toLatin1()), QStringList());
+        QCOMPARE(client.errors(), QStringList());
+    } else {
+        answers_->onShow = [&](QDialog& dialog) {
+            if (auto* limits = qobject_cast<frmLimits*>(&dialog))
+                limits->field(3)->setText(text);
+        };
+        control<QAction>(*window_, "mnuLimits")->trigger();
+    }
+    const double set = PanelModel::instance().limit(3);
+    QVERIFY(set >= 0);
+    start(1);
+    const double read = PanelModel::instance().limit(3);
+    QVERIFY2(read == set && !std::signbit(read),
+             qPrintable(QString("set %1, read %2 (kept as \"%3\")")
+                            .arg(set, 0, 'g', 17)
+                            .arg(read, 0, 'g', 17)
+                            .arg(QSettings().value("QV7310/limit3").toString())));
+    QVERIFY(window_->windowTitle().endsWith(" (limits on)"));
+}
+
+// The panel run as a script runs it, with folders of its own: --limit holds
+// for its run and is not kept; a kept limit that cannot be read holds its
+// channel at 0 V and is said on stderr.
+void TestRemote::commandLineLimitHoldsForItsRun() {
+    QTemporaryDir temp;
+    const QString kept = temp.filePath("QVPANEL/QV7310.conf");
+    QVERIFY(QDir().mkpath(temp.filePath("QVPANEL")));
+    {
+        QFile file(kept);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[QV7310]\nlimit1=15abc\nlimit3=30\n");
+    }
+    const QString tracePath = temp.filePath("trace.txt");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("XDG_RUNTIME_DIR", temp.path());
+    environment.insert("XDG_CONFIG_HOME", temp.path());
+    environment.insert("BOARDPORT_TRACE", tracePath);
+    environment.insert("BOARDPORT_ABSENT", "");
+    // One run: its replies to `lines`, the errors after them, and stderr.
+    auto run = [&](const QStringList& limits, const QList<QByteArray>& lines) {
+        QFile::remove(tracePath);
+        QProcess panel;
+        panel.setProcessEnvironment(environment);
+        panel.start(QCoreApplication::applicationDirPath() + "/qv7310",
+                    QStringList{"--part", "QV7310", "--remote-port", "0"} + limits);
+        QStringList seen;
+        if (!panel.waitForStarted())
+            return seen << "<not started>";
+        QString out;
+        const QRegularExpression announced(R"(^qv7310: remote control on [0-9.]+:(\d+)\n)");
+        QRegularExpressionMatch match;
+        (void)QTest::qWaitFor(
+            [&] {
+                out += QString::fromLocal8Bit(panel.readAllStandardOutput());
+                return (match = announced.match(out)).hasMatch();
+            },
+            20000);
+        Client client(match.captured(1).toUShort());
+        if (match.hasMatch() && client.waitConnected())
+            for (const QByteArray& line : lines)
+                seen << client.ask(line) << client.errors();
+        panel.terminate();
+        panel.waitForFinished(30000);
+        return seen << QString::fromLocal8Bit(panel.readAllStandardError()).split('\n');
+    };
+    const QByteArray limitsNow = "DAC1:VOLT:LIM?;:DAC2:VOLT:LIM?;:DAC3:VOLT:LIM?;:DAC4:VOLT:LIM?";
+    QStringList seen = run({"--limit", "2=20", "--limit", "3=off"},
+                           {limitsNow, "RANG 60;:LDAC LOW;:DAC1:POW ON;:DAC1:CODE 4095"});
+    QCOMPARE(seen.mid(0, 2),
+             QStringList({"0.0000;20.0000;OFF;OFF",
+                          R"(-222,"Data out of range;above the DAC1 limit of 0 V")"}));
+    QVERIFY2(seen.contains("qv7310: " + kept +
+                           ": limit1=15abc under [QV7310] is not a limit from 0 to 60 V: DAC1 may "
+                           "not go above 0 V until its limit is set again"),
+             qPrintable(seen.join('\n')));
+    const QStringList calls = traceCalls(tracePath);
+    QVERIFY2(calls.contains("221:0x7004") && !calls.contains("221:0x1fff"),
+             qPrintable(calls.join(' ')));
+    // Nothing of that run's --limit is kept; what was kept stays.
+    {
+        const QSettings settings(kept, QSettings::IniFormat);
+        QCOMPARE(settings.allKeys(), QStringList({"QV7310/limit1", "QV7310/limit3"}));
+        QCOMPARE(settings.value("QV7310/limit1").toString(), QString("15abc"));
+    }
+    seen = run({}, {limitsNow, "DAC1:VOLT:LIM 12.5"});
+    QCOMPARE(seen.mid(0, 1), QStringList({"0.0000;OFF;30.0000;OFF"}));
+    // Set again over remote control, the limit is read, and kept.
+    seen = run({}, {limitsNow});
+    QCOMPARE(seen.mid(0, 1), QStringList({"12.5000;OFF;30.0000;OFF"}));
+    QVERIFY2(!seen.join('\n').contains("limit1"), qPrintable(seen.join('\n')));
 }
 
 QTEST_MAIN(TestRemote)
