@@ -271,6 +271,16 @@ def outages(session, proxy):
     check("a write to a channel the part lacks",
           "NoSuchChannel: The QV7301 has one channel, DAC 1: Dac3Voltage cannot be written",
           failure(lambda: proxy.write_attribute("Dac3Voltage", 1.0)))
+    # The quad part, then the single part: a write as the first request after
+    # the restart counts the channels of the part now in force.
+    session.stop_panel()
+    session.start_panel()
+    check("the quad part again", "no error", failure(lambda: proxy.read_attribute("Dac4Code")))
+    session.stop_panel()
+    session.start_panel(part="QV7301")
+    check("a write first after the restart, to a channel the part lacks",
+          "NoSuchChannel: The QV7301 has one channel, DAC 1: Dac2Limit cannot be written",
+          failure(lambda: proxy.write_attribute("Dac2Limit", 5.0)))
     session.stop_panel()
     session.start_panel(board="absent")
     check("without a board", (tango.DevState.FAULT, "The board is not ready"),
