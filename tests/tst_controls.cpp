@@ -42,7 +42,8 @@ private slots:
     void outputLimits_data();
     void outputLimits();
     void limitsDialog();
-    void limitsKeptAndOfTheRun();
+    void limitsOfTheRun();
+    void unreadableKeptLimit();
     void lineCommands_data();
     void lineCommands();
     void clearThenLdacBringsVoltagesBack();
@@ -227,25 +228,30 @@ void TestControls::limitsDialog() {
     QCOMPARE(reading->palette().color(QPalette::WindowText), normal);
 }
 
-// What the settings keep and what holds for this run only: a kept limit
-// that cannot be read shows in "Limits..." as such, at the 0 V it holds; a
-// limit of the run that is not the kept one puts the note in the title, and
-// an OK that changes no field keeps nothing of it.
-void TestControls::limitsKeptAndOfTheRun() {
-    auto keep = [this](const QByteArray& limits) {
-        QFile file(QSettings().fileName());
-        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[QV7310]\n" + limits);
-        file.close();
-        start(1); // the next run reads them
-    };
-    const QString title = "QV7310 Quad High Voltage DAC";
-    keep("limit2=20\n");
-    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+namespace {
+
+// The part's kept limits as a hand edit or a damaged disk leaves them.
+void keepLimits(const QByteArray& limits) {
+    QFile file(QSettings().fileName());
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[QV7310]\n" + limits);
+}
+
+const QString QuadTitle = "QV7310 Quad High Voltage DAC";
+
+} // namespace
+
+// A limit of this run (the command line's) that is not the kept one puts the
+// note in the title, and an OK in "Limits..." that changes no field keeps
+// nothing of it.
+void TestControls::limitsOfTheRun() {
+    keepLimits("limit2=20\n");
+    start(1); // the next run reads them
+    QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
     PanelModel::instance().setRunLimit(2, -1);
     QCOMPARE(PanelModel::instance().limit(2), -1.0);
-    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+    QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
     answers_->onShow = [&](QDialog& dialog) {
         if (auto* limits = qobject_cast<frmLimits*>(&dialog))
             QCOMPARE(limits->field(2)->text(), QString());
@@ -253,7 +259,7 @@ void TestControls::limitsKeptAndOfTheRun() {
     control<QAction>(*window_, "mnuLimits")->trigger();
     QCOMPARE(QSettings().value("QV7310/limit2").toString(), QString("20"));
     PanelModel::instance().setRunLimit(2, 20);
-    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+    QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
     PanelModel::instance().setRunLimit(2, 25);
     answers_->onShow = [&](QDialog& dialog) {
         if (auto* limits = qobject_cast<frmLimits*>(&dialog))
@@ -261,10 +267,15 @@ void TestControls::limitsKeptAndOfTheRun() {
     };
     control<QAction>(*window_, "mnuLimits")->trigger();
     QCOMPARE(QSettings().value("QV7310/limit2").toString(), QString("20"));
+}
 
-    keep("limit1=15abc\n");
+// A kept limit that cannot be read holds its channel at 0 V, and shows in
+// "Limits..." as such until it is set.
+void TestControls::unreadableKeptLimit() {
+    keepLimits("limit1=15abc\n");
+    start(1);
     QCOMPARE(PanelModel::instance().limit(1), 0.0);
-    QCOMPARE(window_->windowTitle(), title + " (limits on)");
+    QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
     answers_->onShow = [&](QDialog& dialog) {
         if (auto* limits = qobject_cast<frmLimits*>(&dialog)) {
             QCOMPARE(limits->field(1)->text(), QString("0"));

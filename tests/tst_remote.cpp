@@ -132,6 +132,34 @@ QStringList traceCalls(const QString& path) {
     return calls;
 }
 
+// A run of the panel with `arguments`: its replies to `lines` (each line's,
+// then the errors it left), then what it said on stderr.
+QStringList runPanel(const QProcessEnvironment& environment, const QStringList& arguments,
+                     const QList<QByteArray>& lines) {
+    QProcess panel;
+    panel.setProcessEnvironment(environment);
+    panel.start(QCoreApplication::applicationDirPath() + "/qv7310", arguments);
+    QStringList seen;
+    if (!panel.waitForStarted())
+        return seen << "<not started>";
+    QString out;
+    const QRegularExpression announced(R"(^qv7310: remote control on [0-9.]+:(\d+)\n)");
+    QRegularExpressionMatch match;
+    (void)QTest::qWaitFor(
+        [&] {
+            out += QString::fromLocal8Bit(panel.readAllStandardOutput());
+            return (match = announced.match(out)).hasMatch();
+        },
+        20000);
+    Client client(match.captured(1).toUShort());
+    if (match.hasMatch() && client.waitConnected())
+        for (const QByteArray& line : lines)
+            seen << client.ask(line) << client.errors();
+    panel.terminate();
+    panel.waitForFinished(30000);
+    return seen << QString::fromLocal8Bit(panel.readAllStandardError()).split('\n');
+}
+
 } // namespace
 
 class TestRemote : public QObject, Harness::PanelFixture {
@@ -982,32 +1010,10 @@ void TestRemote::commandLineLimitHoldsForItsRun() {
     environment.insert("XDG_CONFIG_HOME", temp.path());
     environment.insert("BOARDPORT_TRACE", tracePath);
     environment.insert("BOARDPORT_ABSENT", "");
-    // One run: its replies to `lines`, the errors after them, and stderr.
     auto run = [&](const QStringList& limits, const QList<QByteArray>& lines) {
         QFile::remove(tracePath);
-        QProcess panel;
-        panel.setProcessEnvironment(environment);
-        panel.start(QCoreApplication::applicationDirPath() + "/qv7310",
-                    QStringList{"--part", "QV7310", "--remote-port", "0"} + limits);
-        QStringList seen;
-        if (!panel.waitForStarted())
-            return seen << "<not started>";
-        QString out;
-        const QRegularExpression announced(R"(^qv7310: remote control on [0-9.]+:(\d+)\n)");
-        QRegularExpressionMatch match;
-        (void)QTest::qWaitFor(
-            [&] {
-                out += QString::fromLocal8Bit(panel.readAllStandardOutput());
-                return (match = announced.match(out)).hasMatch();
-            },
-            20000);
-        Client client(match.captured(1).toUShort());
-        if (match.hasMatch() && client.waitConnected())
-            for (const QByteArray& line : lines)
-                seen << client.ask(line) << client.errors();
-        panel.terminate();
-        panel.waitForFinished(30000);
-        return seen << QString::fromLocal8Bit(panel.readAllStandardError()).split('\n');
+        return runPanel(environment, QStringList{"--part", "QV7310", "--remote-port", "0"} + limits,
+                        lines);
     };
     const QByteArray limitsNow = "DAC1:VOLT:LIM?;:DAC2:VOLT:LIM?;:DAC3:VOLT:LIM?;:DAC4:VOLT:LIM?";
     QStringList seen = run({"--limit", "2=20", "--limit", "3=off"},
