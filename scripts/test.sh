@@ -2,12 +2,26 @@
 # Builds the panel and runs every test suite offscreen: first a clang build
 # with AddressSanitizer, UndefinedBehaviorSanitizer and the fuzz targets, then
 # a build with Unix Makefiles, then the regular build with warnings as errors,
-# whose CTest summary ends the run.
+# whose CTest summary ends the run. This is what CI runs.
+#   scripts/test.sh --quick   rebuilds the regular build only and runs the
+#                             suites labelled "quick" (no Xvfb, Wine or
+#                             database), for the loop between two edits
 set -euo pipefail
 cd "$(dirname "$0")/.."
-export QV_PACKAGE_LISTS="scripts/test-packages.txt"
 export QT_QPA_PLATFORM=offscreen
 build="${QV_BUILD_DIR:-build}"
+
+if [ "${1:-}" = --quick ]; then
+    launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    QV_BUILD_DIR="$build" scripts/setup.sh werror -DQV_BUILD_TESTS=ON "${launcher[@]}"
+    exec ctest --test-dir "$build" --label-regex '^quick$' --output-on-failure \
+        --parallel "$(nproc)" --timeout 600
+fi
+
+export QV_PACKAGE_LISTS="scripts/test-packages.txt"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
