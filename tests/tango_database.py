@@ -6,8 +6,9 @@ run's own folder on free ports, with a database made from the schema that
 tango-db installs, registers the device with the Tango guide's tango_admin
 commands and starts the server as a site would. Then the checks of
 tango_device.py through DeviceProxy over TANGO_HOST, and those only a
-database shows: the default polling, a change event received (pushed by the
-server and from polling), setpoints memorized but not written at start-up,
+database shows: no polling by default (none left by earlier versions either),
+change and archive events of a write and of another client's change,
+setpoints memorized but not written at start-up,
 polling settings that survive a start without the panel, the log. Every
 process it starts is ended, also on failure. Ends with 77 (skipped) where a
 package is missing.
@@ -20,6 +21,7 @@ import signal
 import socket
 import subprocess
 import sys
+import time
 
 import tango
 
@@ -119,6 +121,9 @@ class RealDatabase:
                             ("logging_target", f"file::{self.work}/device-log.txt")):
             subprocess.run(["tango_admin", "--add-property", DEVICE, name, value],
                            check=True, capture_output=True)
+        # The polling an earlier version of the server left in the database.
+        tango.Database().put_device_property(DEVICE, {"polled_cmd": ["state", "1000"],
+                                                      "polled_attr": ["dac2voltage", "1000"]})
 
     @staticmethod
     def server(script):
@@ -141,8 +146,10 @@ class RealDatabase:
 
 def more(session, proxy):
     check("registered as the guide says", 3, len(guide_registration()))
-    check("default polling of State and a voltage", (1000, 1000),
-          (proxy.get_command_poll_period("State"), proxy.get_attribute_poll_period("Dac2Voltage")))
+    # A client's read always asks the panel: no polling buffer in between. The
+    # server takes out what an earlier version left before it starts polling.
+    check("no polling, also none left by an earlier version", [],
+          [status.split("\n")[0] for status in proxy.polling_status()])
     session.proxy = proxy
     events(session, proxy)
     return restarts(session)
@@ -155,12 +162,13 @@ def subscribe(proxy, name, kind, values):
 
 
 def events(session, proxy):
-    """A change event pushed by the server after a write, and one from the
-    polling of a voltage the panel changed by itself."""
-    codes, archived, volts = [], [], []
+    """Change and archive events pushed by the server after a write, and after
+    a change another client made."""
+    codes, archived, volts, volts_archived = [], [], [], []
     ids = [subscribe(proxy, "Dac1Code", tango.EventType.CHANGE_EVENT, codes),
            subscribe(proxy, "Dac1Code", tango.EventType.ARCHIVE_EVENT, archived),
-           subscribe(proxy, "Dac2Voltage", tango.EventType.CHANGE_EVENT, volts)]
+           subscribe(proxy, "Dac2Voltage", tango.EventType.CHANGE_EVENT, volts),
+           subscribe(proxy, "Dac2Voltage", tango.EventType.ARCHIVE_EVENT, volts_archived)]
     proxy.Dac1Code = 1234
     check("change and archive events pushed after a write", (True, True),
           (until(lambda: 1234 in codes), until(lambda: 1234 in archived)))
@@ -168,7 +176,19 @@ def events(session, proxy):
     with socket.create_connection(("127.0.0.1", session.port)) as panel:
         panel.sendall(b"DAC2:CODE 2048\n*OPC?\n")
         panel.recv(16)
-    check("change event from polling", True, until(lambda: 15.0 in volts))
+    check("change and archive events of another client's change", (True, True),
+          (until(lambda: 15.0 in volts), until(lambda: 15.0 in volts_archived)))
+    # The archive's period holds without any change: once a second here.
+    config = proxy.get_attribute_config("Dac2Voltage")
+    config.events.arch_event.archive_period = "1000"
+    proxy.set_attribute_config(config)
+    archived_before = len(volts_archived)
+    time.sleep(3.5)
+    archived = len(volts_archived) - archived_before
+    check(f"archive events of the archive's period ({archived} in 3.5 s)", True,
+          2 <= archived <= 4)
+    config.events.arch_event.archive_period = "60000"
+    proxy.set_attribute_config(config)
     for event_id in ids:
         proxy.unsubscribe_event(event_id)
 
@@ -185,9 +205,10 @@ def restarts(session):
     start = len(td.trace(session.work))
     proxy, _ = session.start_server()
     check("requests at the server's start", [], td.trace(session.work)[start:])
-    check("memorized setpoints", (2048, 60, "HIGH"),
-          (proxy.read_attribute("Dac1Code").w_value, proxy.read_attribute("Range").w_value,
-           proxy.LDAC.name))
+    memorized = tango.Database().get_device_attribute_property(DEVICE, ["Dac1Code", "Range",
+                                                                        "LDAC"])
+    check("memorized setpoints", ("2048", "60", "0"),
+          tuple(memorized[name]["__value"][0] for name in ("Dac1Code", "Range", "LDAC")))
     session.stop_server()
     session.stop_panel()
     proxy, _ = session.start_server()
@@ -199,6 +220,9 @@ def restarts(session):
     polled = list(tango.Database().get_device_property(DEVICE, "polled_attr")["polled_attr"])
     check("polling kept in the database", "500",
           dict(zip(polled[::2], polled[1::2])).get("dac1code"))
+    # A polled attribute is read from the polling buffer: a site that wants
+    # every read true does not poll.
+    proxy.stop_poll_attribute("Dac1Code")
     check("state without the panel", tango.DevState.FAULT, proxy.state())
     session.start_panel()
     check("state once the panel is there", tango.DevState.ON, proxy.state())

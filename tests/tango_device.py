@@ -158,8 +158,7 @@ class Session:
             try:
                 proxy = tango.DeviceProxy(self.database.device())
                 proxy.ping()
-                # From the device itself, not from the polling buffer.
-                proxy.set_source(tango.DevSource.DEV)
+                # Read as any client reads, with Tango's default source.
                 return proxy, time.monotonic() - started
             except tango.DevFailed:
                 if self.server.poll() is not None or time.monotonic() - started > 30:
@@ -218,6 +217,7 @@ def main(database=FileDatabase, more=None, last=None, name="tango_device"):
             session.database.register(session.port)
             proxy, startup = session.start_server()
             run(proxy, work)
+            others = others_changes(proxy, session.port)
             if more:
                 proxy = more(session, proxy)
             read = median_ms(lambda i: proxy.read_attribute("Dac1Code"))
@@ -229,7 +229,8 @@ def main(database=FileDatabase, more=None, last=None, name="tango_device"):
         finally:
             session.close()
         print(f"device server start-up: {startup:.2f} s; one attribute read: {read:.2f} ms, "
-              f"one write: {write:.2f} ms (medians of 50)")
+              f"one write: {write:.2f} ms (medians of 50); a change by another client "
+              f"heard in {others}")
     if failures:
         print("\n".join(failures))
         return 1
@@ -289,12 +290,13 @@ def outages(session, proxy):
 
 def restore(work, proxy):
     """RestoreSetpoints writes the memorized setpoints through LDAC low: the
-    range, DAC 1's code from the timing writes, DAC 2's and DAC 4's codes and
-    DAC 3's power from run(), then LDAC as last written."""
+    range, DAC 1's code from the timing writes, each channel's code and power
+    as read_back() left them, then LDAC as last written."""
     start = len(trace(work))
     proxy.RestoreSetpoints()
-    check("restored requests", ["229 0 0 0 0 0", "227 0 0 0 0 0", word(0x1032), word(0x2FA0),
-                                word(0x7010), word(0x4000), "227 0 0 0 0 0"],
+    check("restored requests", ["229 0 0 0 0 0", "227 0 0 0 0 0", word(0x1032), word(0x7000),
+                                word(0x2FA0), word(0x7000), word(0x3000), word(0x7010),
+                                word(0x4000), word(0x7010), "227 0 0 0 0 0"],
           board_calls(work, start))
     check("restored", (60, 50, 4000, True, "LOW", tango.DevState.ALARM),
           (proxy.Range, proxy.Dac1Code, proxy.Dac2Code, proxy.Dac3Power, proxy.LDAC.name,
@@ -320,6 +322,8 @@ def run(proxy, work):
           (undescribed, proxy.description()[:34],
            proxy.get_attribute_config("Dac1Voltage").unit))
     settings(proxy, work)
+    read_back(proxy)
+    alarm_at_once(proxy)
     refusals(proxy, work)
     injections(proxy, work)
 
@@ -370,6 +374,75 @@ def settings(proxy, work):
         proxy.Dac4Code = code
         check(f"quality at code {code}", quality, proxy.read_attribute("Dac4Voltage").quality)
     proxy.Dac4Code = 0
+
+
+def output_volts(volts, volts_range=60):
+    """The voltage of the code nearest to volts, as the panel gives it."""
+    return round(round(volts * 4096 / volts_range) * volts_range / 4096, 4)
+
+
+def read_back(proxy):
+    """Every writable attribute read at once after its write, as a client reads
+    by default: the read value what the output holds, the write value the
+    setting. LDAC high keeps a new code from the output."""
+    rows = [("Range", 60, 60, 60), ("LDAC", 1, 1, 1)]  # LDAC 0 is HIGH, 1 LOW
+    for n in range(1, 5):
+        volts = output_volts(10.0 * n)
+        rows += [(f"Dac{n}Code", 100 * n, 100 * n, 100 * n),
+                 (f"Dac{n}Voltage", 10.0 * n, volts, volts),
+                 (f"Dac{n}Power", n % 2 == 0, n % 2 == 0, n % 2 == 0),
+                 (f"Dac{n}Limit", 50.0 + n, 50.0 + n, 50.0 + n)]
+    rows += [("LDAC", 0, 0, 0), ("Dac1Code", 7, 683, 7),
+             ("Dac1Voltage", 20.0, output_volts(10.0), output_volts(20.0))]
+    rows += [(f"Dac{n}Limit", -1.0, -1.0, -1.0) for n in range(1, 5)]
+    # Back to the settings run() made, which the restore at the end repeats.
+    rows += [("LDAC", 1, 1, 1), ("Dac1Code", 2048, 2048, 2048), ("Dac2Code", 4000, 4000, 4000),
+             ("Dac3Code", 0, 0, 0), ("Dac4Code", 0, 0, 0), ("Dac2Power", False, False, False),
+             ("Dac3Power", True, True, True), ("Dac4Power", False, False, False)]
+    for name, written, output, setting in rows:
+        proxy.write_attribute(name, written)
+        read = proxy.read_attribute(name)
+        check(f"{name} read at once after writing {written!r}", (output, setting),
+              (read.value, read.w_value))
+
+
+def alarm_at_once(proxy):
+    """The first read after a write that crosses 50 V says ALARM, and the
+    first after one back under it does not."""
+    for code, volts, quality in ((3500, 51.2695, tango.AttrQuality.ATTR_ALARM),
+                                 (3000, 43.9453, tango.AttrQuality.ATTR_VALID)):
+        proxy.Dac1Code = code
+        read = proxy.read_attribute("Dac1Voltage")
+        check(f"first read after code {code}", (volts, quality),
+              (round(read.value, 4), read.quality))
+    proxy.Dac1Code = 2048
+
+
+def others_changes(proxy, port, count=10):
+    """Changes made by another remote client: a subscriber hears each within
+    100 ms of the panel taking it, and a read at once shows it. Returns the
+    latencies heard, as text."""
+    heard = {}
+    event_id = proxy.subscribe_event(
+        "Dac2Code", tango.EventType.CHANGE_EVENT,
+        lambda event: event.err or heard.setdefault(event.attr_value.value, time.monotonic()))
+    latencies = []
+    with socket.create_connection(("127.0.0.1", port)) as panel:
+        for i in range(count):
+            code = 1000 + i
+            sent = time.monotonic()
+            panel.sendall(f"DAC2:CODE {code}\n*OPC?\n".encode())
+            panel.recv(16)
+            read = proxy.read_attribute("Dac2Code")
+            check(f"a read at once after another client set code {code}", (code, code),
+                  (read.value, read.w_value))
+            until(lambda: code in heard, 2)
+            latencies.append((heard.get(code, sent + 2) - sent) * 1000)
+    proxy.unsubscribe_event(event_id)
+    check("another client's changes heard within 100 ms", [],
+          [f"{ms:.1f} ms" for ms in latencies if ms > 100])
+    latencies.sort()
+    return f"{latencies[len(latencies) // 2]:.1f} ms (median), {latencies[-1]:.1f} ms (slowest)"
 
 
 def refusals(proxy, work):

@@ -16,6 +16,7 @@ import math
 import re
 import select
 import socket
+import threading
 import time
 
 import tango
@@ -23,8 +24,9 @@ from tango import AttrQuality, AttrWriteType, DevState, LatestDeviceImpl
 from tango.server import Device, attribute, command, device_property, run
 
 # Every query the device sends, in one place; {n} is the channel. Code and
-# voltage are what the attributes show, the outputs; setting is the code last
-# loaded, which LDAC high keeps from the output.
+# voltage are what the attributes read, the outputs; setting and volts are
+# what they show as written, the code last loaded, which LDAC high keeps from
+# the output.
 QUERIES = {
     "identity": "*IDN?",
     "errors": "SYSTem:ERRor?",
@@ -36,6 +38,7 @@ QUERIES = {
     "ldac": "LDAC?",
     "code": "DAC{n}:CODE:OUTPut?",
     "setting": "DAC{n}:CODE?",
+    "volts": "DAC{n}:VOLTage?",
     "voltage": "DAC{n}:VOLTage:OUTPut?",
     "power": "DAC{n}:POWer?",
     "limit": "DAC{n}:VOLTage:LIMit?",
@@ -43,6 +46,12 @@ QUERIES = {
     "client": 'SYSTem:CLIent "Tango"',
 }
 
+# The device looks at the panel this often (seconds), so that a change made in
+# its window or by another client reaches subscribers well within 100 ms.
+# Clients' reads never come from these looks: each read asks the panel.
+WATCH_PERIOD = 0.02
+RECONNECT_PERIOD = 1.0  # between tries while the panel cannot be reached
+ARCHIVE_PERIOD = 1.0  # every value offered to the archive's period this often
 OPERATION_HIGH_VOLTAGE = 1 << 9  # an output at or above 50 V
 QUESTIONABLE_BOARD = 1 << 9  # the board is not ready
 CHANNELS = 4  # the quad part's; the single part has DAC 1 only
@@ -108,6 +117,10 @@ def power_on(text):
     raise ValueError(f"not a power state: {text!r}")
 
 
+def limit_volts(text):
+    return -1.0 if text == "OFF" else float(text)
+
+
 def largest_volts(volts_range):
     return volts_range * (CODES - 1) / CODES
 
@@ -138,7 +151,7 @@ def channel_attributes(n):
         f"Dac{n}Voltage": channel_attribute(
             n, "Voltage", dtype=float, **volts, min_value="0",
             max_value=repr(largest_volts(RANGES[-1])), max_alarm="50",
-            polling_period=1000, abs_change="0.005", archive_abs_change="0.005",
+            abs_change="0.005", archive_abs_change="0.005",
             archive_period="60000",
             doc=f"output of DAC {n} at the range in force; a write takes the nearest code. "
                 "ALARM at 50 V and above, the panel's caution"),
@@ -189,35 +202,62 @@ class QV7310Panel(ChannelAttributes, Device):
         self.reconnected = False
         self.notice = ""  # what Status says until the next setting
         self.retry_at = 0.0
+        self.seen = {}  # the values last told to subscribers
+        self.archived_at = 0.0
         self.set_state(DevState.FAULT)
         self.set_status("Not connected to the panel yet")
         # Pushed by this server, with Tango checking the change criteria.
         for name in self.event_attributes():
             self.set_change_event(name, True, True)
-            self.set_archive_event(name, True, True)
-        if not self.is_command_polled("State"):
-            self.poll_command("State", 1000)
+            if not name.endswith("Limit"):
+                self.set_archive_event(name, True, True)
+        self.set_change_event("State", True, False)
+        self.stop_old_polling()
         try:
             self.panel()
         except tango.DevFailed:
             pass  # FAULT with the reason; the next request tries again
+        self.watching = threading.Event()
+        threading.Thread(target=self.watch, args=(self.watching,), daemon=True).start()
 
     def delete_device(self):
+        self.watching.set()
         self.drop()
+
+    def stop_old_polling(self):
+        """Earlier versions polled State and the voltages every second, and a
+        client's read of them then came from the polling buffer: that polling
+        left in the database is taken out before it starts. Tango polls State
+        as an attribute. Polling a site set itself stays."""
+        for name in ["State"] + [f"Dac{n}Voltage" for n in range(1, CHANNELS + 1)]:
+            if self.is_attribute_polled(name) and self.get_attribute_poll_period(name) == 1000:
+                self.stop_poll_attribute(name)
 
     @staticmethod
     def event_attributes():
         names = ["Range", "LDAC", "LastWord"]
         for n in range(1, CHANNELS + 1):
-            names += [f"Dac{n}Code", f"Dac{n}Voltage", f"Dac{n}Power"]
+            names += [f"Dac{n}Code", f"Dac{n}Voltage", f"Dac{n}Power", f"Dac{n}Limit"]
         return names
+
+    def watched(self):
+        """(attribute, query, conversion) of what the device tells subscribers."""
+        watched = [("Range", QUERIES["range"], int), ("LDAC", QUERIES["ldac"], LDAC_LEVELS.index),
+                   ("LastWord", QUERIES["word"], unquote)]
+        for n in range(1, self.channels + 1):
+            watched += [(f"Dac{n}Code", QUERIES["code"].format(n=n), int),
+                        (f"Dac{n}Voltage", QUERIES["voltage"].format(n=n), float),
+                        (f"Dac{n}Power", QUERIES["power"].format(n=n), power_on),
+                        (f"Dac{n}Limit", QUERIES["limit"].format(n=n), limit_volts)]
+        return watched
 
     # -- state and status, said once and logged ----------------------------
     def enter(self, state, status):
         if state != self.get_state():
             log = self.error_stream if state == DevState.FAULT else self.info_stream
             log(f"State {state}: {status}")
-        self.set_state(state)
+            self.set_state(state)
+            self.push_change_event("State")
         self.set_status(status)
 
     # -- the connection -------------------------------------------------------
@@ -314,25 +354,36 @@ class QV7310Panel(ChannelAttributes, Device):
                                          f"{name} cannot be written")
 
     def read_channel(self, attr, n, kind):
+        """The read value is what the output holds, the write value the
+        setting, both asked of the panel now."""
         self.panel()  # the part, for the channels it has
         if n > self.channels:
             attr.set_quality(AttrQuality.ATTR_INVALID)
             return
-        text = self.query(QUERIES[kind].format(n=n))
-        if kind == "power":
-            attr.set_value(power_on(text))
-        elif kind == "code":
-            attr.set_value(int(text))
-        elif kind == "limit":
-            attr.set_value(-1.0 if text == "OFF" else float(text))
+        if kind == "code":
+            output, setting = self.query(QUERIES["code"].format(n=n),
+                                         QUERIES["setting"].format(n=n))
+            attr.set_value(int(output))
+            self.show_setting(attr, int(setting))
+        elif kind == "voltage":
+            output, setting = self.query(QUERIES["voltage"].format(n=n),
+                                         QUERIES["volts"].format(n=n))
+            attr.set_value(float(output))
+            self.show_setting(attr, float(setting))
         else:
-            attr.set_value(float(text))
+            convert = power_on if kind == "power" else limit_volts
+            value = convert(self.query(QUERIES[kind].format(n=n)))
+            attr.set_value(value)
+            self.show_setting(attr, value)
+
+    def show_setting(self, attr, value):
+        self.get_device_attr().get_w_attr_by_name(attr.get_name()).set_write_value(value)
 
     # -- settings -------------------------------------------------------------
     def write_code(self, n, code):
         self.channel_present(n, f"Dac{n}Code")
         self.setting(f"DAC{n}:CODE", int(code))
-        self.announce(n)
+        self.announce()
 
     def write_voltage(self, n, volts):
         self.channel_present(n, f"Dac{n}Voltage")
@@ -340,17 +391,18 @@ class QV7310Panel(ChannelAttributes, Device):
             self.refuse("InvalidValue", f"{volts} is no voltage")
         self.setting(f"DAC{n}:VOLTage", repr(float(volts)))
         self.memorize_code(n)
-        self.announce(n)
+        self.announce()
 
     def write_power(self, n, on):
         self.channel_present(n, f"Dac{n}Power")
         self.setting(f"DAC{n}:POWer", "ON" if on else "OFF")
-        self.announce(n)
+        self.announce()
 
     def write_limit(self, n, volts):
         self.channel_present(n, f"Dac{n}Limit")
         # Tango itself refuses NaN; a negative value means none.
         self.setting(f"DAC{n}:VOLTage:LIMit", "OFF" if volts < 0 else f"{volts:.6f}")
+        self.announce()
 
     def memorize_code(self, n):
         """A voltage setting is memorized as the code it loaded, so that one
@@ -362,26 +414,38 @@ class QV7310Panel(ChannelAttributes, Device):
             self.get_name(), {name: {"__value": [str(code)]}})
 
     # -- what changed, told to subscribers --------------------------------------
-    def announce(self, *channels, lines=False):
-        """Pushes change events for what a setting or command changed."""
-        events = []
-        for n in channels:
-            if n <= self.channels:
-                events += [(f"Dac{n}Code", QUERIES["code"].format(n=n), int),
-                           (f"Dac{n}Voltage", QUERIES["voltage"].format(n=n), float),
-                           (f"Dac{n}Power", QUERIES["power"].format(n=n), power_on)]
-        if lines:
-            events += [("Range", QUERIES["range"], int),
-                       ("LDAC", QUERIES["ldac"], LDAC_LEVELS.index)]
-        events.append(("LastWord", QUERIES["word"], unquote))
-        replies = self.query(*(query for _, query, _ in events))
-        replies = replies if isinstance(replies, list) else [replies]
-        for (name, _, convert), reply in zip(events, replies):
-            self.push_change_event(name, convert(reply))
-            self.push_archive_event(name, convert(reply))
+    def watch(self, stopped):
+        """Looks at the panel every WATCH_PERIOD and tells subscribers what
+        changed, whoever changed it. Holds the device while it looks, as a
+        client's request does."""
+        next_try = 0.0  # while the panel cannot be reached
+        while not stopped.wait(WATCH_PERIOD):
+            with tango.AutoTangoMonitor(self):
+                if stopped.is_set():
+                    return
+                if self.link is None and time.monotonic() < next_try:
+                    continue
+                next_try = time.monotonic() + RECONNECT_PERIOD
+                self.refresh_state()
 
-    def announce_all(self):
-        self.announce(*range(1, CHANNELS + 1), lines=True)
+    def announce(self):
+        """After a setting or command: its effects told at once."""
+        self.refresh_state()
+
+    def tell(self, values):
+        """Pushes change and archive events for the values that changed; every
+        value goes to the archive's criteria once each ARCHIVE_PERIOD, so that
+        its period holds."""
+        archive_all = time.monotonic() >= self.archived_at + ARCHIVE_PERIOD
+        if archive_all:
+            self.archived_at = time.monotonic()
+        for name, value in values.items():
+            changed = self.seen.get(name) != value
+            if changed:
+                self.push_change_event(name, value)
+            if (changed or archive_all) and not name.endswith("Limit"):
+                self.push_archive_event(name, value)
+        self.seen = values
 
     def follow_range(self, volts_range):
         """The voltages' limits follow the range in force."""
@@ -394,18 +458,21 @@ class QV7310Panel(ChannelAttributes, Device):
 
     # -- state ----------------------------------------------------------------
     def refresh_state(self):
+        """Asks the panel for everything at once: the state, and the events
+        of what changed since the last time."""
         try:
             self.panel()
-            n = self.channels
-            replies = self.query(
-                QUERIES["operation"], QUERIES["questionable"], QUERIES["board"],
-                QUERIES["range"], *(QUERIES["code"].format(n=c) for c in range(1, n + 1)),
-                *(QUERIES["power"].format(n=c) for c in range(1, n + 1)))
+            watched = self.watched()
+            replies = self.query(QUERIES["operation"], QUERIES["questionable"],
+                                 QUERIES["board"], *(query for _, query, _ in watched))
         except tango.DevFailed:
-            return  # FAULT, said by unreachable()
-        operation, questionable, board, volts_range = replies[:4]
-        self.follow_range(int(volts_range))
-        self.judge_outputs(volts_range, replies[4:4 + n], replies[4 + n:])
+            self.seen = {}  # FAULT, said by unreachable(); all told anew once back
+            return
+        operation, questionable, board = replies[:3]
+        values = {name: convert(reply)
+                  for (name, _, convert), reply in zip(watched, replies[3:])}
+        self.follow_range(values["Range"])
+        self.judge_outputs(values)
         board = unquote(board.split(",", 1)[-1])
         if int(questionable) & QUESTIONABLE_BOARD:
             state, status = DevState.FAULT, f"The board is not ready ({board})"
@@ -415,18 +482,21 @@ class QV7310Panel(ChannelAttributes, Device):
             state = DevState.ON
             status = f"The panel answers and the board is ready ({self.part})"
         self.enter(state, f"{status}. {self.notice}" if self.notice else status)
+        self.tell(values)
 
-    def judge_outputs(self, volts_range, codes, powers):
+    def judge_outputs(self, values):
         """A panel that comes back with its outputs at the safe state after
         they had been set has restarted: its outputs went to 0 V."""
-        safe = (volts_range == "30" and all(code == "0" for code in codes)
-                and not any(power_on(power) for power in powers))
+        n = self.channels
+        safe = (values["Range"] == 30
+                and all(values[f"Dac{c}Code"] == 0 for c in range(1, n + 1))
+                and not any(values[f"Dac{c}Power"] for c in range(1, n + 1)))
         if self.reconnected and self.outputs_set and safe:
             self.notice = ("The panel restarted and reset its outputs to the safe state "
                            "(0 V, 30 V range): RestoreSetpoints writes the memorized "
                            "setpoints back")
             self.warn_stream(self.notice)
-            self.announce_all()
+            self.seen = {}  # every value told anew
         self.reconnected = False
         self.outputs_set = not safe
 
@@ -461,28 +531,32 @@ class QV7310Panel(ChannelAttributes, Device):
                       abs_change="1", archive_abs_change="1", archive_period="60000",
                       doc="output range in volts, 30 or 60; the codes stay, the outputs scale")
 
-    def read_Range(self):
-        return int(self.query(QUERIES["range"]))
+    def read_Range(self, attr):
+        volts_range = int(self.query(QUERIES["range"]))
+        attr.set_value(volts_range)
+        self.show_setting(attr, volts_range)
 
     def write_Range(self, volts):
         if volts not in RANGES:
             self.refuse("InvalidRange", f"The range is 30 or 60 V, not {volts}")
         self.setting("RANGe", volts)
-        self.announce_all()
+        self.announce()
 
     LDAC = attribute(dtype=tango.DevEnum, enum_labels=list(LDAC_LEVELS),
                      access=AttrWriteType.READ_WRITE, memorized=True, archive_period="60000",
                      doc="the LDAC line: HIGH holds the outputs, LOW passes codes "
                          "straight to them")
 
-    def read_LDAC(self):
-        return LDAC_LEVELS.index(self.query(QUERIES["ldac"]))
+    def read_LDAC(self, attr):
+        level = LDAC_LEVELS.index(self.query(QUERIES["ldac"]))
+        attr.set_value(level)
+        self.show_setting(attr, level)
 
     def write_LDAC(self, level):
         if not 0 <= level < len(LDAC_LEVELS):
             self.refuse("InvalidValue", f"LDAC is HIGH (0) or LOW (1), not {level}")
         self.setting("LDAC", LDAC_LEVELS[level])
-        self.announce_all()
+        self.announce()
 
     # -- commands -------------------------------------------------------------
     @command(doc_in="no argument",
@@ -490,25 +564,25 @@ class QV7310Panel(ChannelAttributes, Device):
     def Reset(self):
         self.write("*RST")
         self.outputs_set = False
-        self.announce_all()
+        self.announce()
 
     @command(doc_in="no argument",
              doc_out="none; pulses LDAC: the input registers go to the outputs")
     def PulseLdac(self):
         self.write("LDAC:PULSe")
-        self.announce_all()
+        self.announce()
 
     @command(doc_in="no argument",
              doc_out="none; pulses CLR: the outputs go to 0 until the next LDAC")
     def PulseClr(self):
         self.write("CLR:PULSe")
-        self.announce_all()
+        self.announce()
 
     @command(doc_in="no argument",
              doc_out="none; downloads the board's firmware again")
     def Reload(self):
         self.write("BOARd:RELoad")
-        self.announce_all()
+        self.announce()
 
     @command(doc_in="no argument",
              doc_out="none; writes the memorized range, codes, power and LDAC to the board, "
@@ -534,7 +608,7 @@ class QV7310Panel(ChannelAttributes, Device):
                 on = memorized[f"Dac{n}Power"].lower() in ("1", "true")
                 self.setting(f"DAC{n}:POWer", "ON" if on else "OFF")
         self.setting("LDAC", LDAC_LEVELS[int(memorized.get("LDAC", 0))])
-        self.announce_all()
+        self.announce()
 
 
 if __name__ == "__main__":
