@@ -214,9 +214,13 @@ def restarts(session):
     proxy, _ = session.start_server()
     check("attributes without the panel", 16,
           len([name for name in proxy.get_attribute_list() if name.startswith("Dac")]))
-    # The server starts its polling just after it answers.
-    check("polling kept without the panel", True,
-          until(lambda: proxy.get_attribute_poll_period("Dac1Code") == 500))
+    # The server starts its polling, and its admin device, just after it answers.
+    def polled():
+        try:
+            return proxy.get_attribute_poll_period("Dac1Code")
+        except tango.DevFailed:
+            return None
+    check("polling kept without the panel", True, until(lambda: polled() == 500))
     polled = list(tango.Database().get_device_property(DEVICE, "polled_attr")["polled_attr"])
     check("polling kept in the database", "500",
           dict(zip(polled[::2], polled[1::2])).get("dac1code"))
