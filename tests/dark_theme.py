@@ -81,8 +81,10 @@ class Display:
         for number in random.sample(range(200, 900), 20):
             read, write = os.pipe()
             self.process = subprocess.Popen(
-                ["Xvfb", f":{number}", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                 "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+                # -noreset: a client connecting while the server resets after the
+                # last one left would be refused.
+                ["Xvfb", f":{number}", "-displayfd", str(write), "-noreset", "-screen", "0",
+                 "1024x768x24", "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
             os.close(write)
             with os.fdopen(read) as announced:
                 if announced.readline().strip() == str(number):
