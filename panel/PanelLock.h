@@ -1,10 +1,11 @@
-// One panel per board: a lock file in a folder of the user's own, held while
-// the panel runs, so a second panel cannot drive the board under the first
-// or reset its outputs on exit.
+// One panel per board: a lock of the user's own on this machine
+// (Platform::InstanceLock), held while the panel runs, so a second panel
+// cannot drive the board under the first or reset its outputs on exit.
 #ifndef PANELLOCK_H
 #define PANELLOCK_H
 
-#include <QLockFile>
+#include "platform/InstanceLock.h"
+
 #include <QString>
 
 class QWidget;
@@ -17,10 +18,11 @@ public:
     // or driven remotely, has nobody to dismiss one), and returns false;
     // nothing reaches the board.
     bool acquire(bool showBox = true);
+    // Where the lock lives (a file path, or on Windows the mutex's name).
     static QString lockPath();
 
 private:
-    QLockFile lock_;
+    Platform::InstanceLock lock_;
 };
 
 #endif
