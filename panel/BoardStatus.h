@@ -33,6 +33,8 @@ public:
     // panel chose the way to the library itself, that way
     // ("Board: ready; 32-bit BoardPort.dll through qv7310-board-bridge.exe").
     QString text() const;
+    // The state alone, for the menu bar's corner, where the way does not fit.
+    QString stateText() const;
     // True when the text should be shown as a fault.
     bool isFault() const {
         return state_ == State::NotResponding || state_ == State::BridgeEnded ||
@@ -49,7 +51,6 @@ signals:
 
 private:
     void set(State state, std::int16_t status);
-    QString stateText() const;
 
     State state_ = State::Unknown;
     std::int16_t status_ = 0;

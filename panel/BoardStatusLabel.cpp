@@ -63,7 +63,7 @@ void BoardStatusLabel::changeEvent(QEvent* event) {
 }
 
 void BoardStatusLabel::follow() {
-    setText(status_.text());
+    setText(status_.stateText());
     // Once drawn, the hint is the longest text's: a new text leaves it.
     if (!drawn_ && isVisible())
         fitMenuBar();
