@@ -91,6 +91,10 @@ const OptionSpec PanelOptions[] = {
      "Reach the board library through the board bridge started as COMMAND (split like a "
      "shell's: \"wine qv7310-board-bridge.exe\"), which puts the outputs into the safe state "
      "should the panel die."},
+    {"board-timeout", "SECONDS",
+     "Take the board bridge for hung when a request gets no answer in SECONDS (default 5; a "
+     "firmware download has six times as long): the bridge is ended, and \"Reload USB\" "
+     "starts a new one."},
     {"limit", "CH=VOLTS",
      "Set the output limit of DAC CH (1 to 4, or all) to VOLTS, or OFF, for this run only; "
      "repeatable."},
@@ -138,6 +142,24 @@ void printHelp(const QCommandLineParser& parser) {
     std::fputs(qPrintable(parser.helpText()), stdout);
 }
 
+// --board-bridge and --board-timeout; false with `problem` set when wrong.
+bool readBridge(const QCommandLineParser& parser, CommandLine& options) {
+    const QString command = parser.value(QStringLiteral("board-bridge"));
+    options.bridgeCommand = QProcess::splitCommand(command);
+    if (parser.isSet(QStringLiteral("board-bridge")) && options.bridgeCommand.isEmpty())
+        options.problem = QStringLiteral("--board-bridge: no command given");
+    if (!parser.isSet(QStringLiteral("board-timeout")))
+        return options.problem.isEmpty();
+    const QString value = parser.value(QStringLiteral("board-timeout"));
+    bool ok = false;
+    options.boardTimeout = QLocale::c().toDouble(value, &ok);
+    if (!ok || !(options.boardTimeout >= 0.1 && options.boardTimeout <= 3600))
+        options.problem = QStringLiteral("--board-timeout %1: not 0.1 to 3600 seconds").arg(value);
+    else if (options.bridgeCommand.isEmpty())
+        options.problem = QStringLiteral("--board-timeout: only with --board-bridge");
+    return options.problem.isEmpty();
+}
+
 // The panel's own options' values, once help and version are answered.
 CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) {
     if (parser.isSet(QStringLiteral("part"))) {
@@ -150,12 +172,8 @@ CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) 
             return fail(options, QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
                                      .arg(parser.value(QStringLiteral("part"))));
     }
-    if (parser.isSet(QStringLiteral("board-bridge"))) {
-        options.bridgeCommand =
-            QProcess::splitCommand(parser.value(QStringLiteral("board-bridge")));
-        if (options.bridgeCommand.isEmpty())
-            return fail(options, QStringLiteral("--board-bridge: no command given"));
-    }
+    if (!readBridge(parser, options))
+        return fail(options, options.problem);
     for (const QString& value : parser.values(QStringLiteral("limit"))) {
         const std::optional<CommandLine::Limit> parsed = ParseLimit(value);
         if (!parsed)

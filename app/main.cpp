@@ -53,6 +53,7 @@ int main(int argc, char* argv[]) {
     // Before any board call, so the journal holds the start-up's requests.
     if (!OpenJournal(options))
         return 1;
+    USBStuff::Link().setRequestDeadline(options.boardTimeout);
     ChooseBoardPath(options);
     QV7310 window;
     exitPaths.setWindow(&window);

@@ -25,8 +25,16 @@ public:
 // the system looks for libraries.
 std::unique_ptr<BoardBackend> MakeLibraryBackend();
 
+// How long the bridge may take to answer a call. Past it the bridge is taken
+// for hung (a library stuck in a transfer) and ended.
+struct BridgeDeadlines {
+    int requestMs = 5000;
+    int downloadMs = 30000;
+};
+
 // The board bridge started as `command` (program and arguments) at the first
 // call, and again by a download after it ended.
-std::unique_ptr<BoardBackend> MakeBridgeBackend(const QStringList& command);
+std::unique_ptr<BoardBackend> MakeBridgeBackend(const QStringList& command,
+                                                const BridgeDeadlines& deadlines);
 
 #endif

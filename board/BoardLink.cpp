@@ -16,9 +16,18 @@ void BoardLink::useBridge(const QStringList& command) {
     bridged_ = true;
 }
 
+void BoardLink::setRequestDeadline(double seconds) {
+    deadlines_.requestMs = int(seconds * 1000);
+    deadlines_.downloadMs = 6 * deadlines_.requestMs;
+}
+
+double BoardLink::deadlineSeconds(std::int16_t request) const {
+    return (request == DownloadCall ? deadlines_.downloadMs : deadlines_.requestMs) / 1000.0;
+}
+
 BoardBackend& BoardLink::backend() {
     if (!backend_) {
-        backend_ = bridged_ ? MakeBridgeBackend(bridgeCommand_) : MakeLibraryBackend();
+        backend_ = bridged_ ? MakeBridgeBackend(bridgeCommand_, deadlines_) : MakeLibraryBackend();
         backend_->setExitChoice(resetOnExit_);
     }
     return *backend_;

@@ -26,6 +26,14 @@ public:
     // where the panel chose it itself (on Windows); empty: not named.
     void describePath(const QString& description) { pathDescription_ = description; }
     const QString& pathDescription() const { return pathDescription_; }
+    bool isBridged() const { return bridged_; }
+
+    // How long a bridged request may take (a download six times as long);
+    // takes effect for the next bridge started.
+    void setRequestDeadline(double seconds);
+    // The deadline of a call through the bridge, in seconds (`request` as in
+    // callReturned).
+    double deadlineSeconds(std::int16_t request) const;
 
     std::int16_t loadFirmWare(char* path);
     std::int16_t vendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
@@ -67,6 +75,7 @@ private:
     RequestHistory history_;
     QStringList bridgeCommand_;
     QString pathDescription_;
+    BridgeDeadlines deadlines_;
     bool bridged_ = false;
     bool closed_ = false;
     bool resetOnExit_ = true;

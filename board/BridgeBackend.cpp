@@ -2,7 +2,10 @@
 // through pipes to its standard input and output (frames: BridgeFrames.h).
 // Each call blocks until its result is back, as a call into the library
 // does; a bridge that dies is seen at once, and every call then fails with
-// BridgeEndedStatus until a download starts a new one.
+// BridgeEndedStatus until a download starts a new one. A call has a deadline
+// (BridgeDeadlines): a bridge that does not answer in time is killed, and
+// every call fails with BridgeTimedOutStatus, sending nothing, until a
+// download starts a new one.
 #include "BoardBackend.h"
 
 #include "BridgeFrames.h"
@@ -33,7 +36,8 @@ constexpr int ExitWaitMs = 1000;
 
 class BridgeBackend : public BoardBackend {
 public:
-    explicit BridgeBackend(const QStringList& command) : command_(command) {}
+    BridgeBackend(const QStringList& command, const BridgeDeadlines& deadlines)
+        : command_(command), deadlines_(deadlines) {}
     ~BridgeBackend() override {
         // No goodbye: the panel did not finish an orderly exit, so the bridge
         // sees its input end and acts on the exit choice.
@@ -78,22 +82,30 @@ public:
     }
 
 private:
-    enum class State { NotStarted, Running, Ended };
+    enum class State { NotStarted, Running, Ended, Hung };
 
     std::int16_t call(const unsigned char* frame, std::size_t size, bool download,
                       unsigned char* result) {
-        if (state_ == State::NotStarted || (state_ == State::Ended && download)) {
+        if (state_ == State::NotStarted || (state_ != State::Running && download)) {
             if (!start())
                 return failedStart_ ? USBStuff::BridgeNotStartedStatus
                                     : USBStuff::BridgeEndedStatus;
         }
+        if (state_ == State::Hung)
+            return USBStuff::BridgeTimedOutStatus;
         if (state_ != State::Running)
             return USBStuff::BridgeEndedStatus;
         if (!writeAll(frame, size)) {
             end("its input is closed");
             return USBStuff::BridgeEndedStatus;
         }
-        if (bridge_.read(result, ResultSize, -1) != Platform::ChildProcess::Read::Complete) {
+        const int deadlineMs = download ? deadlines_.downloadMs : deadlines_.requestMs;
+        const Platform::ChildProcess::Read read = bridge_.read(result, ResultSize, deadlineMs);
+        if (read == Platform::ChildProcess::Read::TimedOut) {
+            hung(deadlineMs);
+            return USBStuff::BridgeTimedOutStatus;
+        }
+        if (read != Platform::ChildProcess::Read::Complete) {
             end("no result came back");
             return USBStuff::BridgeEndedStatus;
         }
@@ -136,6 +148,15 @@ private:
         waitForExit();
     }
 
+    // A bridge past its deadline cannot be trusted to come back in step (a
+    // late answer would be taken for the next call's): it is ended at once.
+    void hung(int deadlineMs) {
+        std::fprintf(stderr, "Board bridge ended: no answer in %g s\n", deadlineMs / 1000.0);
+        bridge_.closePipes();
+        bridge_.kill();
+        state_ = State::Hung;
+    }
+
     void sendExitChoice() {
         const unsigned char frame[ExitChoiceSize] = {ExitChoiceKind,
                                                      static_cast<unsigned char>(resetOnExit_)};
@@ -152,6 +173,7 @@ private:
     void closePipes() { bridge_.closePipes(); }
 
     QStringList command_;
+    BridgeDeadlines deadlines_;
     State state_ = State::NotStarted;
     bool failedStart_ = false;
     bool resetOnExit_ = true;
@@ -160,6 +182,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<BoardBackend> MakeBridgeBackend(const QStringList& command) {
-    return std::make_unique<BridgeBackend>(command);
+std::unique_ptr<BoardBackend> MakeBridgeBackend(const QStringList& command,
+                                                const BridgeDeadlines& deadlines) {
+    return std::make_unique<BridgeBackend>(command, deadlines);
 }

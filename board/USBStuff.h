@@ -25,6 +25,10 @@ constexpr std::int16_t LinkClosedStatus = -1002;
 constexpr std::int16_t BridgeEndedStatus = -1003;
 // Status of a call when the board bridge could not be started at all.
 constexpr std::int16_t BridgeNotStartedStatus = -1004;
+// Status of a call through a board bridge that gave no answer within its
+// deadline: the bridge was ended, and every call returns this without
+// reaching the board until a download starts a new one.
+constexpr std::int16_t BridgeTimedOutStatus = -1005;
 
 constexpr int AnsiPathSize = 513;
 // NUL-terminated single-byte copy of the firmware path, reused on each download.

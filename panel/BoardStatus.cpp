@@ -20,6 +20,8 @@ QString BoardStatus::stateText() const {
     case State::LibraryMissing:
         return QStringLiteral("Board: library missing");
     case State::NotResponding:
+        if (status_ == USBStuff::BridgeTimedOutStatus)
+            return NoAnswerText(noAnswerSeconds_);
         return QStringLiteral("Board: not responding (status %1)").arg(status_);
     case State::BridgeEnded:
         return QStringLiteral("Board: bridge ended");
@@ -31,8 +33,23 @@ QString BoardStatus::stateText() const {
     return QStringLiteral("Board: not started");
 }
 
+QString BoardStatus::NoAnswerText(double seconds) {
+    return QStringLiteral("Board: not responding (no answer in %1 s)").arg(seconds);
+}
+
 void BoardStatus::record(std::int16_t request, std::int16_t status) {
     lastCallStatus_ = status;
+    // A hung bridge was ended; what comes after it is refused unsent, and
+    // the person is told of the call that hung.
+    if (status == USBStuff::BridgeTimedOutStatus) {
+        starting_ = false;
+        if (request != USBStuff::DownloadCall)
+            emit requestFailed(request, status);
+        if (state_ != State::NotResponding || status_ != status)
+            noAnswerSeconds_ = USBStuff::Link().deadlineSeconds(request);
+        set(State::NotResponding, status);
+        return;
+    }
     // Whatever the call, a bridge that is gone is what the person must know.
     if (status == USBStuff::BridgeEndedStatus || status == USBStuff::BridgeNotStartedStatus) {
         starting_ = false;

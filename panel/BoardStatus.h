@@ -35,6 +35,8 @@ public:
     QString text() const;
     // The state alone, for the menu bar's corner, where the way does not fit.
     QString stateText() const;
+    // The text of a board bridge that gave no answer within `seconds`.
+    static QString NoAnswerText(double seconds);
     // True when the text should be shown as a fault.
     bool isFault() const {
         return state_ == State::NotResponding || state_ == State::BridgeEnded ||
@@ -57,6 +59,8 @@ private:
     std::int16_t lastCallStatus_ = 0;
     // A download happened and its start request has not come back yet.
     bool starting_ = false;
+    // The deadline the hung call missed.
+    double noAnswerSeconds_ = 0;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "BoardStatusLabel.h"
 
 #include "BoardStatus.h"
+#include "board/USBStuff.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -29,9 +30,15 @@ QSize BoardStatusLabel::sizeHint() const {
         int width = own.width();
         if (drawn_) {
             const QMargins margins = contentsMargins();
-            width = qMax(width, fontMetrics().horizontalAdvance(
-                                    QStringLiteral("Board: not responding (status -32768)")) +
-                                    margins.left() + margins.right());
+            int longest = fontMetrics().horizontalAdvance(
+                QStringLiteral("Board: not responding (status -32768)"));
+            // Only a bridge has deadlines: the corner of a panel without one
+            // keeps its width.
+            if (USBStuff::Link().isBridged())
+                longest =
+                    qMax(longest, fontMetrics().horizontalAdvance(BoardStatus::NoAnswerText(
+                                      USBStuff::Link().deadlineSeconds(USBStuff::DownloadCall))));
+            width = qMax(width, longest + margins.left() + margins.right());
         }
         hint_ = QSize(width, own.height());
     }

@@ -164,8 +164,8 @@ void PanelFixture::stop() {
     answers_.reset();
 }
 
-qint64 bridgeProcess() {
-    const QString self = QString::number(QCoreApplication::applicationPid());
+qint64 bridgeProcess(qint64 parent) {
+    const QString self = QString::number(parent ? parent : QCoreApplication::applicationPid());
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
         if (entry.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))

@@ -100,9 +100,9 @@ protected:
     std::unique_ptr<QV7310> window_;
 };
 
-// The board bridge this process started (the native qv7310-board-bridge
-// beside the suite), or 0 when none runs.
-qint64 bridgeProcess();
+// The board bridge this process (or the process `parent`) started (the
+// native qv7310-board-bridge beside the suite), or 0 when none runs.
+qint64 bridgeProcess(qint64 parent = 0);
 
 // What is wrong with the place of the shown `window`: nothing when its frame,
 // margins included, is centred on its screen, top := (screen height - frame

@@ -46,6 +46,7 @@ private slots:
     void nonAsciiFolderChild();
     void bridgeFrames_data();
     void bridgeFrames();
+    void bridgeEndsUnderPanel_data();
     void bridgeEndsUnderPanel();
 };
 
@@ -397,10 +398,32 @@ void TestBoardLink::bridgeFrames() {
     QCOMPARE(traced, calls);
 }
 
-// The bridge killed under a running panel: the corner says so, calls fail
-// without reaching any board, and "Reload USB" or BOARd:RELoad start a new
-// bridge that the panel then drives from the state after start-up.
+// The bridge killed, or stopped (a library stuck in a transfer) under a
+// running panel: within the deadline and a second the panel answers again,
+// the corner says so, the waiting remote command fails, the bridge is gone,
+// calls fail without reaching any board, and "Reload USB" or BOARd:RELoad
+// start a new bridge that the panel then drives from the state after start-up.
+void TestBoardLink::bridgeEndsUnderPanel_data() {
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("deadlineMs");
+    QTest::newRow("killed") << "kill" << int(USBStuff::BridgeEndedStatus) << "Board: bridge ended"
+                            << 0;
+    // A deadline of 0.5 s for a request, six times that for a download.
+    QTest::newRow("stopped during a write") << "write" << int(USBStuff::BridgeTimedOutStatus)
+                                            << "Board: not responding (no answer in 0.5 s)" << 500;
+    QTest::newRow("stopped during a download")
+        << "download" << int(USBStuff::BridgeTimedOutStatus)
+        << "Board: not responding (no answer in 3 s)" << 3000;
+}
+
 void TestBoardLink::bridgeEndsUnderPanel() {
+    QFETCH(QString, failure);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    QFETCH(int, deadlineMs);
+    USBStuff::Link().setRequestDeadline(0.5);
     USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
     DialogAnswerer answers(1);
     auto window = Harness::startPanel();
@@ -411,15 +434,29 @@ void TestBoardLink::bridgeEndsUnderPanel() {
     for (const char* reload : {"menu", "remote"}) {
         const qint64 bridge = Harness::bridgeProcess();
         QVERIFY(bridge > 0);
-        QCOMPARE(::kill(pid_t(bridge), SIGKILL), 0);
-        USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
-        QCOMPARE(USBStuff::lastStatus, USBStuff::BridgeEndedStatus);
-        QCOMPARE(board.text(), QString("Board: bridge ended"));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(::kill(pid_t(bridge), failure == "kill" ? SIGKILL : SIGSTOP), 0);
+        if (failure == "kill")
+            USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
+        else if (failure == "write")
+            executor.runLine("DAC1:CODE 100", session);
+        else
+            control<QAction>(*window, "mnuReload")->trigger();
+        QVERIFY2(clock.elapsed() < deadlineMs + 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(int(USBStuff::lastStatus), status);
+        // The remote command that waited failed with an execution error.
+        if (failure == "write")
+            QCOMPARE(QByteArray(executor.runLine("SYST:ERR?", session)),
+                     QByteArray("-240,\"Hardware error;request 221 returned status -1005\""));
+        QCOMPARE(board.text(), text);
         QVERIFY(board.isFault());
-        QCOMPARE(window->accessibleDescription(), QString("Board: bridge ended"));
-        QCOMPARE(QByteArray(executor.runLine("BOAR:STAT?", session)),
-                 QByteArray("-1003,\"Board: bridge ended\""));
+        QCOMPARE(window->accessibleDescription(), text);
+        QCOMPARE(QString(executor.runLine("BOAR:STAT?", session)),
+                 QString("%1,\"%2\"").arg(status).arg(text));
         QCOMPARE(Harness::bridgeProcess(), 0);
+        // The stopped bridge was ended, not left behind.
+        QVERIFY(::kill(pid_t(bridge), 0) != 0);
         // Failed calls start nothing: only a reload does.
         window->cmdLDAC_Click(ControlArrays::Pulse);
         QCOMPARE(Harness::bridgeProcess(), 0);

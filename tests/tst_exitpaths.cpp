@@ -103,6 +103,7 @@ private slots:
     void exitInsideEventLoopChild();
     void secondPanelSendsNothing_data();
     void secondPanelSendsNothing();
+    void failedSafeStateExitStatus_data();
     void failedSafeStateExitStatus();
     void panelDiesOverBridge_data();
     void panelDiesOverBridge();
@@ -418,8 +419,25 @@ void TestExitPaths::secondPanelSendsNothing() {
 }
 
 // The real program, ended by SIGTERM, whose board fails the exit's safe
-// state: the failure is said on stderr and in the exit status, 3.
+// state, or whose bridge hangs in it (stopped): the failure is said on
+// stderr and in the exit status, 3, and a hung bridge holds the exit up no
+// longer than its deadline.
+void TestExitPaths::failedSafeStateExitStatus_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("failAfter"); // BOARDPORT_FAIL_AFTER
+    QTest::addColumn<int>("status");        // of the first request of the safe state
+    QTest::newRow("board fails") << QStringList() << "2" << -7;
+    QTest::newRow("bridge hangs") << QStringList{"--board-bridge",
+                                                 QCoreApplication::applicationDirPath() +
+                                                     "/qv7310-board-bridge",
+                                                 "--board-timeout", "0.5"}
+                                  << "" << int(USBStuff::BridgeTimedOutStatus);
+}
+
 void TestExitPaths::failedSafeStateExitStatus() {
+    QFETCH(QStringList, options);
+    QFETCH(QString, failAfter);
+    QFETCH(int, status);
     QTemporaryDir temp;
     QProcess panel;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -427,23 +445,36 @@ void TestExitPaths::failedSafeStateExitStatus() {
     env.insert("XDG_RUNTIME_DIR", temp.path());
     env.insert("BOARDPORT_TRACE", temp.filePath("trace.txt"));
     // The download and the start request pass; everything after fails.
-    env.insert("BOARDPORT_FAIL_AFTER", "2");
+    env.insert("BOARDPORT_FAIL_AFTER", failAfter);
     panel.setProcessEnvironment(env);
-    panel.start(QCoreApplication::applicationDirPath() + "/qv7310", {"--part", "QV7310"});
+    panel.start(QCoreApplication::applicationDirPath() + "/qv7310",
+                QStringList{"--part", "QV7310"} + options);
     QVERIFY(panel.waitForStarted());
     const auto started = [&temp] {
         QFile trace(temp.filePath("trace.txt"));
         return trace.open(QIODevice::ReadOnly) && trace.readAll().contains("VendorIORequest 224");
     };
     QTRY_VERIFY_WITH_TIMEOUT(started(), 20000);
+    qint64 bridge = 0;
+    if (!options.isEmpty()) {
+        QTRY_VERIFY((bridge = Harness::bridgeProcess(panel.processId())) > 0);
+        QCOMPARE(::kill(pid_t(bridge), SIGSTOP), 0);
+    }
+    QElapsedTimer clock;
+    clock.start();
     panel.terminate();
     QVERIFY(panel.waitForFinished(20000));
+    QVERIFY2(options.isEmpty() || clock.elapsed() < 500 + 1000,
+             qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
     const QString errors = QString::fromLocal8Bit(panel.readAllStandardError());
-    QVERIFY2(errors.contains("The outputs may not be in the safe state: request 221 (word "
-                             "0x7000) returned -7"),
+    QVERIFY2(errors.contains(QString("The outputs may not be in the safe state: request 221 "
+                                     "(word 0x7000) returned %1")
+                                 .arg(status)),
              qPrintable(errors));
     QCOMPARE(panel.exitCode(), 3);
+    // The stopped bridge was ended, not left behind.
+    QVERIFY(bridge == 0 || ::kill(pid_t(bridge), 0) != 0);
 }
 
 // A panel that dies without its orderly exit, at 60 V with every output
