@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "BridgeOptions.h"
 #include "ToolkitOptions.h"
 
 #include "board/USBStuff.h"
@@ -12,7 +13,6 @@
 #include <QDialog>
 #include <QLocale>
 #include <QMessageBox>
-#include <QProcess>
 #include <cstdio>
 #include <iterator>
 #include <optional>
@@ -142,24 +142,6 @@ void printHelp(const QCommandLineParser& parser) {
     std::fputs(qPrintable(parser.helpText()), stdout);
 }
 
-// --board-bridge and --board-timeout; false with `problem` set when wrong.
-bool readBridge(const QCommandLineParser& parser, CommandLine& options) {
-    const QString command = parser.value(QStringLiteral("board-bridge"));
-    options.bridgeCommand = QProcess::splitCommand(command);
-    if (parser.isSet(QStringLiteral("board-bridge")) && options.bridgeCommand.isEmpty())
-        options.problem = QStringLiteral("--board-bridge: no command given");
-    if (!parser.isSet(QStringLiteral("board-timeout")))
-        return options.problem.isEmpty();
-    const QString value = parser.value(QStringLiteral("board-timeout"));
-    bool ok = false;
-    options.boardTimeout = QLocale::c().toDouble(value, &ok);
-    if (!ok || !(options.boardTimeout >= 0.1 && options.boardTimeout <= 3600))
-        options.problem = QStringLiteral("--board-timeout %1: not 0.1 to 3600 seconds").arg(value);
-    else if (options.bridgeCommand.isEmpty())
-        options.problem = QStringLiteral("--board-timeout: only with --board-bridge");
-    return options.problem.isEmpty();
-}
-
 // The panel's own options' values, once help and version are answered.
 CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) {
     if (parser.isSet(QStringLiteral("part"))) {
@@ -172,7 +154,7 @@ CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) 
             return fail(options, QStringLiteral("--part %1: unknown part (QV7301 or QV7310)")
                                      .arg(parser.value(QStringLiteral("part"))));
     }
-    if (!readBridge(parser, options))
+    if (!ReadBridgeOptions(parser, options))
         return fail(options, options.problem);
     for (const QString& value : parser.values(QStringLiteral("limit"))) {
         const std::optional<CommandLine::Limit> parsed = ParseLimit(value);
