@@ -14,9 +14,8 @@ bool ReadBridgeOptions(const QCommandLineParser& parser, CommandLine& options) {
     const QString value = parser.value(QStringLiteral("board-timeout"));
     bool ok = false;
     options.boardTimeout = QLocale::c().toDouble(value, &ok);
+    options.boardTimeoutSet = true;
     if (!ok || !(options.boardTimeout >= 0.1 && options.boardTimeout <= 3600))
         options.problem = QStringLiteral("--board-timeout %1: not 0.1 to 3600 seconds").arg(value);
-    else if (options.bridgeCommand.isEmpty())
-        options.problem = QStringLiteral("--board-timeout: only with --board-bridge");
     return options.problem.isEmpty();
 }

@@ -25,7 +25,8 @@ struct CommandLine {
     int idleSeconds = 600;     // --remote-idle
     QStringList bridgeCommand; // the board bridge's program and arguments, empty for none
     double boardTimeout = 5;   // --board-timeout: a bridged request's deadline, in seconds
-    QString problem;           // what is wrong with the options, while they are read
+    bool boardTimeoutSet = false;
+    QString problem; // what is wrong with the options, while they are read
     struct Limit {
         int channel;  // 1 to 4, 0 for all
         double volts; // negative: off

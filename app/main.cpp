@@ -55,6 +55,10 @@ int main(int argc, char* argv[]) {
         return 1;
     USBStuff::Link().setRequestDeadline(options.boardTimeout);
     ChooseBoardPath(options);
+    if (options.boardTimeoutSet && !USBStuff::Link().isBridged())
+        std::fputs("qv7310: --board-timeout: no effect without the board bridge (a call into the "
+                   "library in this process cannot be stopped)\n",
+                   stderr);
     QV7310 window;
     exitPaths.setWindow(&window);
     // A panel asked for remote control that cannot serve it ends before any
