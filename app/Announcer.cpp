@@ -1,6 +1,6 @@
 #include "Announcer.h"
 
-#include "panel/Converter.h"
+#include "model/Converter.h"
 
 #include <QNetworkInterface>
 #include <QObject>

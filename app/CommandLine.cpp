@@ -3,8 +3,8 @@
 #include "ToolkitOptions.h"
 
 #include "board/USBStuff.h"
-#include "panel/Converter.h"
-#include "panel/PanelModel.h"
+#include "model/Converter.h"
+#include "model/PanelModel.h"
 #include "panel/QV7310.h"
 #include "remote/RemoteServer.h"
 
@@ -285,7 +285,7 @@ bool OpenJournal(const CommandLine& options) {
     if (options.journal.isEmpty())
         return true;
     QString error;
-    if (USBStuff::History().openJournal(options.journal, error))
+    if (PanelModel::instance().history().openJournal(options.journal, error))
         return true;
     say(QStringLiteral("--journal %1: cannot open it: %2").arg(options.journal, error));
     return false;

@@ -1,11 +1,11 @@
 #include "CommandLine.h"
 #include "board/LibraryImage.h"
 #include "board/USBStuff.h"
-#include "panel/Converter.h"
+#include "model/Converter.h"
+#include "model/PanelModel.h"
 #include "panel/ExitPaths.h"
 #include "panel/PanelApplication.h"
 #include "panel/PanelLock.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 #include "remote/RemoteServer.h"
 

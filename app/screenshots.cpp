@@ -3,8 +3,8 @@
 // README's picture), the part dialog, the File menu and the credits dialog.
 // The part dialog is answered through the dialog seam. QT_SCALE_FACTOR sets
 // the pixels per logical pixel.
+#include "model/Converter.h"
 #include "panel/Controls.h"
-#include "panel/Converter.h"
 #include "panel/DialogSeam.h"
 #include "panel/FindControl.h"
 #include "panel/PanelApplication.h"

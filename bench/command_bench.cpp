@@ -5,6 +5,7 @@
 // included: they happen later, in the event loop.
 #include "BenchPanel.h"
 #include "board/USBStuff.h"
+#include "model/PanelModel.h"
 #include "panel/FindControl.h"
 #include "panel/QV7310.h"
 
@@ -170,7 +171,7 @@ private slots:
             "load-dac-write", [this] { loadDac(); }, Calls, Rounds);
         // The history of requests: on (as above, the panel's default), off,
         // and with a journal that writes and flushes a line per request.
-        RequestHistory& history = USBStuff::History();
+        RequestHistory& history = PanelModel::instance().history();
         history.setRecording(false);
         perCall(
             "load-dac-write-history-off", [this] { loadDac(); }, Calls, Rounds);

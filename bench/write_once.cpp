@@ -3,6 +3,7 @@
 //   qv7310-write-once [write|write-history-off|ldac|control|bare] [N]
 #include "BenchPanel.h"
 #include "board/USBStuff.h"
+#include "model/PanelModel.h"
 #include "panel/FindControl.h"
 #include "panel/QV7310.h"
 
@@ -36,7 +37,7 @@ int main(int argc, char* argv[]) {
         measure([&w] { w.cmdWrite_Click(1); }, n);
     } else if (std::strcmp(command, "write-history-off") == 0) {
         // The same write without its record in the request history.
-        USBStuff::History().setRecording(false);
+        PanelModel::instance().history().setRecording(false);
         measure([&w] { w.cmdWrite_Click(1); }, n);
     } else if (std::strcmp(command, "ldac") == 0) {
         measure([&w] { w.cmdLDAC_Click(0); }, n);

@@ -37,7 +37,7 @@ std::int16_t BoardLink::loadFirmWare(char* path) {
     if (closed_)
         return USBStuff::LinkClosedStatus;
     const std::int16_t status = backend().loadFirmWare(path);
-    history_.append(DownloadCall, 0, 0, status);
+    emit called(DownloadCall, 0, 0, status);
     emit callReturned(DownloadCall, status);
     return status;
 }
@@ -49,7 +49,7 @@ std::int16_t BoardLink::vendorIORequest(std::int16_t request, std::int32_t value
         return USBStuff::LinkClosedStatus;
     const std::int16_t status =
         backend().vendorIORequest(request, value, index, arg4, arg5, buffer);
-    history_.append(request, value, index, status);
+    emit called(request, value, index, status);
     emit callReturned(request, status);
     return status;
 }

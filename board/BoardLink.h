@@ -6,7 +6,6 @@
 #define BOARDLINK_H
 
 #include "BoardBackend.h"
-#include "RequestHistory.h"
 
 #include <QObject>
 #include <cstdint>
@@ -47,7 +46,7 @@ public:
 
     // Reports a call that was refused before it reached the backend.
     void reportUnsent(std::int16_t request, std::int16_t status) {
-        history_.append(request, 0, 0, status);
+        emit called(request, 0, 0, status);
         emit callReturned(request, status);
     }
     void tellSerialWord(std::int32_t word) { emit serialWordWritten(word); }
@@ -56,12 +55,12 @@ public:
     void setExitChoice(bool resetOnExit);
 
     // The request number in callReturned for a firmware download.
-    static constexpr std::int16_t DownloadCall = RequestHistory::Download;
-
-    // Every call that reached the backend, and a download refused before it.
-    RequestHistory& history() { return history_; }
+    static constexpr std::int16_t DownloadCall = -1;
 
 signals:
+    // Every call that reached the backend, and a download refused before
+    // it, with its arguments, as it returned; before callReturned.
+    void called(std::int16_t request, std::int32_t value, std::int32_t index, std::int16_t status);
     // Every call that reached the backend, as it returned (a download as
     // request DownloadCall).
     void callReturned(std::int16_t request, std::int16_t status);
@@ -72,7 +71,6 @@ private:
     BoardBackend& backend();
 
     std::unique_ptr<BoardBackend> backend_;
-    RequestHistory history_;
     QStringList bridgeCommand_;
     QString pathDescription_;
     BridgeDeadlines deadlines_;

@@ -50,10 +50,6 @@ constexpr std::int16_t DownloadCall = BoardLink::DownloadCall;
 // The object behind these functions: it owns the loaded backend and reports
 // every call by its signal.
 BoardLink& Link();
-// The link's record of every request (RequestHistory).
-inline RequestHistory& History() {
-    return Link().history();
-}
 
 // From the next call on, reach the library through the board bridge started
 // as `command` (program and arguments) instead of loading it in-process.

@@ -1,7 +1,7 @@
 #include "BoardStatusLabel.h"
 
-#include "BoardStatus.h"
 #include "board/USBStuff.h"
+#include "model/BoardStatus.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "FormLayout.h"
 
-#include "Converter.h"
+#include "model/Converter.h"
 
 #include <QString>
 #include <cmath>

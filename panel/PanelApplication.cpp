@@ -1,8 +1,8 @@
 #include "PanelApplication.h"
 
 #include "Artwork.h"
-#include "Converter.h"
 #include "FormBuilder.h"
+#include "model/Converter.h"
 
 #include <QApplication>
 #include <QFont>

@@ -2,7 +2,7 @@
 // reload after a failure), and the caution label's alert.
 #include "QV7310.h"
 
-#include "PanelModel.h"
+#include "model/PanelModel.h"
 
 void QV7310::ResetPanel() {
     // The model shows its reset state: readings, lamps and caution label

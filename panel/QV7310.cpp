@@ -1,18 +1,18 @@
 // Start-up, exit and the File menu's handlers.
 #include "QV7310.h"
 
-#include "BoardStatus.h"
 #include "BoardStatusLabel.h"
 #include "Controls.h"
 #include "DialogSeam.h"
 #include "EntryGuard.h"
 #include "FormBuilder.h"
-#include "PanelModel.h"
-#include "SafeOutputs.h"
 #include "StatusLine.h"
 #include "WindowPlacement.h"
 #include "board/USBStuff.h"
 #include "frmPartSelect.h"
+#include "model/BoardStatus.h"
+#include "model/PanelModel.h"
+#include "model/SafeOutputs.h"
 
 #include <QAction>
 #include <QCloseEvent>

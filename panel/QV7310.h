@@ -7,7 +7,7 @@
 
 #include "ControlArrays.h"
 #include "FindControl.h"
-#include "OutputLimits.h"
+#include "model/OutputLimits.h"
 
 #include <QMainWindow>
 #include <QString>

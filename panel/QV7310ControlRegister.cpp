@@ -3,7 +3,7 @@
 #include "QV7310.h"
 
 #include "Controls.h"
-#include "PanelModel.h"
+#include "model/PanelModel.h"
 #include "protocol/Declare.h"
 
 namespace {

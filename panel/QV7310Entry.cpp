@@ -2,10 +2,10 @@
 // entry is refused with a warning and keeps the focus.
 #include "QV7310.h"
 
-#include "Codes.h"
 #include "Controls.h"
 #include "DialogSeam.h"
 #include "EntryGuard.h"
+#include "model/Codes.h"
 
 #include <QLineEdit>
 

@@ -2,12 +2,12 @@
 // first time it is asked for, so the panel's start-up pays nothing for it.
 #include "QV7310.h"
 
-#include "board/USBStuff.h"
 #include "frmHistory.h"
+#include "model/PanelModel.h"
 
 void QV7310::mnuHistory_Click() {
     if (!history_)
-        history_ = new frmHistory(USBStuff::History(), this);
+        history_ = new frmHistory(model_.history(), this);
     history_->show();
     history_->raise();
     history_->activateWindow();

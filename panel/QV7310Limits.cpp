@@ -3,9 +3,9 @@
 #include "QV7310.h"
 
 #include "DialogSeam.h"
-#include "OutputLimits.h"
-#include "PanelModel.h"
 #include "frmLimits.h"
+#include "model/OutputLimits.h"
+#include "model/PanelModel.h"
 
 #include <QLabel>
 

@@ -3,8 +3,8 @@
 #include "QV7310.h"
 
 #include "Controls.h"
-#include "Converter.h"
-#include "PanelModel.h"
+#include "model/Converter.h"
+#include "model/PanelModel.h"
 
 void QV7310::cmdCLR_Click(int Index) {
     switch (Index) {

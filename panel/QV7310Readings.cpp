@@ -4,7 +4,7 @@
 #include "QV7310.h"
 
 #include "Controls.h"
-#include "PanelModel.h"
+#include "model/PanelModel.h"
 #include "protocol/Declare.h"
 
 #include <QAccessible>

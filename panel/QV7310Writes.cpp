@@ -2,9 +2,9 @@
 // readings, lamps and caution label that follow the outputs.
 #include "QV7310.h"
 
-#include "Codes.h"
 #include "Controls.h"
-#include "PanelModel.h"
+#include "model/Codes.h"
+#include "model/PanelModel.h"
 
 #include <QLineEdit>
 

@@ -1,7 +1,7 @@
 #include "StatusLine.h"
 
-#include "BoardStatus.h"
-#include "PanelModel.h"
+#include "model/BoardStatus.h"
+#include "model/PanelModel.h"
 
 #include <QEvent>
 #include <QTime>

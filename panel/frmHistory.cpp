@@ -1,7 +1,7 @@
 #include "frmHistory.h"
 
 #include "DialogSeam.h"
-#include "board/RequestHistory.h"
+#include "model/RequestHistory.h"
 
 #include <QDateTime>
 #include <QFileDialog>

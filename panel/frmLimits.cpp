@@ -1,6 +1,6 @@
 #include "frmLimits.h"
 
-#include "OutputLimits.h"
+#include "model/OutputLimits.h"
 
 #include <QDialogButtonBox>
 #include <QDoubleValidator>

@@ -1,8 +1,8 @@
 #include "frmPartSelect.h"
 
 #include "FormBuilder.h"
-#include "PanelModel.h"
 #include "WindowPlacement.h"
+#include "model/PanelModel.h"
 
 #include <QPushButton>
 

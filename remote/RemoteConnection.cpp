@@ -1,6 +1,6 @@
 #include "RemoteConnection.h"
 
-#include "board/USBStuff.h"
+#include "model/RequestHistory.h"
 
 #include "platform/Socket.h"
 
@@ -87,7 +87,7 @@ void RemoteConnection::runTurn() {
             continue;
         }
         session_.messageAvailable = !replies_.empty();
-        const RequestHistory::Origin from(USBStuff::History(), origin());
+        const RequestHistory::Origin from(executor_.history(), origin());
         const QByteArray reply = executor_.runLine(line.text, session_);
         if (!reply.isEmpty()) {
             replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));

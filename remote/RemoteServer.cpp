@@ -2,7 +2,7 @@
 
 #include "RemoteConnection.h"
 #include "RepaintPacer.h"
-#include "panel/PanelModel.h"
+#include "model/PanelModel.h"
 #include "platform/Socket.h"
 
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "ScpiCommands.h"
 
 #include "ScpiErrors.h"
-#include "panel/Converter.h"
+#include "model/Converter.h"
 
 #include <cstdio>
 

@@ -6,7 +6,7 @@
 #define SCPICOMMANDS_H
 
 #include "ScpiSession.h"
-#include "panel/Instrument.h"
+#include "model/Instrument.h"
 
 #include <cstddef>
 #include <string>

@@ -1,9 +1,8 @@
 #include "ScpiExecutor.h"
 
 #include "ScpiParser.h"
-#include "board/USBStuff.h"
-#include "panel/BoardStatus.h"
-#include "panel/PanelModel.h"
+#include "model/BoardStatus.h"
+#include "model/PanelModel.h"
 
 #include <algorithm>
 
@@ -28,6 +27,10 @@ ScpiExecutor::ScpiExecutor(PanelModel& model, QObject* parent) : QObject(parent)
 
 void ScpiExecutor::attach(Scpi::Session* session) {
     sessions_.push_back(session);
+}
+
+RequestHistory& ScpiExecutor::history() {
+    return model_.history();
 }
 
 void ScpiExecutor::detach(Scpi::Session* session) {
@@ -59,7 +62,7 @@ QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) 
         }
         const std::uint64_t errors = session.errors.pushed();
         // The board requests it sends are the command's, as the client wrote it.
-        const RequestHistory::Action action(USBStuff::History(), parsed.text);
+        const RequestHistory::Action action(model_.history(), parsed.text);
         bool replied = false;
         const std::string reply = Scpi::Run(context, parsed.command, replied);
         look();

@@ -15,6 +15,7 @@
 #include <vector>
 
 class PanelModel;
+class RequestHistory;
 
 class ScpiExecutor : public QObject {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
     // A client's session gets the events from now on, until detached.
     void attach(Scpi::Session* session);
     void detach(Scpi::Session* session);
+    // The model's record of board requests, for the origin of a client's lines.
+    RequestHistory& history();
 
 private:
     // Compares the conditions with the last look; rises become events.

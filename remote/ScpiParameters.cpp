@@ -2,7 +2,7 @@
 
 #include "ScpiErrors.h"
 #include "ScpiText.h"
-#include "panel/Converter.h"
+#include "model/Converter.h"
 
 #include <charconv>
 #include <cmath>

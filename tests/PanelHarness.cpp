@@ -1,8 +1,8 @@
 #include "PanelHarness.h"
 
+#include "model/PanelModel.h"
 #include "panel/DialogSeam.h"
 #include "panel/PanelApplication.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 #include "panel/frmPartSelect.h"
 #include "simboard/SimboardClient.h"

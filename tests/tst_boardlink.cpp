@@ -3,9 +3,9 @@
 // loader and the hexadecimal echo of each word.
 #include "PanelHarness.h"
 #include "board/USBStuff.h"
-#include "panel/BoardStatus.h"
+#include "model/BoardStatus.h"
+#include "model/PanelModel.h"
 #include "panel/Controls.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 #include "protocol/Declare.h"
 #include "remote/ScpiExecutor.h"

@@ -1,6 +1,6 @@
 // Reading a typed hexadecimal code, volts to a code and showing a voltage:
 // the pure tables, without a window.
-#include "panel/Codes.h"
+#include "model/Codes.h"
 
 #include <QtTest>
 #include <cmath>

@@ -3,8 +3,8 @@
 // against the simulated board.
 #include "PanelHarness.h"
 #include "board/USBStuff.h"
+#include "model/PanelModel.h"
 #include "panel/Controls.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 #include "panel/created.h"
 #include "panel/frmLimits.h"

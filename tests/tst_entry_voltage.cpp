@@ -1,9 +1,9 @@
 // Code entry, writes and the voltage display of the main window, driven by
 // real clicks and keys against the simulated board.
 #include "PanelHarness.h"
-#include "panel/Codes.h"
+#include "model/Codes.h"
+#include "model/PanelModel.h"
 #include "panel/Controls.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 #include "panel/TabbedSheet.h"
 

@@ -5,11 +5,11 @@
 // exit up, and a second panel leaves the board alone.
 #include "PanelHarness.h"
 #include "board/USBStuff.h"
+#include "model/PanelModel.h"
 #include "panel/DialogSeam.h"
 #include "panel/ExitPaths.h"
 #include "panel/OptionButton.h"
 #include "panel/PanelLock.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 #include "panel/TabbedSheet.h"
 #include "panel/frmPartSelect.h"

@@ -4,7 +4,7 @@
 // call log; the bound of 100,000; and --journal in the program itself.
 #include "PanelHarness.h"
 #include "board/USBStuff.h"
-#include "panel/PanelModel.h"
+#include "model/PanelModel.h"
 #include "panel/QV7310.h"
 #include "panel/frmHistory.h"
 #include "remote/RemoteServer.h"
@@ -119,7 +119,7 @@ private:
 };
 
 void TestHistory::cleanup() {
-    USBStuff::History().closeJournal();
+    PanelModel::instance().history().closeJournal();
     SimBoard::get().clearFaults();
     stop();
 }
@@ -172,7 +172,7 @@ void TestHistory::windowAndRemoteSessions() {
     start(1);
     RemoteServer server(window_.get());
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    RequestHistory& history = USBStuff::History();
+    RequestHistory& history = PanelModel::instance().history();
     QTemporaryDir dir;
     const QString journal = dir.filePath("journal.jsonl");
     QString error;
@@ -212,7 +212,7 @@ void TestHistory::bound() {
     control<QAction>(*window_, "mnuHistory")->trigger();
     auto* dialog = window_->findChild<frmHistory*>(QStringLiteral("frmHistory"));
     QVERIFY(dialog);
-    RequestHistory& history = USBStuff::History();
+    RequestHistory& history = PanelModel::instance().history();
     history.clear();
     PanelModel& model = PanelModel::instance();
     model.setLdac(false);

@@ -3,11 +3,11 @@
 // board, one box and one line on stderr saying what is wrong.
 #include "PanelHarness.h"
 #include "board/USBStuff.h"
-#include "panel/BoardStatus.h"
+#include "model/BoardStatus.h"
+#include "model/PanelModel.h"
 #include "panel/Controls.h"
 #include "panel/DialogSeam.h"
 #include "panel/PanelApplication.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 
 #include <QAction>

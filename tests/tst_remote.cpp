@@ -3,7 +3,7 @@
 // reset, several clients, a client that leaves mid-line, the window closing;
 // and the program's command line, run as a child process.
 #include "PanelHarness.h"
-#include "panel/PanelModel.h"
+#include "model/PanelModel.h"
 #include "panel/QV7310.h"
 #include "panel/frmLimits.h"
 #include "remote/RemoteConnection.h"

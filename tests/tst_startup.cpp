@@ -2,8 +2,8 @@
 // the requests each sends, the part choice, and the missing-board box.
 #include "PanelHarness.h"
 #include "board/USBStuff.h"
+#include "model/PanelModel.h"
 #include "panel/Controls.h"
-#include "panel/PanelModel.h"
 #include "panel/QV7310.h"
 #include "remote/ScpiExecutor.h"
 

@@ -2,7 +2,7 @@
 // Every input is read as Latin-1, as UTF-8 and (when its length is even) as
 // UTF-16, and each verdict is compared with one worked out here from digit
 // counts alone, so the check does not share the reader's arithmetic.
-#include "panel/Codes.h"
+#include "model/Codes.h"
 
 #include <QString>
 

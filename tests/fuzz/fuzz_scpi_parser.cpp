@@ -8,7 +8,7 @@
 // ON, OFF or a number, ranges in volts or millivolts. The
 // commands then run through the command table against a panel that checks
 // what reaches it.
-#include "panel/Codes.h"
+#include "model/Codes.h"
 #include "remote/LineFramer.h"
 #include "remote/ScpiParser.h"
 

@@ -8,9 +8,10 @@
 #ifndef PANELMODEL_H
 #define PANELMODEL_H
 
-#include "ControlArrays.h"
+#include "ChannelSlots.h"
 #include "Instrument.h"
 #include "OutputLimits.h"
+#include "RequestHistory.h"
 
 #include <QObject>
 #include <QString>
@@ -29,11 +30,11 @@ public:
     void clear();
 
     // The part. Slots are the positions of the panel's channel arrays; the
-    // single part's one channel sits at ControlArrays::SinglePartSlot.
+    // single part's one channel sits at ChannelSlots::SinglePartSlot.
     void setPart(bool quad);
     bool partIsQuad() const { return partIsQuad_; }
     int slot(int channel) const;
-    int channels() const override { return partIsQuad_ ? int(ControlArrays::Channels) : 1; }
+    int channels() const override { return partIsQuad_ ? Converter::Channels : 1; }
 
     // A run begins: the board link opened, LDAC taken as high (the board
     // holds loaded codes until an LDAC) until the panel sets it.
@@ -46,6 +47,8 @@ public:
     std::int16_t download();
     void start();
     BoardStatus& board() const { return *boardStatus_; }
+    // Every board call, named by the action and origin under way.
+    RequestHistory& history() { return history_; }
     bool boardReady() const override;
     std::string boardStatus() const override;
     // A download and start again; a board that answers again after a
@@ -156,10 +159,10 @@ private:
     void showSerialWord(std::int32_t word);
 
     bool partIsQuad_ = false;
-    std::array<std::int32_t, ControlArrays::Channels> dacCode_{};
+    std::array<std::int32_t, Converter::Channels> dacCode_{};
     // What each channel's DAC register holds, as far as the panel knows: a
     // loaded code reaches it through LDAC, and CLR low holds it at 0.
-    std::array<std::int32_t, ControlArrays::Channels> outputCode_{};
+    std::array<std::int32_t, Converter::Channels> outputCode_{};
     std::int32_t pendingCode_ = 0;     // code taken by the last write
     std::int32_t registerAddress_ = 0; // address field of the last word
     std::int32_t controlBits_ = 0;     // control-register bits last sent
@@ -171,6 +174,7 @@ private:
     int remoteClients_ = -1;
     QString serialWord_;
     BoardStatus* boardStatus_ = nullptr;
+    RequestHistory history_;
     OutputLimits::Refusal refusal_;
 };
 

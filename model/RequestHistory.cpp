@@ -1,6 +1,6 @@
 #include "RequestHistory.h"
 
-#include "BoardPortAbi.h"
+#include "board/BoardPortAbi.h"
 
 #include <QDateTime>
 #include <QFile>

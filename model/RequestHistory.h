@@ -1,6 +1,6 @@
 // Every board request as it was sent: when, the action that sent it and where
 // that came from (the window, a remote client), the request, its word and its
-// status. The board link appends one record per call that reaches the board;
+// status. The panel model appends one record per call the board link reports;
 // whoever acts says what and who through the scopes below, so a request pays
 // for one append and nothing else. The last `Capacity` records are kept; a
 // journal file, when set, gets each as a JSON line, flushed at once.

@@ -17,11 +17,7 @@ namespace {
 using Declare::ControlBit::PowerUp;
 constexpr std::int32_t ThreeStateBit = Declare::ControlBit::ThreeState;
 
-// The history names the requests an action sends by the control's caption.
 using Action = RequestHistory::Action;
-Action named(const QString& text) {
-    return Action(USBStuff::History(), text);
-}
 
 } // namespace
 
@@ -36,26 +32,26 @@ bool PanelModel::refused(const OutputLimits::Refusal& refusal) {
 }
 
 void PanelModel::load(int Index, std::int32_t code) {
-    const bool all = partIsQuad_ && Index == ControlArrays::AllDacs;
-    const int at = partIsQuad_ ? Index : ControlArrays::SinglePartSlot;
-    if (partIsQuad_ && (Index < 0 || Index > ControlArrays::AllDacs))
+    const bool all = partIsQuad_ && Index == ChannelSlots::AllSlots;
+    const int at = partIsQuad_ ? Index : ChannelSlots::SinglePartSlot;
+    if (partIsQuad_ && (Index < 0 || Index > ChannelSlots::AllSlots))
         return;
-    static const QString Captions[ControlArrays::WriteButtons] = {
+    static const QString Captions[ChannelSlots::AllSlots + 1] = {
         QStringLiteral("Load DAC1"), QStringLiteral("Load DAC2"), QStringLiteral("Load DAC3"),
         QStringLiteral("Load DAC4"), QStringLiteral("Write to all DACs")};
-    const Action action = named(partIsQuad_ ? Captions[Index] : QStringLiteral("Load DAC"));
+    const Action action(history_, partIsQuad_ ? Captions[Index] : QStringLiteral("Load DAC"));
     // A code the limits refuse changes nothing and sends nothing.
-    if (refused(OutputLimits::CheckWrite(all ? 0 : at, all ? ControlArrays::AllDacs - 1 : at, code,
+    if (refused(OutputLimits::CheckWrite(all ? 0 : at, all ? Converter::Channels - 1 : at, code,
                                          rangeVolts_)))
         return;
     pendingCode_ = code;
-    static constexpr std::int32_t Addresses[ControlArrays::WriteButtons] = {
+    static constexpr std::int32_t Addresses[ChannelSlots::AllSlots + 1] = {
         Declare::RegisterAddress::Dac1, Declare::RegisterAddress::Dac2,
         Declare::RegisterAddress::Dac3, Declare::RegisterAddress::Dac4,
         Declare::RegisterAddress::AllDacs};
     registerAddress_ = partIsQuad_ ? Addresses[Index] : Declare::RegisterAddress::Dac1;
     const int first = all ? 0 : at;
-    const int last = all ? int(ControlArrays::Channels) - 1 : at;
+    const int last = all ? Converter::Channels - 1 : at;
     for (int k = first; k <= last; ++k)
         dacCode_[std::size_t(k)] = pendingCode_;
     if (!ldacIsHigh_) {
@@ -67,7 +63,7 @@ void PanelModel::load(int Index, std::int32_t code) {
 }
 
 void PanelModel::setCode(int channel, int code) {
-    load(channel == 0 ? ControlArrays::AllDacs : slot(channel), code);
+    load(channel == 0 ? ChannelSlots::AllSlots : slot(channel), code);
 }
 
 int PanelModel::code(int channel) const {
@@ -117,17 +113,17 @@ bool PanelModel::overLimit(int slot) const {
 }
 
 void PanelModel::pulseLdac() {
-    const Action action = named(QStringLiteral("Pulse LDAC"));
+    const Action action(history_, QStringLiteral("Pulse LDAC"));
     if (refused(OutputLimits::CheckLoad(rangeVolts_)))
         return;
     USBStuff::PlainRequest(Request::PulseLdac);
     ldacIsHigh_ = true;
-    passWrittenCodes(0, ControlArrays::Channels - 1);
+    passWrittenCodes(0, Converter::Channels - 1);
     checkVoltage();
 }
 
 void PanelModel::setLdac(bool high) {
-    const Action action = named(high ? QStringLiteral("LDAC High") : QStringLiteral("LDAC Low"));
+    const Action action(history_, high ? QStringLiteral("LDAC High") : QStringLiteral("LDAC Low"));
     if (!high && refused(OutputLimits::CheckLoad(rangeVolts_)))
         return;
     USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
@@ -135,12 +131,12 @@ void PanelModel::setLdac(bool high) {
     // Taking LDAC high loads nothing: the readings keep what the outputs
     // hold, not codes still waiting.
     if (!high)
-        passWrittenCodes(0, ControlArrays::Channels - 1);
+        passWrittenCodes(0, Converter::Channels - 1);
     checkVoltage();
 }
 
 void PanelModel::pulseClr() {
-    const Action action = named(QStringLiteral("Pulse CLR"));
+    const Action action(history_, QStringLiteral("Pulse CLR"));
     USBStuff::PlainRequest(Request::ClrLow);
     USBStuff::PlainRequest(Request::ClrHigh);
     clrIsLow_ = false;
@@ -148,7 +144,7 @@ void PanelModel::pulseClr() {
 }
 
 void PanelModel::setClr(bool high) {
-    const Action action = named(high ? QStringLiteral("CLR High") : QStringLiteral("CLR Low"));
+    const Action action(history_, high ? QStringLiteral("CLR High") : QStringLiteral("CLR Low"));
     USBStuff::PlainRequest(high ? Request::ClrHigh : Request::ClrLow);
     clrIsLow_ = !high;
     // Taken high, the outputs stay at 0 until the next LDAC loads them.
@@ -164,8 +160,8 @@ void PanelModel::setRange(int volts) {
     if (refused(OutputLimits::CheckRange(rangeVolts_, to)))
         return;
     rangeVolts_ = to;
-    const Action action = named(to == Converter::HighRangeVolts ? QStringLiteral("Range 60V")
-                                                                : QStringLiteral("Range 30V"));
+    const Action action(history_, to == Converter::HighRangeVolts ? QStringLiteral("Range 60V")
+                                                                  : QStringLiteral("Range 30V"));
     USBStuff::PlainRequest(to == Converter::HighRangeVolts ? Request::Range60V : Request::Range30V);
     // The same codes give other volts now: the readings, lamps and warnings
     // follow at once, so 58.6 V never hides behind a 29.3 V reading.
@@ -173,7 +169,7 @@ void PanelModel::setRange(int volts) {
 }
 
 void PanelModel::writeControlRegister(std::int32_t bits) {
-    const Action action = named(QStringLiteral("Control Register"));
+    const Action action(history_, QStringLiteral("Control Register"));
     registerAddress_ = Declare::RegisterAddress::Control;
     controlBits_ = bits;
     Declare::WriteSerialWord(controlBits_ | registerAddress_);
@@ -192,7 +188,7 @@ bool PanelModel::powered(int channel) const {
 bool PanelModel::slotPowered(int slot) const {
     // The single part's channel is its first frame's; the other slots keep
     // their own frames, hidden on that part.
-    return powered(!partIsQuad_ && slot == ControlArrays::SinglePartSlot ? 1 : slot + 1);
+    return powered(!partIsQuad_ && slot == ChannelSlots::SinglePartSlot ? 1 : slot + 1);
 }
 
 void PanelModel::setThreeState(bool on) {

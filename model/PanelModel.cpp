@@ -17,8 +17,15 @@ PanelModel& PanelModel::instance() {
     return model;
 }
 
+static_assert(RequestHistory::Download == BoardLink::DownloadCall,
+              "the history names a download as the link reports it");
+
 PanelModel::PanelModel() : rangeVolts_(Converter::LowRangeVolts) {
     clear();
+    // First, so the history holds a call before anyone who hears of it acts.
+    connect(&USBStuff::Link(), &BoardLink::called, this,
+            [this](std::int16_t request, std::int32_t value, std::int32_t index,
+                   std::int16_t status) { history_.append(request, value, index, status); });
     connect(&USBStuff::Link(), &BoardLink::serialWordWritten, this, &PanelModel::showSerialWord);
 }
 
@@ -57,11 +64,11 @@ void PanelModel::setPart(bool quad) {
 }
 
 int PanelModel::slot(int channel) const {
-    return partIsQuad_ ? channel - 1 : ControlArrays::SinglePartSlot;
+    return ChannelSlots::SlotOf(partIsQuad_, channel);
 }
 
 std::int16_t PanelModel::download() {
-    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Firmware download"));
+    const RequestHistory::Action action(history_, QStringLiteral("Firmware download"));
     const std::int16_t status = USBStuff::DownloadFirmware();
     if (status < 0)
         emit boardError(QStringLiteral("No Evaluation Board Found: %1").arg(status));
@@ -69,7 +76,7 @@ std::int16_t PanelModel::download() {
 }
 
 void PanelModel::start() {
-    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Start"));
+    const RequestHistory::Action action(history_, QStringLiteral("Start"));
     USBStuff::PlainRequest(Request::Start);
 }
 
@@ -118,7 +125,7 @@ bool PanelModel::safeState() {
 }
 
 void PanelModel::reset() {
-    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Reset"));
+    const RequestHistory::Action action(history_, QStringLiteral("Reset"));
     safeState();
     // As after start-up: CLR released and the board's warning off too, so
     // the board and the panel agree again.

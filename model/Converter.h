@@ -1,5 +1,5 @@
 // The converter's and the board's facts, each written once: the codes, the
-// two ranges, volts for a code and back, the caution threshold, the part
+// channels, the two ranges, volts for a code and back, the caution threshold, the part
 // names and the maker's name as instruments report it. Free of Qt, so that
 // remote control's command table can use it too.
 #ifndef CONVERTER_H
@@ -12,6 +12,9 @@ namespace Converter {
 // 12-bit codes: 0 to MaxCode, CodeSteps of them.
 constexpr std::int32_t MaxCode = 4095;
 constexpr int CodeSteps = MaxCode + 1;
+
+// The quad part's channels, DAC1 to DAC4; the single part has one.
+constexpr int Channels = 4;
 
 // The output ranges the range line selects.
 enum class Range { V30, V60 };

@@ -1,5 +1,6 @@
 #include "SafeOutputs.h"
 
+#include "BoardStatus.h"
 #include "PanelModel.h"
 #include "board/USBStuff.h"
 #include "protocol/Declare.h"
@@ -16,14 +17,17 @@ namespace {
 bool armed = false;
 
 // Runs inside exit(): the window may be half gone and the display lost, so
-// nothing here may reach a widget. The link's signals (the echo, the board
-// status) lead to labels; they are cut before anything is sent.
+// nothing here may reach a widget. The model's and the board status's
+// signals lead to labels; they are cut before anything is sent (the history
+// still records the calls).
 void sendAtExit() {
     if (!armed)
         return;
     armed = false;
-    USBStuff::Link().blockSignals(true);
-    if (PanelModel::instance().resetOnExit())
+    PanelModel& model = PanelModel::instance();
+    model.blockSignals(true);
+    model.board().blockSignals(true);
+    if (model.resetOnExit())
         Send();
     USBStuff::CloseLink();
 }
@@ -32,7 +36,8 @@ void sendAtExit() {
 
 bool Send() {
     namespace Request = USBStuff::BoardRequest;
-    const RequestHistory::Action action(USBStuff::History(), QStringLiteral("Safe state"));
+    const RequestHistory::Action action(PanelModel::instance().history(),
+                                        QStringLiteral("Safe state"));
     QStringList failed;
     auto check = [&failed](std::int16_t request, const QString& detail = QString()) {
         if (USBStuff::lastStatus < 0)

@@ -1,5 +1,6 @@
 #include "OutputLimits.h"
 
+#include "ChannelSlots.h"
 #include "Codes.h"
 #include "Converter.h"
 #include "PanelModel.h"
@@ -14,15 +15,15 @@ namespace OutputLimits {
 
 namespace {
 
-constexpr int Channels = int(ControlArrays::Channels);
+constexpr int Count = Converter::Channels;
 
 // Each slot's limit in volts, or Off; read from the part's settings on
 // first use.
-double outputLimit[Channels] = {Off, Off, Off, Off};
+double outputLimit[Count] = {Off, Off, Off, Off};
 // What the settings keep for each slot (0 for a value that could not be
 // read), and that value's text.
-double keptLimit[Channels] = {Off, Off, Off, Off};
-QString unreadable[Channels];
+double keptLimit[Count] = {Off, Off, Off, Off};
+QString unreadable[Count];
 bool limitsLoaded = false;
 
 const PanelModel& model() {
@@ -34,15 +35,15 @@ bool partIsQuad() {
 }
 
 int channelOf(int slot) {
-    return partIsQuad() ? slot + 1 : 1;
+    return ChannelSlots::ChannelOf(partIsQuad(), slot);
 }
 
 int slotOf(int channel) {
-    return partIsQuad() ? channel - 1 : ControlArrays::SinglePartSlot;
+    return ChannelSlots::SlotOf(partIsQuad(), channel);
 }
 
 bool onPart(int slot) {
-    return partIsQuad() || slot == ControlArrays::SinglePartSlot;
+    return ChannelSlots::OnPart(partIsQuad(), slot);
 }
 
 // A code at a range against the slot's limit.
@@ -69,7 +70,7 @@ void ensureLoaded() {
 
 Refusal CheckWrite(int first, int last, std::int32_t code, int rangeVolts) {
     ensureLoaded();
-    for (int k = std::max(first, 0); k <= std::min(last, Channels - 1); ++k)
+    for (int k = std::max(first, 0); k <= std::min(last, Count - 1); ++k)
         if (onPart(k))
             if (const Refusal r = check(k, code, rangeVolts); r.refused)
                 return r;
@@ -80,7 +81,7 @@ Refusal CheckRange(int fromVolts, int toVolts) {
     ensureLoaded();
     if (toVolts <= fromVolts)
         return {};
-    for (int k = 0; k < Channels; ++k) {
+    for (int k = 0; k < Count; ++k) {
         if (!onPart(k))
             continue;
         // What waits in the input register would reach the output at the
@@ -97,7 +98,7 @@ Refusal CheckLoad(int rangeVolts) {
     // CLR held low keeps every output at 0: nothing is loaded.
     if (model().clrIsLow())
         return {};
-    for (int k = 0; k < Channels; ++k)
+    for (int k = 0; k < Count; ++k)
         if (onPart(k) && model().waiting(k))
             if (const Refusal r = check(k, model().dacCode(k), rangeVolts); r.refused)
                 return r;
@@ -131,7 +132,7 @@ void SetLimit(int channel, double volts) {
 
 bool AnySet() {
     ensureLoaded();
-    for (int k = 0; k < Channels; ++k)
+    for (int k = 0; k < Count; ++k)
         if (onPart(k) && (outputLimit[k] >= 0 || outputLimit[k] != keptLimit[k]))
             return true;
     return false;
@@ -162,7 +163,7 @@ std::optional<double> ReadKept(const QString& text) {
 }
 
 void Forget() {
-    for (int k = 0; k < Channels; ++k) {
+    for (int k = 0; k < Count; ++k) {
         outputLimit[k] = keptLimit[k] = Off;
         unreadable[k].clear();
     }
@@ -172,7 +173,7 @@ void Forget() {
 void Load() {
     limitsLoaded = true;
     const QSettings settings;
-    for (int channel = 1; channel <= (partIsQuad() ? Channels : 1); ++channel) {
+    for (int channel = 1; channel <= (partIsQuad() ? Count : 1); ++channel) {
         const int k = slotOf(channel);
         const QString key = settingsKey(channel);
         unreadable[k].clear();

@@ -5,7 +5,6 @@
 #ifndef OUTPUTLIMITS_H
 #define OUTPUTLIMITS_H
 
-#include "ControlArrays.h"
 #include "Converter.h"
 
 #include <QString>
