@@ -2,10 +2,9 @@
 #include "BridgeOptions.h"
 #include "ToolkitOptions.h"
 
-#include "board/USBStuff.h"
 #include "model/Converter.h"
 #include "model/PanelModel.h"
-#include "panel/QV7310.h"
+#include "model/Session.h"
 #include "remote/RemoteServer.h"
 
 #include <QCommandLineParser>
@@ -44,7 +43,7 @@ std::optional<CommandLine::Limit> ParseLimit(const QString& value) {
             if (c < QLatin1Char('0') || c > QLatin1Char('9'))
                 return std::nullopt;
         number = channel.isEmpty() ? 0 : channel.toInt();
-        if (number < 1 || number > 4)
+        if (number < 1 || number > Converter::Channels)
             return std::nullopt;
     }
     bool ok = true;
@@ -255,13 +254,14 @@ StartupAnswers::~StartupAnswers() {
         DialogSeam::setHandler(std::move(previous_));
 }
 
-std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& window) {
+std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, Session& session) {
     const QString where = endpoint(options.address, options.port);
     if (!options.address.isLoopback())
         say(QStringLiteral("warning: remote control on %1 can be reached from other machines "
                            "and asks for no authentication")
                 .arg(where));
-    auto server = std::make_unique<RemoteServer>(&window);
+    PanelModel& model = session.model();
+    auto server = std::make_unique<RemoteServer>(model, session);
     server->setIdleSeconds(options.idleSeconds);
     if (!server->listen(options.address, options.port)) {
         say(QStringLiteral("remote control not started: cannot listen on %1: %2")
@@ -270,7 +270,6 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
     }
     // Clients wait until the panel has started.
     server->hold(true);
-    PanelModel& model = PanelModel::instance();
     model.setRemoteClients(0);
     QObject::connect(server.get(), &RemoteServer::clientsChanged, &model,
                      &PanelModel::setRemoteClients);
@@ -281,11 +280,11 @@ std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& wi
     return server;
 }
 
-bool OpenJournal(const CommandLine& options) {
+bool OpenJournal(const CommandLine& options, PanelModel& model) {
     if (options.journal.isEmpty())
         return true;
     QString error;
-    if (PanelModel::instance().history().openJournal(options.journal, error))
+    if (model.history().openJournal(options.journal, error))
         return true;
     say(QStringLiteral("--journal %1: cannot open it: %2").arg(options.journal, error));
     return false;

@@ -12,8 +12,8 @@
 #include <vector>
 
 class PanelModel;
-class QV7310;
 class RemoteServer;
+class Session;
 
 struct CommandLine {
     int exitCode = -1;            // 0 or more: end at once with it (help, version, a bad option)
@@ -37,7 +37,7 @@ struct CommandLine {
 
 // Opens the --journal file, if one is asked for, for every board request
 // from now on; false, said in one line on stderr, when it cannot.
-bool OpenJournal(const CommandLine& options);
+bool OpenJournal(const CommandLine& options, PanelModel& model);
 
 // Sets the --limit options on the started panel, for this run only; a
 // channel the part chosen in its dialog does not have is said on standard
@@ -73,6 +73,6 @@ private:
 // listening but holding its clients until hold(false); prints
 // "qv7310: remote control on ADDRESS:PORT" on stdout. Null when it cannot
 // listen, said in one line on stderr.
-std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, QV7310& window);
+std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, Session& session);
 
 #endif

@@ -1,12 +1,14 @@
 #include "CommandLine.h"
+#include "board/BoardLink.h"
 #include "board/LibraryImage.h"
-#include "board/USBStuff.h"
 #include "model/Converter.h"
 #include "model/PanelModel.h"
+#include "model/Session.h"
 #include "panel/ExitPaths.h"
 #include "panel/PanelApplication.h"
 #include "panel/PanelLock.h"
 #include "panel/QV7310.h"
+#include "panel/RepaintPacer.h"
 #include "remote/RemoteServer.h"
 
 #include <QApplication>
@@ -22,19 +24,19 @@ constexpr int UnsafeOutputsStatus = 3;
 
 // --board-bridge, or on Windows the way the BoardPort.dll beside the panel
 // needs: the maker's 32-bit DLL through the bridge beside the panel.
-void ChooseBoardPath(const CommandLine& options) {
+void ChooseBoardPath(const CommandLine& options, BoardLink& link) {
     if (!options.bridgeCommand.isEmpty())
-        USBStuff::UseBridge(options.bridgeCommand);
+        link.useBridge(options.bridgeCommand);
 #ifdef Q_OS_WIN
     if (!options.bridgeCommand.isEmpty()) {
-        USBStuff::Link().describePath(QStringLiteral("BoardPort through --board-bridge"));
+        link.describePath(QStringLiteral("BoardPort through --board-bridge"));
         return;
     }
     const LibraryImage::BoardPath path =
         LibraryImage::ChooseBoardPath(QCoreApplication::applicationDirPath(), QT_POINTER_SIZE * 8);
     if (!path.bridgeCommand.isEmpty())
-        USBStuff::UseBridge(path.bridgeCommand);
-    USBStuff::Link().describePath(path.description);
+        link.useBridge(path.bridgeCommand);
+    link.describePath(path.description);
 #endif
 }
 } // namespace
@@ -46,26 +48,33 @@ int main(int argc, char* argv[]) {
         return options.exitCode;
     QApplication app(argc, argv);
     PanelApplication::Init();
+    // The program's objects, each handed to those that use it.
+    BoardLink link;
+    PanelModel model(link);
+    Session session(model);
     ExitPaths exitPaths;
     PanelLock lock;
     if (!lock.acquire(PanelApplication::HasDisplay() && !options.remote))
         return 1;
     // Before any board call, so the journal holds the start-up's requests.
-    if (!OpenJournal(options))
+    if (!OpenJournal(options, model))
         return 1;
-    USBStuff::Link().setRequestDeadline(options.boardTimeout);
-    ChooseBoardPath(options);
-    if (options.boardTimeoutSet && !USBStuff::Link().isBridged())
+    link.setRequestDeadline(options.boardTimeout);
+    ChooseBoardPath(options, link);
+    if (options.boardTimeoutSet && !link.isBridged())
         std::fputs("qv7310: --board-timeout: no effect without the board bridge (a call into the "
                    "library in this process cannot be stopped)\n",
                    stderr);
-    QV7310 window;
+    QV7310 window(session);
     exitPaths.setWindow(&window);
     // A panel asked for remote control that cannot serve it ends before any
     // board call: on a headless bench a panel without its server is easy to miss.
     std::unique_ptr<RemoteServer> remote;
-    if (options.remote && !(remote = StartRemote(options, window)))
+    if (options.remote && !(remote = StartRemote(options, session)))
         return 1;
+    // Remote clients change the window far faster than a display shows.
+    if (remote)
+        new RepaintPacer(&window);
     if (options.quadPart)
         window.presetPart(*options.quadPart);
     {
@@ -75,22 +84,22 @@ int main(int argc, char* argv[]) {
     // Told to end while the part dialog or the missing-board box was open.
     if (exitPaths.exitRequested()) {
         window.close();
-        return window.safeStateFailed() ? UnsafeOutputsStatus : 0;
+        return session.safeStateFailed() ? UnsafeOutputsStatus : 0;
     }
-    ApplyLimits(options, PanelModel::instance());
+    ApplyLimits(options, model);
     if (remote)
         remote->hold(false);
 #ifdef QV_HAVE_AVAHI
     std::unique_ptr<Announcer> announcer;
     if (remote && options.announce)
-        announcer = std::make_unique<Announcer>(
-            options.address, remote->port(),
-            PanelModel::instance().partIsQuad() ? Converter::QuadPart : Converter::SinglePart);
+        announcer = std::make_unique<Announcer>(options.address, remote->port(),
+                                                model.partIsQuad() ? Converter::QuadPart
+                                                                   : Converter::SinglePart);
 #else
     if (remote && options.announce)
         std::fputs("qv7310: not announced on the network: built without libavahi-client\n", stderr);
 #endif
     window.show();
     const int status = QApplication::exec();
-    return window.safeStateFailed() ? UnsafeOutputsStatus : status;
+    return session.safeStateFailed() ? UnsafeOutputsStatus : status;
 }

@@ -3,7 +3,10 @@
 // README's picture), the part dialog, the File menu and the credits dialog.
 // The part dialog is answered through the dialog seam. QT_SCALE_FACTOR sets
 // the pixels per logical pixel.
+#include "board/BoardLink.h"
 #include "model/Converter.h"
+#include "model/PanelModel.h"
+#include "model/Session.h"
 #include "panel/Controls.h"
 #include "panel/DialogSeam.h"
 #include "panel/FindControl.h"
@@ -58,6 +61,9 @@ int main(int argc, char* argv[]) {
     if (!QDir().mkpath(out.path()))
         return 1;
     bool ok = true;
+    BoardLink link;
+    PanelModel model(link);
+    Session session(model);
     struct Part {
         const char* name;
         int button;
@@ -71,7 +77,7 @@ int main(int argc, char* argv[]) {
             }
             return dialog.result();
         });
-        QV7310 window;
+        QV7310 window(session);
         window.Form_Load();
         window.show();
         QApplication::processEvents();

@@ -1,6 +1,8 @@
 #include "BenchPanel.h"
 
-#include "board/USBStuff.h"
+#include "board/BoardLink.h"
+#include "model/PanelModel.h"
+#include "model/Session.h"
 #include "panel/Controls.h"
 #include "panel/DialogSeam.h"
 #include "panel/FindControl.h"
@@ -14,6 +16,30 @@
 #include <QTest>
 
 namespace Bench {
+
+namespace {
+struct Objects {
+    BoardLink link;
+    PanelModel model{link};
+    Session session{model};
+};
+Objects& objects() {
+    static Objects built;
+    return built;
+}
+} // namespace
+
+BoardLink& link() {
+    return objects().link;
+}
+
+PanelModel& model() {
+    return objects().model;
+}
+
+Session& session() {
+    return objects().session;
+}
 
 const SimboardClient::Functions& board() {
     return SimboardClient::besideExecutable();
@@ -29,7 +55,7 @@ std::unique_ptr<QV7310> startPanel() {
                    qPrintable(dialog.windowTitle()));
         return dialog.result();
     });
-    auto window = std::make_unique<QV7310>();
+    auto window = std::make_unique<QV7310>(Bench::session());
     window->Form_Load();
     DialogSeam::setHandler(previous);
     window->show();
@@ -46,8 +72,8 @@ std::unique_ptr<QV7310> startPanel() {
 void freshBoard(QV7310& window) {
     board().reset();
     window.LoadUSB();
-    if (USBStuff::lastStatus != 0)
-        qFatal("board did not start again: status %d", USBStuff::lastStatus);
+    if (Bench::link().lastStatus() != 0)
+        qFatal("board did not start again: status %d", Bench::link().lastStatus());
 }
 
 } // namespace Bench

@@ -9,9 +9,17 @@
 #include <cstdint>
 #include <memory>
 
+class BoardLink;
+class PanelModel;
 class QV7310;
+class Session;
 
 namespace Bench {
+
+// The objects main() builds, built once for the benchmark's process.
+BoardLink& link();
+PanelModel& model();
+Session& session();
 
 // The functions of the BoardPort library beside the executable.
 const SimboardClient::Functions& board();

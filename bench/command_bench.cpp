@@ -91,7 +91,7 @@ private:
                 op();
             const auto wall1 = std::chrono::steady_clock::now();
             const double cpu1 = cpuSeconds();
-            QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+            QCOMPARE(Bench::link().lastStatus(), std::int16_t(0));
             if (r < 0)
                 continue;
             cpu.push_back((cpu1 - cpu0) * 1e6 / calls);
@@ -116,7 +116,7 @@ private slots:
         SimState s{};
         Bench::board().getState(&s);
         QCOMPARE(s.lastWord, Bench::WriteWord);
-        QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+        QCOMPARE(Bench::link().lastStatus(), std::int16_t(0));
     }
 
     // Each measurement starts on an empty board log.
@@ -171,7 +171,7 @@ private slots:
             "load-dac-write", [this] { loadDac(); }, Calls, Rounds);
         // The history of requests: on (as above, the panel's default), off,
         // and with a journal that writes and flushes a line per request.
-        RequestHistory& history = PanelModel::instance().history();
+        RequestHistory& history = Bench::model().history();
         history.setRecording(false);
         perCall(
             "load-dac-write-history-off", [this] { loadDac(); }, Calls, Rounds);

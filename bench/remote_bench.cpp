@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 20000;
     const std::unique_ptr<QV7310> window = Bench::startPanel();
-    RemoteServer server(window.get());
+    RemoteServer server(Bench::model(), Bench::session());
     if (!server.listen(QHostAddress::LocalHost, 0))
         return 1;
     PaintWatch watch;

@@ -2,6 +2,9 @@
 // ("QV7310") instead of waiting for a person; ends after the first paint.
 #include "FirstPaint.h"
 #include "Phases.h"
+#include "board/BoardLink.h"
+#include "model/PanelModel.h"
+#include "model/Session.h"
 #include "panel/DialogSeam.h"
 #include "panel/ExitPaths.h"
 #include "panel/PanelApplication.h"
@@ -33,7 +36,10 @@ int main(int argc, char* argv[]) {
         return dialog.result();
     });
     ExitPaths exitPaths;
-    QV7310 window;
+    BoardLink link;
+    PanelModel model(link);
+    Session session(model);
+    QV7310 window(session);
     phases.mark("window");
     exitPaths.setWindow(&window);
     window.Form_Load();

@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
         measure([&w] { w.cmdWrite_Click(1); }, n);
     } else if (std::strcmp(command, "write-history-off") == 0) {
         // The same write without its record in the request history.
-        PanelModel::instance().history().setRecording(false);
+        Bench::model().history().setRecording(false);
         measure([&w] { w.cmdWrite_Click(1); }, n);
     } else if (std::strcmp(command, "ldac") == 0) {
         measure([&w] { w.cmdLDAC_Click(0); }, n);
@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "unknown command %s\n", command);
         return 2;
     }
-    std::printf("%s x %d, last status %d\n", command, n, USBStuff::lastStatus);
+    std::printf("%s x %d, last status %d\n", command, n, Bench::link().lastStatus());
     w.mnuDontRESET_Click();
-    return USBStuff::lastStatus == 0 ? 0 : 1;
+    return Bench::link().lastStatus() == 0 ? 0 : 1;
 }

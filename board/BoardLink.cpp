@@ -35,8 +35,8 @@ BoardBackend& BoardLink::backend() {
 
 std::int16_t BoardLink::loadFirmWare(char* path) {
     if (closed_)
-        return USBStuff::LinkClosedStatus;
-    const std::int16_t status = backend().loadFirmWare(path);
+        return lastStatus_ = USBStuff::LinkClosedStatus;
+    const std::int16_t status = lastStatus_ = backend().loadFirmWare(path);
     emit called(DownloadCall, 0, 0, status);
     emit callReturned(DownloadCall, status);
     return status;
@@ -46,8 +46,8 @@ std::int16_t BoardLink::vendorIORequest(std::int16_t request, std::int32_t value
                                         std::int32_t index, std::int16_t arg4, std::int16_t arg5,
                                         char* buffer) {
     if (closed_)
-        return USBStuff::LinkClosedStatus;
-    const std::int16_t status =
+        return lastStatus_ = USBStuff::LinkClosedStatus;
+    const std::int16_t status = lastStatus_ =
         backend().vendorIORequest(request, value, index, arg4, arg5, buffer);
     emit called(request, value, index, status);
     emit callReturned(request, status);

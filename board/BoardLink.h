@@ -1,7 +1,9 @@
 // The panel's one link to the board: owns the backend that reaches the
-// BoardPort library (in this process, or through the board bridge) and tells
+// BoardPort library (in this process, or through the board bridge), keeps
+// the status of the last call and the firmware path's bytes, and tells
 // whoever listens of every call as it returns. USBStuff's functions are its
-// face; the panel connects to its signal, nothing here knows the panel.
+// face; main() builds it and hands it to the panel model. Nothing here knows
+// the panel.
 #ifndef BOARDLINK_H
 #define BOARDLINK_H
 
@@ -16,6 +18,20 @@ class BoardLink : public QObject {
 public:
     BoardLink();
     ~BoardLink() override;
+    BoardLink(const BoardLink&) = delete;
+    BoardLink& operator=(const BoardLink&) = delete;
+
+    // Bytes of the firmware path, its terminator included.
+    static constexpr int AnsiPathSize = 513;
+    // NUL-terminated single-byte copy of the firmware path, reused on each
+    // download (USBStuff::PathToAnsiBytes).
+    char ansiPath[AnsiPathSize] = {};
+    // Set by USBStuff::DownloadFirmware: the executable's directory, a
+    // separator, "QV7310.hex".
+    QString firmwarePath;
+    // The status of the most recent call (LinkClosedStatus for one made
+    // while closed), or of a download refused before it.
+    std::int16_t lastStatus() const { return lastStatus_; }
 
     // The library in this process (the default), or the bridge started as
     // `command`. Takes effect for the next call.
@@ -42,10 +58,10 @@ public:
     // the library or being reported. Closing says goodbye to a bridge.
     void close();
     void open();
-    bool isClosed() const { return closed_; }
 
     // Reports a call that was refused before it reached the backend.
     void reportUnsent(std::int16_t request, std::int16_t status) {
+        lastStatus_ = status;
         emit called(request, 0, 0, status);
         emit callReturned(request, status);
     }
@@ -76,6 +92,7 @@ private:
     BridgeDeadlines deadlines_;
     bool bridged_ = false;
     bool closed_ = false;
+    std::int16_t lastStatus_ = 0;
     bool resetOnExit_ = true;
 };
 

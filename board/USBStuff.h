@@ -1,6 +1,6 @@
 // Binding to the board maker's BoardPort library: the request numbers the
-// panel sends, the byte path the firmware loader takes, and the status of the
-// last call.
+// panel sends, the byte path the firmware loader takes, and the calls made
+// through the board link that main() builds.
 #ifndef USBSTUFF_H
 #define USBSTUFF_H
 
@@ -30,60 +30,36 @@ constexpr std::int16_t BridgeNotStartedStatus = -1004;
 // reaching the board until a download starts a new one.
 constexpr std::int16_t BridgeTimedOutStatus = -1005;
 
-constexpr int AnsiPathSize = 513;
-// NUL-terminated single-byte copy of the firmware path, reused on each download.
-extern char ansiPath[AnsiPathSize];
-// Set by DownloadFirmware: the executable's directory, a separator, "QV7310.hex".
-extern QString firmwarePath;
-// Status of the most recent board library call, or PathUnusableStatus after a
-// download that was not attempted.
-extern std::int16_t lastStatus;
+constexpr int AnsiPathSize = BoardLink::AnsiPathSize;
 
-// The two board functions. Each records its result in lastStatus.
-std::int16_t LoadFirmWare(char* path);
-std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
-                             std::int16_t arg4, std::int16_t arg5, char* buffer);
+// The two board functions, through `link`, which keeps each call's status
+// (BoardLink::lastStatus).
+std::int16_t LoadFirmWare(BoardLink& link, char* path);
+std::int16_t VendorIORequest(BoardLink& link, std::int16_t request, std::int32_t value,
+                             std::int32_t index, std::int16_t arg4, std::int16_t arg5,
+                             char* buffer);
 
 // The request number BoardLink::callReturned gives a firmware download.
 constexpr std::int16_t DownloadCall = BoardLink::DownloadCall;
 
-// The object behind these functions: it owns the loaded backend and reports
-// every call by its signal.
-BoardLink& Link();
-
-// From the next call on, reach the library through the board bridge started
-// as `command` (program and arguments) instead of loading it in-process.
-void UseBridge(const QStringList& command);
-
-// Tells the link what the exit choice is ("Exit without reseting DACs"
-// unchecked: true), so that a bridge knows what to do if the panel dies.
-void SetExitChoice(bool resetOnExit);
-
-// Hands the firmware file beside the executable to LoadFirmWare: sets
-// firmwarePath, copies it into ansiPath and returns the download's status.
-// A path ansiPath cannot hold is never handed to the library: the status is
-// then PathUnusableStatus, and one line on standard error says why.
-std::int16_t DownloadFirmware();
-
-// Once the panel has unloaded, nothing may reach the board any more, even
-// from code still on the stack (a box that was open when the exit came).
-// While closed, both functions return LinkClosedStatus without calling the
-// library or being reported; a bridge is told goodbye. A window that loads
-// opens it again.
-void CloseLink();
-void OpenLink();
-bool IsLinkClosed();
+// Hands the firmware file beside the executable to LoadFirmWare: sets the
+// link's firmwarePath, copies it into its ansiPath and returns the
+// download's status. A path ansiPath cannot hold is never handed to the
+// library: the status is then PathUnusableStatus, and one line on standard
+// error says why.
+std::int16_t DownloadFirmware(BoardLink& link);
 
 // Sends a request without data: value 0, index 0, a zeroed one-byte buffer.
-void PlainRequest(std::int16_t request);
+// Returns its status.
+std::int16_t PlainRequest(BoardLink& link, std::int16_t request);
 
-// Copies `path` into ansiPath as the bytes the system names files with: on
-// Windows the ANSI code page, one byte per character; elsewhere the
+// Copies `path` into the link's ansiPath as the bytes the system names files
+// with: on Windows the ANSI code page, one byte per character; elsewhere the
 // operating system's own file-name encoding (UTF-8 on Linux). Returns false,
 // and leaves ansiPath untouched, when the bytes and their terminator do not
 // fit the buffer, or on Windows when a character has no single-byte code;
 // bytes past the terminator keep what an earlier, longer path left there.
-bool PathToAnsiBytes(const QString& path);
+bool PathToAnsiBytes(BoardLink& link, const QString& path);
 
 } // namespace USBStuff
 

@@ -2,12 +2,12 @@
 
 #include "board/USBStuff.h"
 
-BoardStatus::BoardStatus(QObject* parent) : QObject(parent) {
-    connect(&USBStuff::Link(), &BoardLink::callReturned, this, &BoardStatus::record);
+BoardStatus::BoardStatus(BoardLink& link, QObject* parent) : QObject(parent), link_(link) {
+    connect(&link, &BoardLink::callReturned, this, &BoardStatus::record);
 }
 
 QString BoardStatus::text() const {
-    const QString& path = USBStuff::Link().pathDescription();
+    const QString& path = link_.pathDescription();
     return path.isEmpty() ? stateText() : stateText() + QStringLiteral("; ") + path;
 }
 
@@ -46,7 +46,7 @@ void BoardStatus::record(std::int16_t request, std::int16_t status) {
         if (request != USBStuff::DownloadCall)
             emit requestFailed(request, status);
         if (state_ != State::NotResponding || status_ != status)
-            noAnswerSeconds_ = USBStuff::Link().deadlineSeconds(request);
+            noAnswerSeconds_ = link_.deadlineSeconds(request);
         set(State::NotResponding, status);
         return;
     }

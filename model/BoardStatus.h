@@ -8,6 +8,8 @@
 #include <QString>
 #include <cstdint>
 
+class BoardLink;
+
 class BoardStatus : public QObject {
     Q_OBJECT
 public:
@@ -21,8 +23,10 @@ public:
         BridgeNotStarted, // the board bridge could not be started
     };
 
-    // Watches every board call from now on, through USBStuff::Link().
-    explicit BoardStatus(QObject* parent = nullptr);
+    // Watches every call of `link` from now on.
+    explicit BoardStatus(BoardLink& link, QObject* parent = nullptr);
+    // The link watched: whether it goes through a bridge, and its deadlines.
+    const BoardLink& link() const { return link_; }
 
     State state() const { return state_; }
     // The status behind the state (0 when ready or unknown).
@@ -54,6 +58,7 @@ signals:
 private:
     void set(State state, std::int16_t status);
 
+    const BoardLink& link_;
     State state_ = State::Unknown;
     std::int16_t status_ = 0;
     std::int16_t lastCallStatus_ = 0;

@@ -11,64 +11,50 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace OutputLimits {
-
 namespace {
 
 constexpr int Count = Converter::Channels;
+} // namespace
 
-// Each slot's limit in volts, or Off; read from the part's settings on
-// first use.
-double outputLimit[Count] = {Off, Off, Off, Off};
-// What the settings keep for each slot (0 for a value that could not be
-// read), and that value's text.
-double keptLimit[Count] = {Off, Off, Off, Off};
-QString unreadable[Count];
-bool limitsLoaded = false;
 
-const PanelModel& model() {
-    return PanelModel::instance();
+
+bool OutputLimits::partIsQuad() const {
+    return model_.partIsQuad();
 }
 
-bool partIsQuad() {
-    return model().partIsQuad();
-}
-
-int channelOf(int slot) {
+int OutputLimits::channelOf(int slot) const {
     return ChannelSlots::ChannelOf(partIsQuad(), slot);
 }
 
-int slotOf(int channel) {
+int OutputLimits::slotOf(int channel) const {
     return ChannelSlots::SlotOf(partIsQuad(), channel);
 }
 
-bool onPart(int slot) {
+bool OutputLimits::onPart(int slot) const {
     return ChannelSlots::OnPart(partIsQuad(), slot);
 }
 
 // A code at a range against the slot's limit.
-Refusal check(int slot, std::int32_t code, int rangeVolts) {
-    const double limit = outputLimit[slot];
+OutputLimits::Refusal OutputLimits::check(int slot, std::int32_t code, int rangeVolts) const {
+    const double limit = outputLimit_[slot];
     const double volts = Converter::VoltsForCode(code, rangeVolts);
     if (limit < 0 || volts <= limit)
         return {};
     return {true, channelOf(slot), volts, limit};
 }
 
-QString settingsKey(int channel) {
+QString OutputLimits::settingsKey(int channel) const {
     return QStringLiteral("%1/limit%2")
         .arg(QLatin1String(partIsQuad() ? Converter::QuadPart : Converter::SinglePart))
         .arg(channel);
 }
 
-void ensureLoaded() {
-    if (!limitsLoaded)
-        Load();
+void OutputLimits::ensureLoaded() const {
+    if (!loaded_)
+        load();
 }
 
-} // namespace
-
-Refusal CheckWrite(int first, int last, std::int32_t code, int rangeVolts) {
+OutputLimits::Refusal OutputLimits::checkWrite(int first, int last, std::int32_t code, int rangeVolts) const {
     ensureLoaded();
     for (int k = std::max(first, 0); k <= std::min(last, Count - 1); ++k)
         if (onPart(k))
@@ -77,7 +63,7 @@ Refusal CheckWrite(int first, int last, std::int32_t code, int rangeVolts) {
     return {};
 }
 
-Refusal CheckRange(int fromVolts, int toVolts) {
+OutputLimits::Refusal OutputLimits::checkRange(int fromVolts, int toVolts) const {
     ensureLoaded();
     if (toVolts <= fromVolts)
         return {};
@@ -86,42 +72,42 @@ Refusal CheckRange(int fromVolts, int toVolts) {
             continue;
         // What waits in the input register would reach the output at the
         // new range with the next LDAC.
-        for (const std::int32_t code : {model().outputCode(k), model().dacCode(k)})
+        for (const std::int32_t code : {model_.outputCode(k), model_.dacCode(k)})
             if (const Refusal r = check(k, code, toVolts); r.refused)
                 return r;
     }
     return {};
 }
 
-Refusal CheckLoad(int rangeVolts) {
+OutputLimits::Refusal OutputLimits::checkLoad(int rangeVolts) const {
     ensureLoaded();
     // CLR held low keeps every output at 0: nothing is loaded.
-    if (model().clrIsLow())
+    if (model_.clrIsLow())
         return {};
     for (int k = 0; k < Count; ++k)
-        if (onPart(k) && model().waiting(k))
-            if (const Refusal r = check(k, model().dacCode(k), rangeVolts); r.refused)
+        if (onPart(k) && model_.waiting(k))
+            if (const Refusal r = check(k, model_.dacCode(k), rangeVolts); r.refused)
                 return r;
     return {};
 }
 
-double Limit(int channel) {
+double OutputLimits::limit(int channel) const {
     ensureLoaded();
-    return outputLimit[slotOf(channel)];
+    return outputLimit_[slotOf(channel)];
 }
 
-void SetRunLimit(int channel, double volts) {
+void OutputLimits::setRunLimit(int channel, double volts) {
     ensureLoaded();
     // -0 is 0, also in what is read back and kept.
     const double limit = volts < 0 ? Off : std::min(volts, Largest) + 0.0;
-    outputLimit[slotOf(channel)] = limit;
-    unreadable[slotOf(channel)].clear();
+    outputLimit_[slotOf(channel)] = limit;
+    unreadable_[slotOf(channel)].clear();
 }
 
-void SetLimit(int channel, double volts) {
-    SetRunLimit(channel, volts);
-    const double limit = outputLimit[slotOf(channel)];
-    keptLimit[slotOf(channel)] = limit;
+void OutputLimits::setLimit(int channel, double volts) {
+    setRunLimit(channel, volts);
+    const double limit = outputLimit_[slotOf(channel)];
+    keptLimit_[slotOf(channel)] = limit;
     QSettings settings;
     if (limit < 0)
         settings.remove(settingsKey(channel));
@@ -130,20 +116,20 @@ void SetLimit(int channel, double volts) {
                           QString::number(limit, 'f', QLocale::FloatingPointShortest));
 }
 
-bool AnySet() {
+bool OutputLimits::anySet() const {
     ensureLoaded();
     for (int k = 0; k < Count; ++k)
-        if (onPart(k) && (outputLimit[k] >= 0 || outputLimit[k] != keptLimit[k]))
+        if (onPart(k) && (outputLimit_[k] >= 0 || outputLimit_[k] != keptLimit_[k]))
             return true;
     return false;
 }
 
-QString Unreadable(int channel) {
+QString OutputLimits::unreadable(int channel) const {
     ensureLoaded();
-    return unreadable[slotOf(channel)];
+    return unreadable_[slotOf(channel)];
 }
 
-std::optional<double> ReadKept(const QString& text) {
+std::optional<double> OutputLimits::ReadKept(const QString& text) {
     // Digits with at most one point: no sign, exponent, unit or spaces.
     int digits = 0;
     int points = 0;
@@ -162,23 +148,23 @@ std::optional<double> ReadKept(const QString& text) {
     return volts;
 }
 
-void Forget() {
+void OutputLimits::forget() {
     for (int k = 0; k < Count; ++k) {
-        outputLimit[k] = keptLimit[k] = Off;
-        unreadable[k].clear();
+        outputLimit_[k] = keptLimit_[k] = Off;
+        unreadable_[k].clear();
     }
-    limitsLoaded = false;
+    loaded_ = false;
 }
 
-void Load() {
-    limitsLoaded = true;
+void OutputLimits::load() const {
+    loaded_ = true;
     const QSettings settings;
     for (int channel = 1; channel <= (partIsQuad() ? Count : 1); ++channel) {
         const int k = slotOf(channel);
         const QString key = settingsKey(channel);
-        unreadable[k].clear();
+        unreadable_[k].clear();
         if (!settings.contains(key)) {
-            outputLimit[k] = keptLimit[k] = Off;
+            outputLimit_[k] = keptLimit_[k] = Off;
             continue;
         }
         // "20,5" reads as a list of two.
@@ -189,10 +175,10 @@ void Load() {
         const std::optional<double> volts = ReadKept(text);
         // A kept limit that cannot be read holds its channel at 0 V rather
         // than letting it go to full scale.
-        outputLimit[k] = keptLimit[k] = volts.value_or(0);
+        outputLimit_[k] = keptLimit_[k] = volts.value_or(0);
         if (volts)
             continue;
-        unreadable[k] = text;
+        unreadable_[k] = text;
         std::fprintf(stderr,
                      "qv7310: %s: limit%d=%s under [%s] is not a limit from 0 to %s V: DAC%d "
                      "may not go above 0 V until its limit is set again\n",
@@ -202,26 +188,25 @@ void Load() {
     }
 }
 
-bool OverLimit(int slot, int rangeVolts) {
+bool OutputLimits::overLimit(int slot, int rangeVolts) const {
     ensureLoaded();
-    return onPart(slot) && check(slot, model().outputCode(slot), rangeVolts).refused;
+    return onPart(slot) && check(slot, model_.outputCode(slot), rangeVolts).refused;
 }
 
-QString Format(double volts) {
+QString OutputLimits::Format(double volts) {
     return QString::number(volts, 'g', 6);
 }
 
-QString WindowText(const Refusal& refusal) {
+QString OutputLimits::WindowText(const Refusal& refusal) {
     return QStringLiteral("DAC%1 would go to %2, above its limit of %3 V. Nothing was sent.")
         .arg(refusal.channel)
         .arg(Codes::FormatVolts(refusal.volts), Format(refusal.limit));
 }
 
-std::string RemoteDetail(const Refusal& refusal) {
+std::string OutputLimits::RemoteDetail(const Refusal& refusal) {
     return QStringLiteral("above the DAC%1 limit of %2 V")
         .arg(refusal.channel)
         .arg(Format(refusal.limit))
         .toStdString();
 }
 
-} // namespace OutputLimits

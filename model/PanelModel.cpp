@@ -12,21 +12,17 @@
 
 namespace Request = USBStuff::BoardRequest;
 
-PanelModel& PanelModel::instance() {
-    static PanelModel model;
-    return model;
-}
-
 static_assert(RequestHistory::Download == BoardLink::DownloadCall,
               "the history names a download as the link reports it");
 
-PanelModel::PanelModel() : rangeVolts_(Converter::LowRangeVolts) {
+PanelModel::PanelModel(BoardLink& link, QObject* parent)
+    : QObject(parent), rangeVolts_(Converter::LowRangeVolts), link_(link) {
     clear();
     // First, so the history holds a call before anyone who hears of it acts.
-    connect(&USBStuff::Link(), &BoardLink::called, this,
+    connect(&link_, &BoardLink::called, this,
             [this](std::int16_t request, std::int32_t value, std::int32_t index,
                    std::int16_t status) { history_.append(request, value, index, status); });
-    connect(&USBStuff::Link(), &BoardLink::serialWordWritten, this, &PanelModel::showSerialWord);
+    connect(&link_, &BoardLink::serialWordWritten, this, &PanelModel::showSerialWord);
 }
 
 void PanelModel::clear() {
@@ -42,14 +38,18 @@ void PanelModel::clear() {
     remoteClients_ = -1;
     serialWord_.clear();
     refusal_ = {};
-    OutputLimits::Forget();
+    limits_.forget();
     delete boardStatus_;
-    boardStatus_ = new BoardStatus(this);
+    boardStatus_ = new BoardStatus(link_, this);
 }
 
 void PanelModel::begin() {
-    USBStuff::OpenLink();
+    link_.open();
     ldacIsHigh_ = true;
+}
+
+void PanelModel::end() {
+    link_.close();
 }
 
 void PanelModel::clearCodes() {
@@ -67,17 +67,18 @@ int PanelModel::slot(int channel) const {
     return ChannelSlots::SlotOf(partIsQuad_, channel);
 }
 
-std::int16_t PanelModel::download() {
-    const RequestHistory::Action action(history_, QStringLiteral("Firmware download"));
-    const std::int16_t status = USBStuff::DownloadFirmware();
-    if (status < 0)
-        emit boardError(QStringLiteral("No Evaluation Board Found: %1").arg(status));
-    return status;
-}
-
-void PanelModel::start() {
+void PanelModel::loadBoard(const MissingBoard& missing) {
+    std::int16_t status = 0;
+    {
+        const RequestHistory::Action action(history_, QStringLiteral("Firmware download"));
+        status = USBStuff::DownloadFirmware(link_);
+        if (status < 0)
+            emit boardError(QStringLiteral("No Evaluation Board Found: %1").arg(status));
+    }
+    if (status < 0 && missing)
+        missing(status);
     const RequestHistory::Action action(history_, QStringLiteral("Start"));
-    USBStuff::PlainRequest(Request::Start);
+    USBStuff::PlainRequest(link_, Request::Start);
 }
 
 bool PanelModel::boardReady() const {
@@ -90,14 +91,9 @@ std::string PanelModel::boardStatus() const {
     return std::to_string(boardStatus_->lastCallStatus()) + ",\"" + text.toStdString() + '"';
 }
 
-void PanelModel::reload() {
+void PanelModel::reload(const MissingBoard& missing) {
     const bool wasReady = boardReady();
-    download();
-    start();
-    afterReload(wasReady);
-}
-
-void PanelModel::afterReload(bool wasReady) {
+    loadBoard(missing);
     // A board that was missing or failed a request may hold anything, and
     // the panel may show what never reached it: once it answers again, both
     // start over from the safe state.
@@ -114,12 +110,12 @@ void PanelModel::setRemoteClients(int count) {
 void PanelModel::setResetOnExit(bool reset) {
     resetOnExit_ = reset;
     // A board bridge acts on it if the panel dies without its orderly exit.
-    USBStuff::SetExitChoice(reset);
+    link_.setExitChoice(reset);
     emit changed();
 }
 
 bool PanelModel::safeState() {
-    const bool sent = SafeOutputs::Send();
+    const bool sent = SafeOutputs::Send(*this);
     ldacIsHigh_ = true;
     return sent;
 }
@@ -129,9 +125,9 @@ void PanelModel::reset() {
     safeState();
     // As after start-up: CLR released and the board's warning off too, so
     // the board and the panel agree again.
-    USBStuff::PlainRequest(Request::ClrHigh);
+    USBStuff::PlainRequest(link_, Request::ClrHigh);
     clrIsLow_ = false;
-    USBStuff::PlainRequest(Request::WarningOff);
+    USBStuff::PlainRequest(link_, Request::WarningOff);
     clearCodes();
     // The board has the control register and range of the safe state.
     controlBits_ = 0;

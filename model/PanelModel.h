@@ -3,8 +3,8 @@
 // Instrument) drive. It decides what each action sends to the board, and what
 // the readings, lamps and caution label then show; `changed` tells the views.
 // The state keeps the names of the panel's variables (partIsQuad, dacCode,
-// ...). One per process, as there is one board link: the exit's safe state,
-// which may run after the window is gone, reads the exit choice from it.
+// ...). main() builds one over the board link and hands it to the window,
+// remote control and the session.
 #ifndef PANELMODEL_H
 #define PANELMODEL_H
 
@@ -17,13 +17,18 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
+class BoardLink;
 class BoardStatus;
 
 class PanelModel : public QObject, public Instrument {
     Q_OBJECT
 public:
-    static PanelModel& instance();
+    explicit PanelModel(BoardLink& link, QObject* parent = nullptr);
+    PanelModel(const PanelModel&) = delete;
+    PanelModel& operator=(const PanelModel&) = delete;
+    BoardLink& link() const { return link_; }
 
     // Everything back as before the main window loads, with a board status
     // of its own: as a new run of the program starts.
@@ -39,32 +44,37 @@ public:
     // A run begins: the board link opened, LDAC taken as high (the board
     // holds loaded codes until an LDAC) until the panel sets it.
     void begin();
+    // The run ends: nothing reaches the board any more, even from code still
+    // on the stack (a box that was open); a bridge is told goodbye.
+    void end();
     // No code taken, no address, every channel's code 0.
     void clearCodes();
 
+    // What runs between a failed download and the board's start: told the
+    // download's status.
+    using MissingBoard = std::function<void(std::int16_t status)>;
     // The board: the firmware download, whose status is negative when no
-    // board was found (which `boardError` also tells); then its start.
-    std::int16_t download();
-    void start();
+    // board was found (which `boardError` and `missing` also tell); then its
+    // start (request 224).
+    void loadBoard(const MissingBoard& missing = {});
     BoardStatus& board() const { return *boardStatus_; }
     // Every board call, named by the action and origin under way.
     RequestHistory& history() { return history_; }
     bool boardReady() const override;
     std::string boardStatus() const override;
     // A download and start again; a board that answers again after a
-    // failure starts over from the safe state, with the panel.
-    void reload() override;
-    // After a download and start: what reload does once the board answers
-    // again, given whether it was ready before; then `reloaded`.
-    void afterReload(bool wasReady);
+    // failure starts over from the safe state, with the panel; then
+    // `reloaded`.
+    void reload() override { reload({}); }
+    void reload(const MissingBoard& missing);
 
     // Remote clients connected, or -1 while remote control is off.
     void setRemoteClients(int count);
     int remoteClients() const { return remoteClients_; }
 
-    // Codes. `load` is a write button: Index 0 to 3 a channel's slot, 4 all
-    // (the single part always loads its one channel).
-    void load(int Index, std::int32_t code);
+    // Codes. A write of `code` to a channel (1 to channels()), or to all of
+    // them with AllChannels (the single part's one channel either way).
+    static constexpr int AllChannels = 0;
     void setCode(int channel, int code) override;
     int code(int channel) const override;
     int shownCode(int channel) const override;
@@ -100,6 +110,9 @@ public:
 
     // The control register: its bits, sent whole on every change.
     void writeControlRegister(std::int32_t bits);
+    // An option button of the control register page selected
+    // (ControlRegister::Buttons): its bit set or cleared, the word sent.
+    void selectControlButton(int button);
     std::int32_t controlBits() const { return controlBits_; }
     void setPower(int channel, bool up) override;
     bool powered(int channel) const override;
@@ -128,6 +141,7 @@ public:
     // A limit for this run only (the command line's), not kept.
     void setRunLimit(int channel, double volts);
     double limit(int channel) const override;
+    const OutputLimits& limits() const { return limits_; }
     const OutputLimits::Refusal& lastRefusal() const { return refusal_; }
 
     // For remote control.
@@ -149,7 +163,6 @@ signals:
     void reloaded();
 
 private:
-    PanelModel();
     // True (and told) when `refusal` refuses the action.
     bool refused(const OutputLimits::Refusal& refusal);
     // A channel's limit changed: an output already above it is said.
@@ -173,8 +186,10 @@ private:
     bool caution_ = false;
     int remoteClients_ = -1;
     QString serialWord_;
+    BoardLink& link_;
     BoardStatus* boardStatus_ = nullptr;
     RequestHistory history_;
+    OutputLimits limits_{*this};
     OutputLimits::Refusal refusal_;
 };
 

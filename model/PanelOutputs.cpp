@@ -4,6 +4,7 @@
 #include "PanelModel.h"
 
 #include "Codes.h"
+#include "ControlRegister.h"
 #include "Converter.h"
 #include "board/USBStuff.h"
 #include "protocol/Declare.h"
@@ -31,39 +32,33 @@ bool PanelModel::refused(const OutputLimits::Refusal& refusal) {
     return true;
 }
 
-void PanelModel::load(int Index, std::int32_t code) {
-    const bool all = partIsQuad_ && Index == ChannelSlots::AllSlots;
-    const int at = partIsQuad_ ? Index : ChannelSlots::SinglePartSlot;
-    if (partIsQuad_ && (Index < 0 || Index > ChannelSlots::AllSlots))
+void PanelModel::setCode(int channel, int code) {
+    const bool all = partIsQuad_ && channel == AllChannels;
+    if (partIsQuad_ && (channel < AllChannels || channel > Converter::Channels))
         return;
-    static const QString Captions[ChannelSlots::AllSlots + 1] = {
-        QStringLiteral("Load DAC1"), QStringLiteral("Load DAC2"), QStringLiteral("Load DAC3"),
-        QStringLiteral("Load DAC4"), QStringLiteral("Write to all DACs")};
-    const Action action(history_, partIsQuad_ ? Captions[Index] : QStringLiteral("Load DAC"));
+    static const QString Captions[Converter::Channels + 1] = {
+        QStringLiteral("Write to all DACs"), QStringLiteral("Load DAC1"),
+        QStringLiteral("Load DAC2"), QStringLiteral("Load DAC3"), QStringLiteral("Load DAC4")};
+    const Action action(history_, partIsQuad_ ? Captions[channel] : QStringLiteral("Load DAC"));
+    const int first = all ? 0 : slot(partIsQuad_ ? channel : 1);
+    const int last = all ? Converter::Channels - 1 : first;
     // A code the limits refuse changes nothing and sends nothing.
-    if (refused(OutputLimits::CheckWrite(all ? 0 : at, all ? Converter::Channels - 1 : at, code,
-                                         rangeVolts_)))
+    if (refused(limits_.checkWrite(first, last, code, rangeVolts_)))
         return;
     pendingCode_ = code;
-    static constexpr std::int32_t Addresses[ChannelSlots::AllSlots + 1] = {
-        Declare::RegisterAddress::Dac1, Declare::RegisterAddress::Dac2,
-        Declare::RegisterAddress::Dac3, Declare::RegisterAddress::Dac4,
-        Declare::RegisterAddress::AllDacs};
-    registerAddress_ = partIsQuad_ ? Addresses[Index] : Declare::RegisterAddress::Dac1;
-    const int first = all ? 0 : at;
-    const int last = all ? Converter::Channels - 1 : at;
+    static constexpr std::int32_t Addresses[Converter::Channels + 1] = {
+        Declare::RegisterAddress::AllDacs, Declare::RegisterAddress::Dac1,
+        Declare::RegisterAddress::Dac2, Declare::RegisterAddress::Dac3,
+        Declare::RegisterAddress::Dac4};
+    registerAddress_ = partIsQuad_ ? Addresses[channel] : Declare::RegisterAddress::Dac1;
     for (int k = first; k <= last; ++k)
         dacCode_[std::size_t(k)] = pendingCode_;
     if (!ldacIsHigh_) {
         passWrittenCodes(first, last);
         checkVoltage();
     }
-    Declare::WriteSerialWord(registerAddress_ | pendingCode_);
-    emit changed();
-}
-
-void PanelModel::setCode(int channel, int code) {
-    load(channel == 0 ? ChannelSlots::AllSlots : slot(channel), code);
+    // The word's echo tells the views, once, of the whole write.
+    Declare::WriteSerialWord(link_, registerAddress_ | pendingCode_);
 }
 
 int PanelModel::code(int channel) const {
@@ -82,17 +77,17 @@ void PanelModel::passWrittenCodes(int first, int last) {
 }
 
 void PanelModel::checkVoltage() {
+    // The caution label shows while any lamp is lit.
     bool caution = false;
-    if (rangeVolts_ != Converter::LowRangeVolts)
-        for (std::int32_t code : outputCode_)
-            caution = caution || code >= Converter::CautionCode;
+    for (int k = 0; k < Converter::Channels; ++k)
+        caution = caution || lampLit(k);
     if (caution != caution_) {
         caution_ = caution;
         emit cautionChanged();
     }
     // A person sees the caution no later than the board's lamp lights.
     emit changed();
-    USBStuff::PlainRequest(caution ? Request::WarningOn : Request::WarningOff);
+    USBStuff::PlainRequest(link_, caution ? Request::WarningOn : Request::WarningOff);
 }
 
 void PanelModel::clearOutputs() {
@@ -105,18 +100,19 @@ QString PanelModel::reading(int slot) const {
 }
 
 bool PanelModel::lampLit(int slot) const {
+    // The one caution rule: an output at the threshold or above.
     return rangeVolts_ == Converter::HighRangeVolts && outputCode(slot) >= Converter::CautionCode;
 }
 
 bool PanelModel::overLimit(int slot) const {
-    return OutputLimits::OverLimit(slot, rangeVolts_);
+    return limits_.overLimit(slot, rangeVolts_);
 }
 
 void PanelModel::pulseLdac() {
     const Action action(history_, QStringLiteral("Pulse LDAC"));
-    if (refused(OutputLimits::CheckLoad(rangeVolts_)))
+    if (refused(limits_.checkLoad(rangeVolts_)))
         return;
-    USBStuff::PlainRequest(Request::PulseLdac);
+    USBStuff::PlainRequest(link_, Request::PulseLdac);
     ldacIsHigh_ = true;
     passWrittenCodes(0, Converter::Channels - 1);
     checkVoltage();
@@ -124,9 +120,9 @@ void PanelModel::pulseLdac() {
 
 void PanelModel::setLdac(bool high) {
     const Action action(history_, high ? QStringLiteral("LDAC High") : QStringLiteral("LDAC Low"));
-    if (!high && refused(OutputLimits::CheckLoad(rangeVolts_)))
+    if (!high && refused(limits_.checkLoad(rangeVolts_)))
         return;
-    USBStuff::PlainRequest(high ? Request::LdacHigh : Request::LdacLow);
+    USBStuff::PlainRequest(link_, high ? Request::LdacHigh : Request::LdacLow);
     ldacIsHigh_ = high;
     // Taking LDAC high loads nothing: the readings keep what the outputs
     // hold, not codes still waiting.
@@ -137,15 +133,15 @@ void PanelModel::setLdac(bool high) {
 
 void PanelModel::pulseClr() {
     const Action action(history_, QStringLiteral("Pulse CLR"));
-    USBStuff::PlainRequest(Request::ClrLow);
-    USBStuff::PlainRequest(Request::ClrHigh);
+    USBStuff::PlainRequest(link_, Request::ClrLow);
+    USBStuff::PlainRequest(link_, Request::ClrHigh);
     clrIsLow_ = false;
     clearOutputs();
 }
 
 void PanelModel::setClr(bool high) {
     const Action action(history_, high ? QStringLiteral("CLR High") : QStringLiteral("CLR Low"));
-    USBStuff::PlainRequest(high ? Request::ClrHigh : Request::ClrLow);
+    USBStuff::PlainRequest(link_, high ? Request::ClrHigh : Request::ClrLow);
     clrIsLow_ = !high;
     // Taken high, the outputs stay at 0 until the next LDAC loads them.
     if (high)
@@ -157,12 +153,13 @@ void PanelModel::setClr(bool high) {
 void PanelModel::setRange(int volts) {
     const int to =
         volts == Converter::HighRangeVolts ? Converter::HighRangeVolts : Converter::LowRangeVolts;
-    if (refused(OutputLimits::CheckRange(rangeVolts_, to)))
+    if (refused(limits_.checkRange(rangeVolts_, to)))
         return;
     rangeVolts_ = to;
     const Action action(history_, to == Converter::HighRangeVolts ? QStringLiteral("Range 60V")
                                                                   : QStringLiteral("Range 30V"));
-    USBStuff::PlainRequest(to == Converter::HighRangeVolts ? Request::Range60V : Request::Range30V);
+    USBStuff::PlainRequest(link_,
+                           to == Converter::HighRangeVolts ? Request::Range60V : Request::Range30V);
     // The same codes give other volts now: the readings, lamps and warnings
     // follow at once, so 58.6 V never hides behind a 29.3 V reading.
     checkVoltage();
@@ -172,8 +169,12 @@ void PanelModel::writeControlRegister(std::int32_t bits) {
     const Action action(history_, QStringLiteral("Control Register"));
     registerAddress_ = Declare::RegisterAddress::Control;
     controlBits_ = bits;
-    Declare::WriteSerialWord(controlBits_ | registerAddress_);
-    emit changed();
+    // The word's echo tells the views, once, of the change.
+    Declare::WriteSerialWord(link_, controlBits_ | registerAddress_);
+}
+
+void PanelModel::selectControlButton(int button) {
+    writeControlRegister(ControlRegister::Select(controlBits_, button));
 }
 
 void PanelModel::setPower(int channel, bool up) {
@@ -200,12 +201,12 @@ bool PanelModel::threeState() const {
 }
 
 void PanelModel::setLimit(int channel, double volts) {
-    OutputLimits::SetLimit(channel, volts);
+    limits_.setLimit(channel, volts);
     limitSet(channel);
 }
 
 void PanelModel::setRunLimit(int channel, double volts) {
-    OutputLimits::SetRunLimit(channel, volts);
+    limits_.setRunLimit(channel, volts);
     limitSet(channel);
 }
 
@@ -216,10 +217,10 @@ void PanelModel::limitSet(int channel) {
                      "DAC%d holds %s, above its new limit of %s V: the output stays, and its "
                      "next change must come under the limit\n",
                      channel, qPrintable(reading(k)),
-                     qPrintable(OutputLimits::Format(OutputLimits::Limit(channel))));
+                     qPrintable(OutputLimits::Format(limits_.limit(channel))));
     emit changed();
 }
 
 double PanelModel::limit(int channel) const {
-    return OutputLimits::Limit(channel);
+    return limits_.limit(channel);
 }

@@ -14,50 +14,44 @@ namespace SafeOutputs {
 
 namespace {
 
-bool armed = false;
+// The model to make safe at exit(), while armed: a handler registered with
+// std::atexit takes no argument.
+PanelModel* armed = nullptr;
 
 // Runs inside exit(): the window may be half gone and the display lost, so
 // nothing here may reach a widget. The model's and the board status's
 // signals lead to labels; they are cut before anything is sent (the history
 // still records the calls).
 void sendAtExit() {
-    if (!armed)
+    PanelModel* model = armed;
+    if (!model)
         return;
-    armed = false;
-    PanelModel& model = PanelModel::instance();
-    model.blockSignals(true);
-    model.board().blockSignals(true);
-    if (model.resetOnExit())
-        Send();
-    USBStuff::CloseLink();
+    armed = nullptr;
+    model->blockSignals(true);
+    model->board().blockSignals(true);
+    if (model->resetOnExit())
+        Send(*model);
+    model->end();
 }
 
 } // namespace
 
-bool Send() {
+bool Send(PanelModel& model) {
     namespace Request = USBStuff::BoardRequest;
-    const RequestHistory::Action action(PanelModel::instance().history(),
-                                        QStringLiteral("Safe state"));
+    const RequestHistory::Action action(model.history(), QStringLiteral("Safe state"));
     QStringList failed;
-    auto check = [&failed](std::int16_t request, const QString& detail = QString()) {
-        if (USBStuff::lastStatus < 0)
-            failed << QStringLiteral("request %1%2 returned %3")
-                          .arg(request)
-                          .arg(detail)
-                          .arg(USBStuff::lastStatus);
-    };
-    auto word = [&check](std::int32_t value) {
-        Declare::WriteSerialWord(value);
-        check(Request::SerialWord,
-              QStringLiteral(" (word %1)").arg(Declare::SerialWordEcho(value).toLower()));
+    auto check = [&failed](std::int16_t status, std::int16_t request,
+                           const QString& detail = QString()) {
+        if (status < 0)
+            failed
+                << QStringLiteral("request %1%2 returned %3").arg(request).arg(detail).arg(status);
     };
     for (const Declare::SafeStep& step : Declare::SafeSequence) {
-        if (step.request == Request::SerialWord) {
-            word(step.word);
-        } else {
-            USBStuff::PlainRequest(step.request);
-            check(step.request);
-        }
+        if (step.request == Request::SerialWord)
+            check(Declare::WriteSerialWord(model.link(), step.word), step.request,
+                  QStringLiteral(" (word %1)").arg(Declare::SerialWordEcho(step.word).toLower()));
+        else
+            check(USBStuff::PlainRequest(model.link(), step.request), step.request);
     }
     if (failed.isEmpty())
         return true;
@@ -66,15 +60,15 @@ bool Send() {
     return false;
 }
 
-void Arm() {
+void Arm(PanelModel& model) {
     // Registered after the board library was loaded, so it runs before the
     // library's own clean-up at exit.
     static const bool registered = std::atexit(sendAtExit) == 0;
-    armed = registered;
+    armed = registered ? &model : nullptr;
 }
 
 void Disarm() {
-    armed = false;
+    armed = nullptr;
 }
 
 } // namespace SafeOutputs

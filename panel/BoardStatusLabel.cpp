@@ -1,6 +1,6 @@
 #include "BoardStatusLabel.h"
 
-#include "board/USBStuff.h"
+#include "board/BoardLink.h"
 #include "model/BoardStatus.h"
 
 #include <QCoreApplication>
@@ -34,10 +34,10 @@ QSize BoardStatusLabel::sizeHint() const {
                 QStringLiteral("Board: not responding (status -32768)"));
             // Only a bridge has deadlines: the corner of a panel without one
             // keeps its width.
-            if (USBStuff::Link().isBridged())
+            if (status_.link().isBridged())
                 longest =
                     qMax(longest, fontMetrics().horizontalAdvance(BoardStatus::NoAnswerText(
-                                      USBStuff::Link().deadlineSeconds(USBStuff::DownloadCall))));
+                                      status_.link().deadlineSeconds(BoardLink::DownloadCall))));
             width = qMax(width, longest + margins.left() + margins.right());
         }
         hint_ = QSize(width, own.height());

@@ -29,14 +29,6 @@ constexpr int SinglePartSlot = ::ChannelSlots::SinglePartSlot;
 // The KeyAscii that txtInput_KeyPress acts on.
 constexpr int KeyAsciiEnter = 13;
 
-// The channel frames' optPD1 buttons: which index powers each channel, DAC1
-// to DAC4, down or up (the order inside a pair differs between frames).
-struct ChannelButtons {
-    int powerDown;
-    int powerUp;
-};
-constexpr ChannelButtons ChannelFrames[Channels] = {{0, 1}, {2, 3}, {5, 4}, {7, 6}};
-
 } // namespace ControlArrays
 
 #endif

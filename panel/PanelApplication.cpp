@@ -16,7 +16,7 @@ namespace PanelApplication {
 namespace {
 // The menu bar builds its overflow button at start-up and asks the style for
 // that button's icon, whose image files make Qt load every image format
-// plugin. The fixed-size window's two menus always fit, so the button never
+// plugin. The fixed-size window's four menus always fit, so the button never
 // shows: it gets no icon, and start-up loads no plugin.
 class PanelStyle : public QProxyStyle {
 public:

@@ -8,11 +8,10 @@
 #include "FormBuilder.h"
 #include "StatusLine.h"
 #include "WindowPlacement.h"
-#include "board/USBStuff.h"
 #include "frmPartSelect.h"
 #include "model/BoardStatus.h"
 #include "model/PanelModel.h"
-#include "model/SafeOutputs.h"
+#include "model/Session.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,7 +21,8 @@
 #include <QPushButton>
 #include <QTabBar>
 
-QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instance()) {
+QV7310::QV7310(Session& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), model_(session.model()) {
     setObjectName(QStringLiteral("QV7310"));
     setWindowTitle(QStringLiteral("QV7310"));
     // Fixed dialog frame: a title bar and a close box, nothing to resize.
@@ -54,10 +54,10 @@ QV7310::QV7310(QWidget* parent) : QMainWindow(parent), model_(PanelModel::instan
     connectMenus();
     connectControls();
     connect(&model_, &PanelModel::changed, this, &QV7310::showModel);
+    connect(&session_, &Session::boardMissing, this, &QV7310::boardMissing);
 }
 
 QV7310::~QV7310() {
-    SafeOutputs::Disarm();
     // No handler may run while the controls are being destroyed.
     entryGuard_.reset();
 }
@@ -67,24 +67,29 @@ BoardStatus* QV7310::boardStatus() const {
 }
 
 void QV7310::Form_Load() {
-    model_.begin();
-    if (presetPart_) {
-        model_.setPart(*presetPart_);
-    } else {
-        frmPartSelect dialog(this);
-        DialogSeam::exec(dialog);
-    }
+    session_.begin();
+    if (presetPart_)
+        session_.setPart(*presetPart_);
+    else
+        askPart();
     // Told to end while the dialog was open: nothing was set in this run,
     // so nothing is sent.
-    if (unloaded_)
+    if (session_.ended())
         return;
     centreOnScreen();
-    model_.setResetOnExit(true);
-    LoadUSB();
-    if (unloaded_)
-        return;
-    SafeOutputs::Arm();
-    model_.clearCodes();
+    session_.open();
+    if (!session_.ended())
+        showPart();
+}
+
+void QV7310::askPart() {
+    frmPartSelect dialog(this);
+    DialogSeam::exec(dialog);
+    if (dialog.part())
+        session_.setPart(*dialog.part());
+}
+
+void QV7310::showPart() {
     if (model_.partIsQuad()) {
         setWindowTitle(QStringLiteral("QV7310 Quad High Voltage DAC"));
     } else {
@@ -130,13 +135,13 @@ void QV7310::centreOnScreen() {
 }
 
 void QV7310::LoadUSB() {
-    const std::int16_t status = model_.download();
+    session_.loadBoard();
+}
+
+void QV7310::boardMissing(std::int16_t status) {
     // The status stands in the box's title, as on the panel this one follows.
-    if (status < 0)
-        DialogSeam::message(this, QMessageBox::Warning,
-                            QStringLiteral(": ") + QString::number(status),
-                            QStringLiteral("No Evaluation Board Found"));
-    model_.start();
+    DialogSeam::message(this, QMessageBox::Warning, QStringLiteral(": ") + QString::number(status),
+                        QStringLiteral("No Evaluation Board Found"));
 }
 
 void QV7310::closeEvent(QCloseEvent* event) {
@@ -145,24 +150,11 @@ void QV7310::closeEvent(QCloseEvent* event) {
 }
 
 void QV7310::Form_Unload() {
-    if (unloaded_)
-        return;
-    unloaded_ = true;
-    SafeOutputs::Disarm();
-    if (model_.resetOnExit())
-        safeStateFailed_ = !SafeState();
-    // Whatever is still on the stack (a box that was open) sends nothing more.
-    USBStuff::CloseLink();
-}
-
-bool QV7310::SafeState() {
-    return model_.safeState();
+    session_.end();
 }
 
 void QV7310::mnuReload_Click() {
-    const bool wasReady = model_.boardReady();
-    LoadUSB();
-    model_.afterReload(wasReady);
+    session_.reload();
 }
 
 void QV7310::mnuExit_Click() {

@@ -24,6 +24,7 @@ class LineControl;
 class OptionButton;
 class PanelModel;
 class PictureBox;
+class Session;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -35,25 +36,22 @@ class TabbedSheet;
 class QV7310 : public QMainWindow, public DeferredControls {
     Q_OBJECT
 public:
-    // QV7310.cpp: start-up, exit and the File menu.
-    explicit QV7310(QWidget* parent = nullptr);
+    // QV7310.cpp: start-up, exit and the File menu. A view of the session's
+    // model.
+    explicit QV7310(Session& session, QWidget* parent = nullptr);
     ~QV7310() override;
     // The part to take at start-up without asking (the command line's
     // --part): true for the quad part.
     void presetPart(bool quad) { presetPart_ = quad; }
-    // Start-up: part dialog, centring, firmware download, initial state,
-    // adaptation to the chosen part, "Control Register" in front.
+    // Start-up: part dialog, centring, the session's start (firmware
+    // download, initial state), adaptation to the chosen part, "Control
+    // Register" in front.
     void Form_Load();
-    // Safe-state sequence when resetOnExit is set; runs at most once.
+    // The session's end: the safe-state sequence when resetOnExit is set;
+    // runs at most once.
     void Form_Unload();
-    // The exit's safe state was sent and a request of it failed: the outputs
-    // may not be safe, and the program's exit status says so.
-    bool safeStateFailed() const { return safeStateFailed_; }
-    // The firmware download, with a box when no board answers.
+    // The firmware download and start, with a box when no board answers.
     void LoadUSB();
-    // The exit's safe-state sequence, whatever resetOnExit says; false when
-    // a request of it failed.
-    bool SafeState();
     void mnuReload_Click();
     void mnuExit_Click();
     void cmdDACoff_Click();
@@ -72,10 +70,8 @@ public:
     void txtInput_KeyPress(int Index, int KeyAscii);
     void txtInput_LostFocus(int Index);
 
-    // QV7310Writes.cpp: writes and the readings' refresh.
+    // QV7310Writes.cpp: writes.
     void cmdWrite_Click(int Index);
-    void CheckVoltage();
-    void CLRcontrols();
 
     // QV7310Lines.cpp: CLR, LDAC and the range.
     void cmdCLR_Click(int Index);
@@ -93,11 +89,6 @@ public:
     // How far the hidden click sequence has come (0, 1 or 2).
     std::int16_t creditsStep = 0;
 
-    // PanelCommands.cpp: the model's reset, shown: the panel as after
-    // start-up, with the range and control-register buttons as the form
-    // selects them. The input boxes keep their texts and selection.
-    void ResetPanel();
-
     // QV7310Limits.cpp: "Limits..." in the Options menu, the dialog of the
     // part's limits.
     void mnuLimits_Click();
@@ -113,6 +104,12 @@ protected:
 private:
     // QV7310.cpp.
     void centreOnScreen();
+    // The part dialog: the part chosen, if one was.
+    void askPart();
+    // The chosen part shown: the title, the single part's frames hidden.
+    void showPart();
+    // "No Evaluation Board Found", the session's missing board answered.
+    void boardMissing(std::int16_t status);
     // What the single part hides on the page behind, once both the part is
     // chosen and the page exists.
     void showPartOnDataPage();
@@ -227,12 +224,11 @@ private:
     QGroupBox* Frame12 = nullptr;
     QGroupBox* Frame13 = nullptr;
 
+    Session& session_;
     PanelModel& model_;
     std::optional<bool> presetPart_;
     std::unique_ptr<EntryGuard> entryGuard_; // with the page behind
     frmHistory* history_ = nullptr;          // once opened
-    bool unloaded_ = false;
-    bool safeStateFailed_ = false;
     bool partChosen_ = false;
     bool dataPageCreated_ = false;
     bool dataPageQueued_ = false;

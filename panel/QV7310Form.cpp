@@ -1,7 +1,8 @@
 // Building and wiring the main window's form: the menus, the client area and
-// its tabbed sheet, every control from the form tables, the pictures, the Tab
-// order and the handlers' connections of the page in front. The page behind
-// ("Data Registers") has its own file, QV7310DataPage.cpp.
+// its tabbed sheet, every control from the form tables, the pictures and the
+// handlers' connections of the page in front. The page behind ("Data
+// Registers") and the Tab order of both pages have their own file,
+// QV7310DataPage.cpp.
 #include "QV7310.h"
 
 #include "Artwork.h"
@@ -48,7 +49,8 @@ void QV7310::createMenus() {
     for (QAction* item : {cmdDACoff, mnuDontRESET})
         item->setCheckable(true);
     cmdDACoff->setChecked(true);
-    // Beside File, outside the form; the history window is built when first opened.
+    // View and Options, beside File and About, are additions outside the
+    // form; the history window is built when first opened.
     QMenu* mnuView = menuBar()->addMenu(QStringLiteral("&View"));
     mnuView->setObjectName(QStringLiteral("mnuView"));
     mnuHistory = createMenuItem(mnuView, "mnuHistory", QStringLiteral("History..."));

@@ -1,5 +1,5 @@
 // The channels' output limits in the window: refusals, the readings above a
-// limit, the "Limits..." dialog and the note in the menu bar's corner.
+// limit, the "Limits..." dialog and the note after the window's title.
 #include "QV7310.h"
 
 #include "DialogSeam.h"
@@ -43,7 +43,7 @@ void QV7310::showLimitsState() {
     QString title = windowTitle();
     if (title.endsWith(note))
         title.chop(note.size());
-    setWindowTitle(OutputLimits::AnySet() ? title + note : title);
+    setWindowTitle(model_.limits().anySet() ? title + note : title);
 }
 
 void QV7310::mnuLimits_Click() {
@@ -51,7 +51,7 @@ void QV7310::mnuLimits_Click() {
     frmLimits dialog(channels, this);
     for (int channel = 1; channel <= channels; ++channel) {
         dialog.setLimit(channel, model_.limit(channel));
-        if (const QString kept = OutputLimits::Unreadable(channel); !kept.isEmpty())
+        if (const QString kept = model_.limits().unreadable(channel); !kept.isEmpty())
             dialog.markUnreadable(channel, kept);
     }
     if (DialogSeam::exec(dialog) != QDialog::Accepted)

@@ -27,7 +27,7 @@ void QV7310::showReadingStates() {
         return;
     for (int k = 0; k < int(ControlArrays::Channels); ++k) {
         const bool quad = model_.partIsQuad();
-        if (!quad && k != ControlArrays::SinglePartSlot)
+        if (!ChannelSlots::OnPart(quad, k))
             continue;
         const bool waiting = model_.waiting(k);
         const bool powered = model_.slotPowered(k);
@@ -42,7 +42,8 @@ void QV7310::showReadingStates() {
         if (shownReading_[std::size_t(k)] == now)
             continue;
         shownReading_[std::size_t(k)] = now;
-        const QString dac = quad ? QStringLiteral("DAC%1").arg(k + 1) : QStringLiteral("DAC");
+        const QString dac = quad ? QStringLiteral("DAC%1").arg(ChannelSlots::ChannelOf(quad, k))
+                                 : QStringLiteral("DAC");
         QStringList notes;
         if (!powered)
             notes << QStringLiteral("powered down");

@@ -1,5 +1,4 @@
-// Writes of the selected code to one channel or all, and the refresh of the
-// readings, lamps and caution label that follow the outputs.
+// Writes of the selected code to one channel or all.
 #include "QV7310.h"
 
 #include "Controls.h"
@@ -21,16 +20,11 @@ void QV7310::cmdWrite_Click(int Index) {
         }
         code = entry.value;
     }
-    model_.load(Index, code);
+    // The button past the four channels writes to all of them; the single
+    // part's one button to its channel.
+    model_.setCode(Index == ControlArrays::AllDacs
+                       ? PanelModel::AllChannels
+                       : ChannelSlots::ChannelOf(model_.partIsQuad(), Index),
+                   code);
     showRefusal();
-}
-
-// Besides the readings, each refresh tells the board to light or clear its own
-// warning lamp, as the original refresh does: exactly one request, 230 or 231.
-void QV7310::CheckVoltage() {
-    model_.checkVoltage();
-}
-
-void QV7310::CLRcontrols() {
-    model_.clearOutputs();
 }

@@ -2,7 +2,6 @@
 
 #include "FormBuilder.h"
 #include "WindowPlacement.h"
-#include "model/PanelModel.h"
 
 #include <QPushButton>
 
@@ -27,8 +26,8 @@ frmPartSelect::frmPartSelect(QWidget* parent)
 
 void frmPartSelect::cmdPartSelect_Click(int Index) {
     if (Index == 0)
-        PanelModel::instance().setPart(false);
+        part_ = false;
     else if (Index == 1)
-        PanelModel::instance().setPart(true);
+        part_ = true;
     accept();
 }

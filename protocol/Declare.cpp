@@ -12,11 +12,12 @@ QString SerialWordEcho(std::int32_t word) {
     return QStringLiteral("0x") + digits;
 }
 
-void WriteSerialWord(std::int32_t word) {
+std::int16_t WriteSerialWord(BoardLink& link, std::int32_t word) {
     char buffer = 0;
-    USBStuff::VendorIORequest(USBStuff::BoardRequest::SerialWord, WordValue(word), WordIndex(word),
-                              0, 0, &buffer);
-    USBStuff::Link().tellSerialWord(word);
+    const std::int16_t status = USBStuff::VendorIORequest(
+        link, USBStuff::BoardRequest::SerialWord, WordValue(word), WordIndex(word), 0, 0, &buffer);
+    link.tellSerialWord(word);
+    return status;
 }
 
 } // namespace Declare

@@ -24,8 +24,6 @@ public:
     };
     // The lines that `bytes` completes, in order.
     std::vector<Line> feed(std::string_view bytes);
-    // Bytes of an unfinished line are held.
-    bool midLine() const { return !partial_.empty() || discarding_; }
 
 private:
     std::string partial_;

@@ -1,18 +1,13 @@
 #include "RemoteServer.h"
 
 #include "RemoteConnection.h"
-#include "RepaintPacer.h"
-#include "model/PanelModel.h"
+#include "model/Session.h"
 #include "platform/Socket.h"
 
-#include <QEvent>
-
-RemoteServer::RemoteServer(QWidget* window, QObject* parent)
-    : QObject(parent), executor_(PanelModel::instance()) {
+RemoteServer::RemoteServer(PanelModel& model, Session& session, QObject* parent)
+    : QObject(parent), executor_(model) {
     connect(&server_, &DescriptorServer::accepted, this, &RemoteServer::accept);
-    window->installEventFilter(this);
-    // Remote clients change the window far faster than a display shows.
-    new RepaintPacer(window);
+    connect(&session, &Session::ending, this, &RemoteServer::stop);
 }
 
 RemoteServer::~RemoteServer() {
@@ -42,13 +37,6 @@ void RemoteServer::accept(qintptr descriptor) {
             this, [this] { emit clientsChanged(clientCount()); }, Qt::QueuedConnection);
     });
     emit clientsChanged(clientCount());
-}
-
-bool RemoteServer::eventFilter(QObject*, QEvent* event) {
-    // Before the window's own close handler runs the safe state.
-    if (event->type() == QEvent::Close)
-        stop();
-    return false;
 }
 
 void RemoteServer::stop() {

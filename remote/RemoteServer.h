@@ -1,7 +1,7 @@
 // The remote-control server: up to eight TCP clients on the GUI thread, each
 // with its own status and error queue, whose lines run in arrival order. It
-// stops when the main window closes, so nothing reaches the board after the
-// exit's safe state.
+// stops when the session ends, before the exit's safe state, so nothing
+// reaches the board after it.
 #ifndef REMOTESERVER_H
 #define REMOTESERVER_H
 
@@ -12,7 +12,8 @@
 #include <QString>
 #include <QTcpServer>
 
-class QWidget;
+class PanelModel;
+class Session;
 
 // Hands each accepted connection's descriptor over, for RemoteConnection.
 class DescriptorServer : public QTcpServer {
@@ -32,9 +33,8 @@ public:
     // A client that sends nothing for this long is closed; 0 never.
     static constexpr int DefaultIdleSeconds = 600;
 
-    // Commands run on the panel model; `window` is the view whose closing
-    // stops the server.
-    explicit RemoteServer(QWidget* window, QObject* parent = nullptr);
+    // Commands run on the panel model; the session's end stops the server.
+    RemoteServer(PanelModel& model, Session& session, QObject* parent = nullptr);
     void setIdleSeconds(int seconds) { idleMs_ = seconds * 1000; }
     // Ends the connections while the executor they use still exists.
     ~RemoteServer() override;
@@ -51,9 +51,6 @@ public:
 signals:
     // A client came or went; `count` as clientCount() then.
     void clientsChanged(int count);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void accept(qintptr descriptor);

@@ -2,6 +2,7 @@
 
 #include "ScpiParameters.h"
 #include "ScpiText.h"
+#include "model/Converter.h"
 
 namespace Scpi {
 
@@ -10,7 +11,7 @@ using namespace Text;
 namespace {
 
 constexpr int MaxNodes = 4;
-constexpr int MaxChannel = 4;
+constexpr int MaxChannel = Converter::Channels;
 
 struct Node {
     std::string_view name;

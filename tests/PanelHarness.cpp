@@ -1,6 +1,8 @@
 #include "PanelHarness.h"
 
+#include "board/BoardLink.h"
 #include "model/PanelModel.h"
+#include "model/Session.h"
 #include "panel/DialogSeam.h"
 #include "panel/PanelApplication.h"
 #include "panel/QV7310.h"
@@ -48,6 +50,30 @@ void watchForUnansweredBoxes() {
 }
 } // namespace
 Q_COREAPP_STARTUP_FUNCTION(watchForUnansweredBoxes)
+
+namespace {
+struct Objects {
+    BoardLink link;
+    PanelModel model{link};
+    Session session{model};
+};
+Objects& objects() {
+    static Objects built;
+    return built;
+}
+} // namespace
+
+BoardLink& link() {
+    return objects().link;
+}
+
+PanelModel& model() {
+    return objects().model;
+}
+
+Session& session() {
+    return objects().session;
+}
 
 SimBoard::SimBoard() : fn_(SimboardClient::besideExecutable()) {}
 
@@ -209,9 +235,9 @@ std::unique_ptr<QV7310> startPanel(bool keepReset) {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         initialised = true;
     }
-    PanelModel::instance().clear();
+    Harness::model().clear();
     SimBoard::get().reset();
-    auto window = std::make_unique<QV7310>();
+    auto window = std::make_unique<QV7310>(Harness::session());
     window->Form_Load();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))

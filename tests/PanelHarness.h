@@ -17,13 +17,23 @@
 #include <memory>
 #include <vector>
 
+class BoardLink;
+class PanelModel;
 class QV7310;
+class Session;
 
 namespace SimboardClient {
 struct Functions;
 }
 
 namespace Harness {
+
+// The objects main() builds, built once for the suite's process, as a panel
+// process has them: the board link, the panel model over it and the session
+// that every window of the suite is handed.
+BoardLink& link();
+PanelModel& model();
+Session& session();
 
 // The simulated board, reached through the library the panel itself loads
 // (beside the test executable).

@@ -77,8 +77,8 @@ void TestBoardLink::serialWordEcho() {
     QFETCH(int, index);
     QFETCH(QString, echo);
     QCOMPARE(Declare::SerialWordEcho(word), echo);
-    QSignalSpy written(&USBStuff::Link(), &BoardLink::serialWordWritten);
-    Declare::WriteSerialWord(word);
+    QSignalSpy written(&Harness::link(), &BoardLink::serialWordWritten);
+    Declare::WriteSerialWord(Harness::link(), word);
     // Before a download the board refuses the word; the echo shows it anyway.
     const auto calls = SimBoard::get().callsSince(0);
     QCOMPARE(calls.size(), std::size_t(1));
@@ -89,7 +89,7 @@ void TestBoardLink::serialWordEcho() {
     QCOMPARE(calls[0].arg5, 0);
     QCOMPARE(calls[0].bufferByte, 0);
     QVERIFY(calls[0].status < 0);
-    QCOMPARE(int(USBStuff::lastStatus), calls[0].status);
+    QCOMPARE(int(Harness::link().lastStatus()), calls[0].status);
     QCOMPARE(written.size(), 1);
     QCOMPARE(Declare::SerialWordEcho(written.at(0).at(0).toInt()), echo);
 }
@@ -99,7 +99,7 @@ void TestBoardLink::echoReachesBothLabels() {
     auto window = Harness::startPanel();
     for (int page : {0, 1}) {
         control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(page);
-        Declare::WriteSerialWord(0x2800 + page);
+        Declare::WriteSerialWord(Harness::link(), 0x2800 + page);
         const QString expected = page ? "0x2801" : "0x2800";
         QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), expected);
         QCOMPARE(control<QLabel>(*window, "Label1", 1)->text(), expected);
@@ -111,17 +111,17 @@ void TestBoardLink::lastStatusFollowsEveryCall() {
     auto window = Harness::startPanel();
     // Alternate failing and passing calls; lastStatus tracks each one.
     SimBoard::get().failAfter(0, -3);
-    USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(-3));
+    USBStuff::PlainRequest(Harness::link(), USBStuff::BoardRequest::LdacLow);
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(-3));
     SimBoard::get().clearFaults();
-    USBStuff::PlainRequest(USBStuff::BoardRequest::LdacHigh);
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
-    USBStuff::PlainRequest(200); // a request the board does not know
-    QVERIFY(USBStuff::lastStatus < 0);
-    Declare::WriteSerialWord(0x1123);
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    USBStuff::PlainRequest(Harness::link(), USBStuff::BoardRequest::LdacHigh);
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(0));
+    USBStuff::PlainRequest(Harness::link(), 200); // a request the board does not know
+    QVERIFY(Harness::link().lastStatus() < 0);
+    Declare::WriteSerialWord(Harness::link(), 0x1123);
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(0));
     const auto calls = SimBoard::get().callsSince(0);
-    QCOMPARE(int(USBStuff::lastStatus), calls.back().status);
+    QCOMPARE(int(Harness::link().lastStatus()), calls.back().status);
 }
 
 void TestBoardLink::boardStatusFollowsFaults() {
@@ -171,7 +171,7 @@ void TestBoardLink::boardStatusFollowsFaults() {
     QVERIFY(shown());
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
              QStringList({"load", "224", "221:0x7000", "221:0x5000", "222", "228", "218", "231"}));
-    QVERIFY(PanelModel::instance().ldacIsHigh());
+    QVERIFY(Harness::model().ldacIsHigh());
 
     // Unplugged: a failed Reload says the board is not found, and keeps
     // saying so while its requests fail; replugged, Reload brings it back.
@@ -214,37 +214,39 @@ void TestBoardLink::pathBytes_data() {
 void TestBoardLink::pathBytes() {
     QFETCH(QString, path);
     QFETCH(QByteArray, bytes);
-    std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
-    QVERIFY(USBStuff::PathToAnsiBytes(path));
-    QCOMPARE(QByteArray(USBStuff::ansiPath, int(bytes.size())), bytes);
+    std::memset(Harness::link().ansiPath, 'x', sizeof Harness::link().ansiPath);
+    QVERIFY(USBStuff::PathToAnsiBytes(Harness::link(), path));
+    QCOMPARE(QByteArray(Harness::link().ansiPath, int(bytes.size())), bytes);
     // Bytes after the terminator keep what was there.
-    QCOMPARE(USBStuff::ansiPath[bytes.size()], 'x');
+    QCOMPARE(Harness::link().ansiPath[bytes.size()], 'x');
 }
 
 void TestBoardLink::pathTooLongLeavesBufferAlone() {
-    std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
-    QVERIFY(!USBStuff::PathToAnsiBytes(QString(513, 'a')));
-    QVERIFY(!USBStuff::PathToAnsiBytes(QString(100000, 'a')));
+    std::memset(Harness::link().ansiPath, 'x', sizeof Harness::link().ansiPath);
+    QVERIFY(!USBStuff::PathToAnsiBytes(Harness::link(), QString(513, 'a')));
+    QVERIFY(!USBStuff::PathToAnsiBytes(Harness::link(), QString(100000, 'a')));
 #if defined(_WIN32)
     // A character without an ANSI code is refused too.
-    QVERIFY(!USBStuff::PathToAnsiBytes(QString::fromUtf8("/tmp/\xe2\x82\xac/QV7310.hex")));
-    QVERIFY(!USBStuff::PathToAnsiBytes(QString::fromUtf8("/tmp/\xf0\x9f\x94\x8c")));
+    QVERIFY(!USBStuff::PathToAnsiBytes(Harness::link(),
+                                       QString::fromUtf8("/tmp/\xe2\x82\xac/QV7310.hex")));
+    QVERIFY(
+        !USBStuff::PathToAnsiBytes(Harness::link(), QString::fromUtf8("/tmp/\xf0\x9f\x94\x8c")));
 #else
     // Bytes count, not characters: 257 two-byte characters do not fit.
-    QVERIFY(!USBStuff::PathToAnsiBytes(QString(257, QChar(0xE9))));
+    QVERIFY(!USBStuff::PathToAnsiBytes(Harness::link(), QString(257, QChar(0xE9))));
 #endif
-    for (char byte : USBStuff::ansiPath)
+    for (char byte : Harness::link().ansiPath)
         QCOMPARE(byte, 'x');
 }
 
 void TestBoardLink::longestPathThatFits() {
-    QVERIFY(USBStuff::PathToAnsiBytes(QString(512, 'b')));
-    QCOMPARE(USBStuff::ansiPath[511], 'b');
-    QCOMPARE(USBStuff::ansiPath[512], '\0');
+    QVERIFY(USBStuff::PathToAnsiBytes(Harness::link(), QString(512, 'b')));
+    QCOMPARE(Harness::link().ansiPath[511], 'b');
+    QCOMPARE(Harness::link().ansiPath[512], '\0');
 #if !defined(_WIN32)
-    QVERIFY(USBStuff::PathToAnsiBytes(QString(256, QChar(0xE9))));
-    QCOMPARE(QByteArray(USBStuff::ansiPath, 2), QByteArray("\xc3\xa9"));
-    QCOMPARE(USBStuff::ansiPath[512], '\0');
+    QVERIFY(USBStuff::PathToAnsiBytes(Harness::link(), QString(256, QChar(0xE9))));
+    QCOMPARE(QByteArray(Harness::link().ansiPath, 2), QByteArray("\xc3\xa9"));
+    QCOMPARE(Harness::link().ansiPath[512], '\0');
 #endif
 }
 
@@ -296,7 +298,7 @@ void TestBoardLink::firmwareFromAwkwardFolder() {
 void TestBoardLink::unusableFirmwarePathChild() {
     if (QCoreApplication::applicationDirPath().size() < 512)
         QSKIP("runs from a folder with a very long path, started by the test above");
-    std::memset(USBStuff::ansiPath, 'x', sizeof USBStuff::ansiPath);
+    std::memset(Harness::link().ansiPath, 'x', sizeof Harness::link().ansiPath);
     DialogAnswerer answers(1);
     auto window = Harness::startPanel();
     // The download was never attempted: the board saw only the start request.
@@ -304,7 +306,7 @@ void TestBoardLink::unusableFirmwarePathChild() {
     QCOMPARE(answers.count("QMessageBox"), 1);
     QCOMPARE(answers.shown.back().text, QString("No Evaluation Board Found"));
     QVERIFY(answers.shown.back().title.startsWith(": -"));
-    for (char byte : USBStuff::ansiPath)
+    for (char byte : Harness::link().ansiPath)
         QCOMPARE(byte, 'x');
 }
 
@@ -425,11 +427,11 @@ void TestBoardLink::bridgeEndsUnderPanel() {
     QFETCH(int, deadlineMs);
     // The bridge of an earlier row may still be on its way out.
     QTRY_COMPARE(Harness::bridgeProcess(), 0);
-    USBStuff::Link().setRequestDeadline(0.5);
-    USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
+    Harness::link().setRequestDeadline(0.5);
+    Harness::link().useBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
     DialogAnswerer answers(1);
     auto window = Harness::startPanel();
-    ScpiExecutor executor(PanelModel::instance());
+    ScpiExecutor executor(Harness::model());
     Scpi::Session session;
     const BoardStatus& board = *window->boardStatus();
     QCOMPARE(board.text(), QString("Board: ready"));
@@ -440,13 +442,13 @@ void TestBoardLink::bridgeEndsUnderPanel() {
         clock.start();
         QCOMPARE(::kill(pid_t(bridge), failure == "kill" ? SIGKILL : SIGSTOP), 0);
         if (failure == "kill")
-            USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
+            USBStuff::PlainRequest(Harness::link(), USBStuff::BoardRequest::LdacLow);
         else if (failure == "write")
             executor.runLine("DAC1:CODE 100", session);
         else
             control<QAction>(*window, "mnuReload")->trigger();
         QVERIFY2(clock.elapsed() < deadlineMs + 1000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(int(USBStuff::lastStatus), status);
+        QCOMPARE(int(Harness::link().lastStatus()), status);
         // The remote command that waited failed with an execution error.
         if (failure == "write")
             QCOMPARE(QByteArray(executor.runLine("SYST:ERR?", session)),
@@ -469,11 +471,11 @@ void TestBoardLink::bridgeEndsUnderPanel() {
         QCOMPARE(board.text(), QString("Board: ready"));
         QVERIFY(Harness::bridgeProcess() > 0);
         QVERIFY(Harness::bridgeProcess() != bridge);
-        USBStuff::PlainRequest(USBStuff::BoardRequest::LdacLow);
-        QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+        USBStuff::PlainRequest(Harness::link(), USBStuff::BoardRequest::LdacLow);
+        QCOMPARE(Harness::link().lastStatus(), std::int16_t(0));
     }
     window.reset();
-    USBStuff::Link().useLibrary();
+    Harness::link().useLibrary();
 }
 
 QTEST_MAIN(TestBoardLink)

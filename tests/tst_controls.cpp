@@ -84,8 +84,8 @@ void TestControls::init() {
 
 void TestControls::cleanup() {
     // Limits are kept between runs; none is kept past its test.
-    for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
-        PanelModel::instance().setLimit(channel, -1);
+    for (int channel = 1; channel <= Harness::model().channels(); ++channel)
+        Harness::model().setLimit(channel, -1);
     stop();
 }
 
@@ -156,8 +156,8 @@ void TestControls::outputLimits() {
         write(setup.section(' ', 0, 0), 0);
     }
     const QStringList channelVolts = limit.split('=');
-    PanelModel::instance().setLimit(channelVolts[0].toInt(),
-                                    channelVolts[1] == "off" ? -1 : channelVolts[1].toDouble());
+    Harness::model().setLimit(channelVolts[0].toInt(),
+                              channelVolts[1] == "off" ? -1 : channelVolts[1].toDouble());
     QCOMPARE(window_->windowTitle().endsWith(" (limits on)"), channelVolts[1] != "off");
     QStringList readings;
     for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
@@ -184,7 +184,7 @@ void TestControls::outputLimits() {
         after << label->text();
     QCOMPARE(after, readings);
     QVERIFY(control<OptionButton>(*window_, "optRANGE", 0)->isChecked());
-    QCOMPARE(PanelModel::instance().range(), 30);
+    QCOMPARE(Harness::model().range(), 30);
 }
 
 // "Limits..." sets the part's limits, the title says so, and they are kept
@@ -207,8 +207,8 @@ void TestControls::limitsDialog() {
     };
     const int mark = SimBoard::get().callCount();
     control<QAction>(*window_, "mnuLimits")->trigger();
-    QCOMPARE(PanelModel::instance().limit(2), 12.5);
-    QCOMPARE(PanelModel::instance().limit(1), -1.0);
+    QCOMPARE(Harness::model().limit(2), 12.5);
+    QCOMPARE(Harness::model().limit(1), -1.0);
     QVERIFY(window_->windowTitle() == "QV7310 Quad High Voltage DAC (limits on)");
     QCOMPARE(QSettings().value("QV7310/limit2").toDouble(), 12.5);
     // 15 V held, 12.5 V allowed: the output stays, the reading says so.
@@ -222,7 +222,7 @@ void TestControls::limitsDialog() {
         }
     };
     control<QAction>(*window_, "mnuLimits")->trigger();
-    QCOMPARE(PanelModel::instance().limit(2), -1.0);
+    QCOMPARE(Harness::model().limit(2), -1.0);
     QVERIFY(!QSettings().contains("QV7310/limit2"));
     QCOMPARE(window_->windowTitle(), QString("QV7310 Quad High Voltage DAC"));
     QCOMPARE(reading->palette().color(QPalette::WindowText), normal);
@@ -249,8 +249,8 @@ void TestControls::limitsOfTheRun() {
     keepLimits("limit2=20\n");
     start(1); // the next run reads them
     QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
-    PanelModel::instance().setRunLimit(2, -1);
-    QCOMPARE(PanelModel::instance().limit(2), -1.0);
+    Harness::model().setRunLimit(2, -1);
+    QCOMPARE(Harness::model().limit(2), -1.0);
     QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
     answers_->onShow = [&](QDialog& dialog) {
         if (auto* limits = qobject_cast<frmLimits*>(&dialog))
@@ -258,9 +258,9 @@ void TestControls::limitsOfTheRun() {
     };
     control<QAction>(*window_, "mnuLimits")->trigger();
     QCOMPARE(QSettings().value("QV7310/limit2").toString(), QString("20"));
-    PanelModel::instance().setRunLimit(2, 20);
+    Harness::model().setRunLimit(2, 20);
     QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
-    PanelModel::instance().setRunLimit(2, 25);
+    Harness::model().setRunLimit(2, 25);
     answers_->onShow = [&](QDialog& dialog) {
         if (auto* limits = qobject_cast<frmLimits*>(&dialog))
             QCOMPARE(limits->field(2)->text(), QString("25"));
@@ -274,7 +274,7 @@ void TestControls::limitsOfTheRun() {
 void TestControls::unreadableKeptLimit() {
     keepLimits("limit1=15abc\n");
     start(1);
-    QCOMPARE(PanelModel::instance().limit(1), 0.0);
+    QCOMPARE(Harness::model().limit(1), 0.0);
     QCOMPARE(window_->windowTitle(), QuadTitle + " (limits on)");
     answers_->onShow = [&](QDialog& dialog) {
         if (auto* limits = qobject_cast<frmLimits*>(&dialog)) {
@@ -294,13 +294,13 @@ void TestControls::unreadableKeptLimit() {
     // Left as it is, the kept text stays and holds the channel at 0 V.
     control<QAction>(*window_, "mnuLimits")->trigger();
     QCOMPARE(QSettings().value("QV7310/limit1").toString(), QString("15abc"));
-    QCOMPARE(PanelModel::instance().limit(1), 0.0);
+    QCOMPARE(Harness::model().limit(1), 0.0);
     answers_->onShow = [&](QDialog& dialog) {
         if (auto* limits = qobject_cast<frmLimits*>(&dialog))
             limits->field(1)->setText("25");
     };
     control<QAction>(*window_, "mnuLimits")->trigger();
-    QCOMPARE(PanelModel::instance().limit(1), 25.0);
+    QCOMPARE(Harness::model().limit(1), 25.0);
     QCOMPARE(QSettings().value("QV7310/limit1").toString(), QString("25"));
 }
 
@@ -330,7 +330,7 @@ void TestControls::lineCommands() {
     QFETCH(int, ldacIsHigh);
     loadAll("800");
     QCOMPARE(control<QLabel>(*window_, "lblVoltage", 0)->text(), QString("15.0000V"));
-    const bool ldacBefore = PanelModel::instance().ldacIsHigh();
+    const bool ldacBefore = Harness::model().ldacIsHigh();
     const char* name = group == "CLR" ? "cmdCLR" : group == "LDAC" ? "cmdLDAC" : "optRANGE";
     QAbstractButton* button = control<QAbstractButton>(*window_, name, index);
     if (group == "RANGE" && index == 0)
@@ -338,8 +338,8 @@ void TestControls::lineCommands() {
     QCOMPARE(requestsOf([&] { QTest::mouseClick(button, Qt::LeftButton); }), requests);
     for (QLabel* label : controls<QLabel>(*window_, "lblVoltage", 4))
         QCOMPARE(label->text(), reading);
-    QCOMPARE(PanelModel::instance().ldacIsHigh(), ldacIsHigh < 0 ? ldacBefore : ldacIsHigh == 1);
-    QCOMPARE(PanelModel::instance().dacCode(2), 0x800);
+    QCOMPARE(Harness::model().ldacIsHigh(), ldacIsHigh < 0 ? ldacBefore : ldacIsHigh == 1);
+    QCOMPARE(Harness::model().dacCode(2), 0x800);
 }
 
 void TestControls::clearThenLdacBringsVoltagesBack() {
@@ -464,7 +464,7 @@ void TestControls::boardFollowsLineCommands() {
     QVERIFY(SimBoard::get().state().clrHigh);
     QCOMPARE(status->currentMessage(), line.arg("high"));
     QCOMPARE(status->accessibleDescription(), line.arg("high"));
-    PanelModel::instance().setRemoteClients(1);
+    Harness::model().setRemoteClients(1);
     control<QAction>(*window_, "mnuReload")->trigger();
     QVERIFY(QRegularExpression(QRegularExpression::escape(line.arg("high")) +
                                "   \u00b7   remote: 1 client   \u00b7   Board reloaded "
@@ -520,7 +520,7 @@ void TestControls::sequencesFollowTheBoard() {
             control<OptionButton>(*window_, "InputSel", 4)->setChecked(true);
             control<QPushButton>(*window_, "cmdWrite", word[1].toInt())->click();
         } else {
-            PanelModel::instance().reset();
+            Harness::model().reset();
         }
     }
     const SimState board = SimBoard::get().state();
@@ -571,8 +571,6 @@ void TestControls::enterClicksFocusedButton() {
     QFETCH(QStringList, requests);
     QFETCH(int, quad);
     control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(0);
-    if (quad >= 0)
-        PanelModel::instance().setPart(quad == 0); // the other part than the one chosen
     std::unique_ptr<QDialog> dialog;
     if (window == "frmPartSelect")
         dialog = std::make_unique<frmPartSelect>(window_.get());
@@ -605,8 +603,9 @@ void TestControls::enterClicksFocusedButton() {
     });
     QCOMPARE(focused, button);
     QCOMPARE(sent, requests);
+    // The part dialog returns the part chosen.
     if (quad >= 0)
-        QCOMPARE(PanelModel::instance().partIsQuad(), quad == 1);
+        QCOMPARE(static_cast<frmPartSelect&>(*dialog).part(), std::optional<bool>(quad == 1));
     if (dialog)
         QCOMPARE(result, int(QDialog::Accepted));
 }
@@ -646,8 +645,8 @@ void TestControls::controlWord() {
     QCOMPARE(calls.size(), std::size_t(1));
     QCOMPARE(calls[0].request, 221);
     QCOMPARE(calls[0].value, word);
-    QCOMPARE(PanelModel::instance().controlBits(), word & 0xFFF);
-    QCOMPARE(PanelModel::instance().registerAddress(), 0x7000);
+    QCOMPARE(Harness::model().controlBits(), word & 0xFFF);
+    QCOMPARE(Harness::model().registerAddress(), 0x7000);
     const QString echo = QString("0x%1").arg(word, 4, 16).toUpper().replace("0X", "0x");
     QCOMPARE(control<QLabel>(*window_, "Label1", 0)->text(), echo);
     QCOMPARE(control<QLabel>(*window_, "Label1", 1)->text(), echo);
@@ -744,7 +743,7 @@ void TestControls::singlePartToolTips() {
 }
 
 void TestControls::versionBox() {
-    const auto before = PanelModel::instance().dacCode(0);
+    const auto before = Harness::model().dacCode(0);
     const QStringList requests =
         requestsOf([&] { control<QAction>(*window_, "mnuAbout")->trigger(); });
     QVERIFY(requests.isEmpty());
@@ -752,7 +751,7 @@ void TestControls::versionBox() {
     QCOMPARE(answers_->shown.back().title, QString("QV7301/QV7310"));
     QCOMPARE(answers_->shown.back().text, QString("Software Version 1.04"));
     QCOMPARE(answers_->shown.back().icon, QMessageBox::Information);
-    QCOMPARE(PanelModel::instance().dacCode(0), before);
+    QCOMPARE(Harness::model().dacCode(0), before);
 }
 
 void TestControls::creditsSequence_data() {

@@ -25,7 +25,7 @@ using Harness::SimBoard;
 namespace {
 
 PanelModel& Model() {
-    return PanelModel::instance();
+    return Harness::model();
 }
 
 const QString NotANumber = QStringLiteral("Entry Error: not a number");

@@ -214,12 +214,12 @@ void TestExitPaths::ignoredSignalStaysIgnored() {
 // Told to end while the part dialog waits, with no board: the load stops
 // there, without a download, a request or a box, at once.
 void TestExitPaths::signalDuringPartDialog() {
-    PanelModel::instance().clear();
+    Harness::model().clear();
     SimBoard::get().reset();
     qputenv("BOARDPORT_ABSENT", "1");
     ExitPaths paths;
     paths.setQuitAction([] {});
-    QV7310 window;
+    QV7310 window(Harness::session());
     paths.setWindow(&window);
     bool dialogWasOpen = false;
     QTimer::singleShot(50, [&] {
@@ -554,7 +554,7 @@ void TestExitPaths::panelDiesOverBridgeChild() {
     ::setrlimit(RLIMIT_CORE, &noCore);
     for (int fatal : {SIGSEGV, SIGABRT})
         std::signal(fatal, SIG_DFL);
-    USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
+    Harness::link().useBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
     DialogAnswerer answers(1);
     auto window = Harness::startPanel(true);
     if (mode.startsWith("no reset"))

@@ -119,7 +119,7 @@ private:
 };
 
 void TestHistory::cleanup() {
-    PanelModel::instance().history().closeJournal();
+    Harness::model().history().closeJournal();
     SimBoard::get().clearFaults();
     stop();
 }
@@ -170,9 +170,9 @@ QStringList TestHistory::playSessions(const RemoteServer& server) {
 
 void TestHistory::windowAndRemoteSessions() {
     start(1);
-    RemoteServer server(window_.get());
+    RemoteServer server(Harness::model(), Harness::session());
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    RequestHistory& history = PanelModel::instance().history();
+    RequestHistory& history = Harness::model().history();
     QTemporaryDir dir;
     const QString journal = dir.filePath("journal.jsonl");
     QString error;
@@ -212,9 +212,9 @@ void TestHistory::bound() {
     control<QAction>(*window_, "mnuHistory")->trigger();
     auto* dialog = window_->findChild<frmHistory*>(QStringLiteral("frmHistory"));
     QVERIFY(dialog);
-    RequestHistory& history = PanelModel::instance().history();
+    RequestHistory& history = Harness::model().history();
     history.clear();
-    PanelModel& model = PanelModel::instance();
+    PanelModel& model = Harness::model();
     model.setLdac(false);
     model.setLdac(true);
     // 100,000 requests after those four: the four make room.

@@ -46,8 +46,8 @@ void TestMissingLibrary::panelStartsAndStaysUsable() {
     std::fflush(stderr);
     const int savedStderr = dup(2);
     QVERIFY(dup2(errors.handle(), 2) >= 0);
-    PanelModel::instance().clear();
-    auto window = std::make_unique<QV7310>();
+    Harness::model().clear();
+    auto window = std::make_unique<QV7310>(Harness::session());
     window->Form_Load();
     std::fflush(stderr);
     dup2(savedStderr, 2);
@@ -72,7 +72,7 @@ void TestMissingLibrary::panelStartsAndStaysUsable() {
     QCOMPARE(boxes[0],
              QString(": %1|No Evaluation Board Found").arg(USBStuff::LibraryMissingStatus));
     QCOMPARE(window->boardStatus()->text(), QString("Board: library missing"));
-    QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
+    QCOMPARE(Harness::link().lastStatus(), USBStuff::LibraryMissingStatus);
 
     // Every command still runs; each call fails inside the binding.
     control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
@@ -82,9 +82,9 @@ void TestMissingLibrary::panelStartsAndStaysUsable() {
     control<QPushButton>(*window, "cmdWrite", 2)->click();
     QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), QString("0x1FFF"));
     QCOMPARE(control<QLabel>(*window, "lblVoltage", 2)->text(), QString("29.9927V"));
-    QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
+    QCOMPARE(Harness::link().lastStatus(), USBStuff::LibraryMissingStatus);
     control<QAction>(*window, "mnuReload")->trigger();
-    QCOMPARE(USBStuff::lastStatus, USBStuff::LibraryMissingStatus);
+    QCOMPARE(Harness::link().lastStatus(), USBStuff::LibraryMissingStatus);
     window->close();
     QCOMPARE(control<QLabel>(*window, "Label1", 1)->text(), QString("0x5000"));
     DialogSeam::setHandler(nullptr);

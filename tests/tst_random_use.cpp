@@ -50,7 +50,7 @@ constexpr ShownBit ShownBits[] = {{1, 0x04}, {3, 0x08},  {4, 0x10}, {6, 0x20},
 class RandomSession {
 public:
     RandomSession(QV7310& window, quint32 seed, const QString& bridgeTrace)
-        : w_(window), rng_(seed), executor_(PanelModel::instance()), bridgeTrace_(bridgeTrace) {}
+        : w_(window), rng_(seed), executor_(Harness::model()), bridgeTrace_(bridgeTrace) {}
 
     // Runs one step; returns a description for failure messages.
     QString step();
@@ -68,9 +68,9 @@ private:
     QString remoteCommand();
     QString injectFault();
     QWidget* randomVisible(const QList<QWidget*>& candidates);
-    int channels() const { return PanelModel::instance().partIsQuad() ? 4 : 1; }
+    int channels() const { return Harness::model().partIsQuad() ? 4 : 1; }
     // The panel's slot (label, lamp) for board channel k.
-    int slot(int k) const { return PanelModel::instance().partIsQuad() ? k : 2; }
+    int slot(int k) const { return Harness::model().partIsQuad() ? k : 2; }
     QString query(const QString& line);
     QString replayBridgeTrace();
 
@@ -232,9 +232,8 @@ QString RandomSession::remoteCommand() {
         line = QStringLiteral("DAC%1:VOLT %2").arg(n).arg(rng_.bounded(60.0), 0, 'f', 3);
         break;
     case 4:
-        line = PanelModel::instance().partIsQuad()
-                   ? QStringLiteral("DAC:ALL:CODE #H%1").arg(code, 0, 16)
-                   : QStringLiteral("DAC1:CODE %1").arg(code);
+        line = Harness::model().partIsQuad() ? QStringLiteral("DAC:ALL:CODE #H%1").arg(code, 0, 16)
+                                             : QStringLiteral("DAC1:CODE %1").arg(code);
         break;
     case 5:
         line = QStringLiteral("LDAC:PULS");
@@ -353,7 +352,7 @@ QString RandomSession::overLimit() {
     const SimState board = SimBoard::get().state();
     QStringList faults;
     for (int k = 0; k < channels(); ++k) {
-        const double limit = PanelModel::instance().limit(k + 1);
+        const double limit = Harness::model().limit(k + 1);
         const double volts = board.dacRegister[k] * (board.range60 ? 60.0 : 30.0) / 4096.0;
         if (limit >= 0 && volts > limit)
             faults << QStringLiteral("DAC%1 at %2 V, above its limit of %3 V")
@@ -401,7 +400,7 @@ QString RandomSession::compare() {
     expect("serial-word echo", control<QLabel>(w_, "Label1", 0)->text(), word);
     expect("WORD?", query("WORD?"), word.isEmpty() ? QStringLiteral("\"\"") : word);
     // The model under the window and remote control, against the board.
-    const PanelModel& model = PanelModel::instance();
+    const PanelModel& model = Harness::model();
     expect("model range", QString::number(model.range()), range);
     expect("model control register", QString::number(model.controlBits(), 16),
            QString::number(board.controlRegister, 16));
@@ -472,7 +471,8 @@ void TestRandomUse::randomEvents() {
     if (bridge) {
         // Read by each new bridge as it starts.
         qputenv("BOARDPORT_TRACE", QFile::encodeName(trace));
-        USBStuff::UseBridge({QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
+        Harness::link().useBridge(
+            {QCoreApplication::applicationDirPath() + "/qv7310-board-bridge"});
     }
     DialogAnswerer answers(partButton);
     auto window = Harness::startPanel();
@@ -481,12 +481,10 @@ void TestRandomUse::randomEvents() {
     // Limits on about half the channels: no step may take an output above one.
     QRandomGenerator limits(seed);
     QStringList set;
-    for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
+    for (int channel = 1; channel <= Harness::model().channels(); ++channel)
         if (limits.bounded(2)) {
-            PanelModel::instance().setLimit(channel, 5 + limits.bounded(55.0));
-            set << QStringLiteral("DAC%1 %2 V")
-                       .arg(channel)
-                       .arg(PanelModel::instance().limit(channel));
+            Harness::model().setLimit(channel, 5 + limits.bounded(55.0));
+            set << QStringLiteral("DAC%1 %2 V").arg(channel).arg(Harness::model().limit(channel));
         }
     qInfo("limits: %s", set.isEmpty() ? "none" : qPrintable(set.join(", ")));
     for (int i = 0; i < events; ++i) {
@@ -503,11 +501,11 @@ void TestRandomUse::randomEvents() {
         QVERIFY2(window->isVisible(), "the window closed");
     }
     SimBoard::get().clearFaults();
-    for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
-        PanelModel::instance().setLimit(channel, -1);
+    for (int channel = 1; channel <= Harness::model().channels(); ++channel)
+        Harness::model().setLimit(channel, -1);
     if (bridge) {
         window.reset();
-        USBStuff::Link().useLibrary();
+        Harness::link().useLibrary();
         qunsetenv("BOARDPORT_TRACE");
     }
     qInfo("%d board calls, %zu dialogs answered, %d steps compared with the board",

@@ -186,7 +186,7 @@ private:
     void start(int partButton) {
         server_.reset();
         PanelFixture::start(partButton);
-        server_ = std::make_unique<RemoteServer>(window_.get());
+        server_ = std::make_unique<RemoteServer>(Harness::model(), Harness::session());
         QVERIFY(server_->listen(QHostAddress::LocalHost, 0));
     }
     template <typename T> T* child(const QString& name) const {
@@ -202,8 +202,8 @@ void TestRemote::cleanup() {
     server_.reset();
     // Limits are kept between runs; none is kept past its test.
     if (window_)
-        for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
-            PanelModel::instance().setLimit(channel, -1);
+        for (int channel = 1; channel <= Harness::model().channels(); ++channel)
+            Harness::model().setLimit(channel, -1);
     stop();
 }
 
@@ -528,9 +528,9 @@ void TestRemote::commands() {
         SimBoard::get().unplug();
     else if (fault.startsWith("limit ")) {
         const QStringList limit = fault.mid(6).split('=');
-        for (int channel = 1; channel <= PanelModel::instance().channels(); ++channel)
+        for (int channel = 1; channel <= Harness::model().channels(); ++channel)
             if (limit[0] == "all" || limit[0].toInt() == channel)
-                PanelModel::instance().setLimit(channel, limit[1].toDouble());
+                Harness::model().setLimit(channel, limit[1].toDouble());
     }
     const auto dialogs = answers_->shown.size();
     const int mark = SimBoard::get().callCount();
@@ -567,10 +567,10 @@ void TestRemote::resetRestoresStartState() {
                  QString("DAC is powered down"));
         QCOMPARE(control<QLabel>(*window_, "lblVoltage", k)->text(), QString("0.0000V"));
         QVERIFY(control<QLabel>(*window_, "HVLED", k)->isHidden());
-        QCOMPARE(PanelModel::instance().dacCode(k), 0);
+        QCOMPARE(Harness::model().dacCode(k), 0);
     }
     QVERIFY(child<QLabel>("Picture1")->isHidden());
-    QVERIFY(PanelModel::instance().ldacIsHigh());
+    QVERIFY(Harness::model().ldacIsHigh());
     QCOMPARE(box->text(), QString("123"));
     QVERIFY(child<QAbstractButton>("InputSel(3)")->isChecked());
     const SimState board = SimBoard::get().state();
@@ -628,7 +628,7 @@ void TestRemote::clientLeavingMidLine() {
     }
     // The whole line ran, the unfinished one did not, and nothing else came.
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList({"227", "231"}));
-    QCOMPARE(PanelModel::instance().dacCode(0), 0);
+    QCOMPARE(Harness::model().dacCode(0), 0);
     QVERIFY(window_->isVisible());
     Client next(server_->port());
     QVERIFY(next.waitConnected());
@@ -680,7 +680,7 @@ void TestRemote::clientLeavingMidLine() {
 // and the socket's buffers make the client wait.
 void TestRemote::unreadRepliesBounded() {
     start(1);
-    ScpiExecutor executor(PanelModel::instance());
+    ScpiExecutor executor(Harness::model());
     int pair[2];
     QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
     auto connection = std::make_unique<RemoteConnection>(pair[0], executor, 0, nullptr);
@@ -709,7 +709,7 @@ void TestRemote::closingWindowStopsServer() {
     Client client(server_->port());
     QVERIFY(client.waitConnected());
     QCOMPARE(client.ask("*OPC?"), QStringList{"1"});
-    PanelModel::instance().setResetOnExit(true);
+    Harness::model().setResetOnExit(true);
     const int mark = SimBoard::get().callCount();
     window_->close();
     QTRY_COMPARE(client.socket.state(), QAbstractSocket::UnconnectedState);
@@ -758,9 +758,9 @@ void TestRemote::floodingClientTakesTurns() {
     // event loop at a time (a timed wait would let it run on meanwhile).
     QElapsedTimer clock;
     clock.start();
-    while (PanelModel::instance().code(1) == 0 && clock.elapsed() < 10000)
+    while (Harness::model().code(1) == 0 && clock.elapsed() < 10000)
         QCoreApplication::processEvents();
-    const int before = PanelModel::instance().code(1);
+    const int before = Harness::model().code(1);
     QVERIFY(before > 0);
     const QStringList reply = other.ask("DAC1:CODE?");
     QCOMPARE(reply.size(), 1);
@@ -772,7 +772,7 @@ void TestRemote::floodingClientTakesTurns() {
                             .arg(before)
                             .arg(reply[0])));
     // And the flood is not lost: all of it runs.
-    QTRY_COMPARE_WITH_TIMEOUT(PanelModel::instance().code(1), 4000, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(Harness::model().code(1), 4000, 20000);
 }
 
 void TestRemote::commandLine_data() {
@@ -979,10 +979,10 @@ void TestRemote::limitKeptExactly() {
         };
         control<QAction>(*window_, "mnuLimits")->trigger();
     }
-    const double set = PanelModel::instance().limit(3);
+    const double set = Harness::model().limit(3);
     QVERIFY(set >= 0);
     start(1);
-    const double read = PanelModel::instance().limit(3);
+    const double read = Harness::model().limit(3);
     QVERIFY2(read == set && !std::signbit(read),
              qPrintable(QString("set %1, read %2 (kept as \"%3\")")
                             .arg(set, 0, 'g', 17)

@@ -58,7 +58,7 @@ void TestStartup::startupDownloadsThenStarts() {
     QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
     const QString expectedPath = QCoreApplication::applicationDirPath() + "/QV7310.hex";
     QCOMPARE(QString::fromLocal8Bit(calls[0].path), expectedPath);
-    QCOMPARE(USBStuff::firmwarePath, expectedPath);
+    QCOMPARE(Harness::link().firmwarePath, expectedPath);
     QCOMPARE(calls[0].status, 0);
     // A plain request: value 0, index 0, two zero arguments, a zeroed buffer.
     QCOMPARE(calls[1].value, 0);
@@ -69,10 +69,10 @@ void TestStartup::startupDownloadsThenStarts() {
     QCOMPARE(answers.count("QMessageBox"), 0);
     QVERIFY(SimBoard::get().state().started);
     // The panel state after start-up.
-    QVERIFY(PanelModel::instance().ldacIsHigh());
-    QCOMPARE(PanelModel::instance().pendingCode(), 0);
-    QCOMPARE(PanelModel::instance().registerAddress(), 0);
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    QVERIFY(Harness::model().ldacIsHigh());
+    QCOMPARE(Harness::model().pendingCode(), 0);
+    QCOMPARE(Harness::model().registerAddress(), 0);
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(0));
     QCOMPARE(control<TabbedSheet>(*window, "SSTab1")->currentIndex(), 1);
     QVERIFY(control<QLabel>(*window, "Label1", 0)->text().isEmpty());
 }
@@ -94,7 +94,7 @@ void TestStartup::partChoiceSetsLayout() {
     auto window = Harness::startPanel();
     QCOMPARE(answers.count("frmPartSelect"), 1);
     QCOMPARE(answers.shown.front().title, QString("Select Part"));
-    QCOMPARE(PanelModel::instance().partIsQuad(), quad);
+    QCOMPARE(Harness::model().partIsQuad(), quad);
     QCOMPARE(window->windowTitle(), title);
     QCOMPARE(control<QPushButton>(*window, "cmdWrite", 2)->text(),
              QString(quad ? "Load DAC3" : "Load DAC"));
@@ -133,12 +133,12 @@ void TestStartup::absentBoardShowsOneBoxAndStillStarts() {
     QCOMPARE(box.text, QString("No Evaluation Board Found"));
     QCOMPARE(box.title, ": " + QString::number(calls[0].status));
     QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(int(USBStuff::lastStatus), calls[1].status);
+    QCOMPARE(int(Harness::link().lastStatus()), calls[1].status);
     // The panel stays usable: a write still goes to the library and fails there.
     control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
     control<QPushButton>(*window, "cmdWrite", 1)->click();
     QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), QString("0x2000"));
-    QVERIFY(USBStuff::lastStatus < 0);
+    QVERIFY(Harness::link().lastStatus() < 0);
 }
 
 void TestStartup::reloadRepeatsStartupAndKeepsState() {
@@ -152,7 +152,7 @@ void TestStartup::reloadRepeatsStartupAndKeepsState() {
     const int mark = SimBoard::get().callCount();
     control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList({"load", "224"}));
-    QCOMPARE(PanelModel::instance().dacCode(1), 0x800);
+    QCOMPARE(Harness::model().dacCode(1), 0x800);
     QCOMPARE(control<QLabel>(*window, "lblVoltage", 1)->text(), QString("15.0000V"));
     QCOMPARE(control<QLabel>(*window, "Label1", 1)->text(), QString("0x2800"));
     QCOMPARE(answers.count("QMessageBox"), 0);
@@ -163,16 +163,16 @@ void TestStartup::reloadAfterReplugBringsBoardBack() {
     auto window = Harness::startPanel();
     SimBoard::get().unplug();
     control<QPushButton>(*window, "cmdLDAC", 0)->click();
-    QVERIFY(USBStuff::lastStatus < 0);
+    QVERIFY(Harness::link().lastStatus() < 0);
     control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(answers.count("QMessageBox"), 1);
     SimBoard::get().replug();
     control<QAction>(*window, "mnuReload")->trigger();
     QCOMPARE(answers.count("QMessageBox"), 1);
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(0));
     QVERIFY(SimBoard::get().state().firmwareLoaded);
     control<QPushButton>(*window, "cmdLDAC", 0)->click();
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(0));
 }
 
 void TestStartup::exitSequence_data() {
@@ -194,14 +194,14 @@ void TestStartup::exitSequence() {
         control<QAction>(*window, "mnuDontRESET")->trigger();
         QVERIFY(control<QAction>(*window, "mnuDontRESET")->isChecked());
         QVERIFY(!control<QAction>(*window, "cmdDACoff")->isChecked());
-        QVERIFY(!PanelModel::instance().resetOnExit());
+        QVERIFY(!Harness::model().resetOnExit());
     }
     control<QPushButton>(*window, "cmdLDAC", 2)->click(); // LDAC low, so the exit pulse matters
     const int mark = SimBoard::get().callCount();
     window->close();
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), requests);
     if (!chooseDontReset) {
-        QVERIFY(PanelModel::instance().ldacIsHigh());
+        QVERIFY(Harness::model().ldacIsHigh());
         const SimState state = SimBoard::get().state();
         QCOMPARE(state.controlRegister, 0);
         QCOMPARE(state.range60, 0);
@@ -219,7 +219,7 @@ void TestStartup::exitSequenceRunsOnce() {
     control<QAction>(*window, "cmdDACoff")->trigger();
     QVERIFY(control<QAction>(*window, "cmdDACoff")->isChecked());
     QVERIFY(!control<QAction>(*window, "mnuDontRESET")->isChecked());
-    QVERIFY(PanelModel::instance().resetOnExit());
+    QVERIFY(Harness::model().resetOnExit());
     const int mark = SimBoard::get().callCount();
     window->close();
     window->Form_Unload();
@@ -263,7 +263,7 @@ void TestStartup::traceFileRecordsStartupAndExit() {
 
 void TestStartup::realPartDialogAnswersByClick() {
     // No seam: the real modal dialog runs, and a click on "QV7310" ends it.
-    PanelModel::instance().clear();
+    Harness::model().clear();
     SimBoard::get().reset();
     bool sawDialog = false;
     QString dialogPlace = "not seen";
@@ -280,10 +280,10 @@ void TestStartup::realPartDialogAnswersByClick() {
         QVERIFY(quad);
         QTest::mouseClick(quad, Qt::LeftButton);
     });
-    QV7310 window;
+    QV7310 window(Harness::session());
     window.Form_Load();
     QVERIFY(sawDialog);
-    QVERIFY(PanelModel::instance().partIsQuad());
+    QVERIFY(Harness::model().partIsQuad());
     QCOMPARE(window.windowTitle(), QString("QV7310 Quad High Voltage DAC"));
     // Both centred on their frames, as shown.
     QCOMPARE(dialogPlace, QString());
@@ -291,7 +291,7 @@ void TestStartup::realPartDialogAnswersByClick() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(Harness::centringFault(window), QString());
     control<QAction>(window, "mnuDontRESET")->trigger();
-    QVERIFY(!PanelModel::instance().resetOnExit());
+    QVERIFY(!Harness::model().resetOnExit());
 }
 
 void TestStartup::failingRequestsOnlyRecordStatus() {
@@ -300,17 +300,17 @@ void TestStartup::failingRequestsOnlyRecordStatus() {
     control<TabbedSheet>(*window, "SSTab1")->setCurrentIndex(0);
     SimBoard::get().failAfter(1, -9);
     control<QPushButton>(*window, "cmdLDAC", 2)->click(); // 227 passes, the refresh's 231 fails
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
-    QVERIFY(!PanelModel::instance().ldacIsHigh());
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(-9));
+    QVERIFY(!Harness::model().ldacIsHigh());
     control<QLineEdit>(*window, "txtInput", 0)->setText("FFF");
     control<QPushButton>(*window, "cmdWrite", 0)->click();
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(-9));
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(-9));
     QCOMPARE(control<QLabel>(*window, "Label1", 0)->text(), QString("0x1FFF"));
     QCOMPARE(control<QLabel>(*window, "lblVoltage", 0)->text(), QString("29.9927V"));
     QCOMPARE(answers.count("QMessageBox"), 0);
     SimBoard::get().clearFaults();
     control<QPushButton>(*window, "cmdCLR", 1)->click();
-    QCOMPARE(USBStuff::lastStatus, std::int16_t(0));
+    QCOMPARE(Harness::link().lastStatus(), std::int16_t(0));
 }
 
 enum class Need { Paint, Key, Mouse, Tab, ScreenReader, Lookup, Handler, Remote, PartDialog };
@@ -343,10 +343,10 @@ void TestStartup::pageBehindComesWhenNeeded() {
     QFETCH(Need, need);
     QFETCH(QString, reading);
     const bool quad = part == 1;
-    PanelModel::instance().clear();
+    Harness::model().clear();
     SimBoard::get().reset();
     DialogAnswerer answers(part);
-    QV7310 window;
+    QV7310 window(Harness::session());
     // Looked up without FindControl, which would create the page.
     auto created = [&window] { return window.findChild<QLineEdit*>("txtInput(0)") != nullptr; };
     if (need == Need::PartDialog)
@@ -356,7 +356,7 @@ void TestStartup::pageBehindComesWhenNeeded() {
     QCOMPARE(created(), need == Need::PartDialog);
     // Before it: channel 1 powered up, a code written with LDAC high.
     window.findChild<QAbstractButton*>("optPD1(1)")->click();
-    PanelModel::instance().load(0, 0x800);
+    Harness::model().setCode(1, 0x800);
     QCOMPARE(created(), need == Need::PartDialog);
     QWidget* page = window.findChild<QWidget*>("SSTab1.0");
     switch (need) {
@@ -394,7 +394,7 @@ void TestStartup::pageBehindComesWhenNeeded() {
         control<QLineEdit>(window, "txtInput", 0);
         break;
     case Need::Remote: {
-        ScpiExecutor executor(PanelModel::instance());
+        ScpiExecutor executor(Harness::model());
         Scpi::Session session;
         QCOMPARE(executor.runLine("RANG?;DAC1:VOLT:OUTP?;DAC1:POW?", session),
                  QByteArray("30;0.0000;1"));
