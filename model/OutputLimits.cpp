@@ -16,8 +16,6 @@ namespace {
 constexpr int Count = Converter::Channels;
 } // namespace
 
-
-
 bool OutputLimits::partIsQuad() const {
     return model_.partIsQuad();
 }
@@ -54,7 +52,8 @@ void OutputLimits::ensureLoaded() const {
         load();
 }
 
-OutputLimits::Refusal OutputLimits::checkWrite(int first, int last, std::int32_t code, int rangeVolts) const {
+OutputLimits::Refusal OutputLimits::checkWrite(int first, int last, std::int32_t code,
+                                               int rangeVolts) const {
     ensureLoaded();
     for (int k = std::max(first, 0); k <= std::min(last, Count - 1); ++k)
         if (onPart(k))
@@ -209,4 +208,3 @@ std::string OutputLimits::RemoteDetail(const Refusal& refusal) {
         .arg(Format(refusal.limit))
         .toStdString();
 }
-

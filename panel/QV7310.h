@@ -1,7 +1,9 @@
 // The main window: a view of the panel model (PanelModel) and the handlers
 // that turn a person's actions into model calls. Its member functions live in
-// one file per capability, and are declared below under the file that
-// defines them.
+// a few files that read as its parts, and are declared below under the file
+// that defines them: start-up and exit (QV7310.cpp), the form and its pages
+// (QV7310Form.cpp, QV7310DataPage.cpp), the handlers (QV7310Handlers.cpp)
+// and the model shown (QV7310Show.cpp).
 #ifndef QV7310_H
 #define QV7310_H
 
@@ -66,22 +68,22 @@ public:
     // control is looked up by name. Does nothing once the page exists.
     void createDeferredControls() override;
 
-    // QV7310Entry.cpp: code entry.
+    // QV7310Handlers.cpp: the handlers. Code entry.
     void txtInput_KeyPress(int Index, int KeyAscii);
     void txtInput_LostFocus(int Index);
 
-    // QV7310Writes.cpp: writes.
+    // Writes.
     void cmdWrite_Click(int Index);
 
-    // QV7310Lines.cpp: CLR, LDAC and the range.
+    // CLR, LDAC and the range.
     void cmdCLR_Click(int Index);
     void cmdLDAC_Click(int Index);
     void optRANGE_Click(int Index);
 
-    // QV7310ControlRegister.cpp: the control register's option buttons.
+    // The control register's option buttons.
     void optPD1_Click(int Index);
 
-    // QV7310Credits.cpp: the version box and the credits.
+    // The version box and the credits.
     void mnuAbout_Click();
     void Picture2_Click();
     void Picture3_Click();
@@ -89,12 +91,11 @@ public:
     // How far the hidden click sequence has come (0, 1 or 2).
     std::int16_t creditsStep = 0;
 
-    // QV7310Limits.cpp: "Limits..." in the Options menu, the dialog of the
-    // part's limits.
+    // "Limits..." in the Options menu, the dialog of the part's limits.
     void mnuLimits_Click();
 
-    // QV7310History.cpp: "History..." in the View menu, the window of every
-    // board request, built when first opened.
+    // "History..." in the View menu, the window of every board request,
+    // built when first opened.
     void mnuHistory_Click();
 
 protected:
@@ -137,7 +138,7 @@ private:
     void connectDataPage();
     void setTabOrder();
 
-    // QV7310Entry.cpp. Reads box Index; on a bad entry warns, empties the
+    // QV7310Handlers.cpp. Reads box Index; on a bad entry warns, empties the
     // box, gives it the focus back and returns false.
     bool acceptEntry(int Index);
 
@@ -150,7 +151,7 @@ private:
     // channel's frame has it powered up.
     void showChannelPower();
 
-    // QV7310Limits.cpp. The box of the model's last refusal, if there was
+    // QV7310Show.cpp, the limits. The box of the model's last refusal, if there was
     // one; returns whether there was.
     bool showRefusal();
     // The readings of outputs above their limits in the caution colour, and
@@ -158,7 +159,7 @@ private:
     void showOverLimit();
     void showLimitsState();
 
-    // QV7310Readings.cpp: what each reading says besides its number.
+    // QV7310Show.cpp: what each reading says besides its number.
     void showReadingStates();
     // What a reading was last shown with, so that a change of the model that
     // leaves a channel as it was costs that channel nothing: every write
