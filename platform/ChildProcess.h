@@ -29,8 +29,7 @@ public:
 
     enum class Read { Complete, Ended, TimedOut };
     // Reads `size` bytes, waiting at most `timeoutMs` (-1: as long as the
-    // child lives). A result usually comes back within microseconds, so the
-    // wait looks for it a little while before it sleeps.
+    // child lives). TimedOut leaves the child running; kill() ends it.
     Read read(unsigned char* out, std::size_t size, int timeoutMs);
 
     // Closes both pipes: the child sees its input end.

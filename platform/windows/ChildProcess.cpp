@@ -1,7 +1,6 @@
 #include "platform/ChildProcess.h"
 
-#include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -10,13 +9,8 @@ namespace Platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-// A result usually comes back within microseconds: it is looked for this
-// long without giving up the processor, then while yielding it, and only
-// then in sleeps of a millisecond (a wait on the process, which also sees
-// the child die).
-constexpr std::chrono::microseconds SpinMicros{50};
-constexpr std::chrono::milliseconds YieldMs{5};
+// Tells this process's pipes apart.
+std::atomic<unsigned> pipeCount{0};
 
 // The system's reason for the last failed call, in its own words.
 std::string lastError() {
@@ -64,16 +58,49 @@ struct ChildProcess::Impl {
     HANDLE toChild = nullptr;
     HANDLE fromChild = nullptr;
 
+    // Signalled when a read of fromChild completes.
+    HANDLE readDone = nullptr;
+
     bool create(const QStringList& command, HANDLE childIn, HANDLE childOut, std::string& why);
-    // Bytes waiting in the pipe; -1 when it is broken (the child's end closed).
-    long long available();
+    bool makeOutputPipe(HANDLE& childOut);
+    // Reads what has come, at most `size` bytes, waiting at most `timeoutMs`
+    // (INFINITE: as long as the child lives); 0 with `result` when none came.
+    DWORD readSome(unsigned char* out, DWORD size, DWORD timeoutMs, Read& result);
 };
 
-ChildProcess::ChildProcess() : d_(std::make_unique<Impl>()) {}
+ChildProcess::ChildProcess() : d_(std::make_unique<Impl>()) {
+    d_->readDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
 
 ChildProcess::~ChildProcess() {
     closePipes();
     closeHandle(d_->process);
+    closeHandle(d_->readDone);
+}
+
+// The child's output comes through a pipe of this process's own making, the
+// way CreatePipe makes one, but with this end open for overlapped reads: a
+// read then waits for the result, the child's end and the deadline at once.
+// The child's end is an ordinary pipe handle.
+bool ChildProcess::Impl::makeOutputPipe(HANDLE& childOut) {
+    const std::wstring name = L"\\\\.\\pipe\\qv7310-child-" +
+                              std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(pipeCount++);
+    fromChild = ::CreateNamedPipeW(
+        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 4096, 4096,
+        0, nullptr);
+    if (fromChild == INVALID_HANDLE_VALUE) {
+        fromChild = nullptr;
+        return false;
+    }
+    childOut = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (childOut == INVALID_HANDLE_VALUE) {
+        childOut = nullptr;
+        return false;
+    }
+    return true;
 }
 
 // The child inherits its two pipe ends and this process's standard error,
@@ -131,10 +158,10 @@ bool ChildProcess::start(const QStringList& command, std::string& why) {
         return false;
     }
     HANDLE childIn = nullptr, childOut = nullptr;
-    if (!::CreatePipe(&childIn, &d_->toChild, nullptr, 0) ||
-        !::CreatePipe(&d_->fromChild, &childOut, nullptr, 0)) {
+    if (!::CreatePipe(&childIn, &d_->toChild, nullptr, 0) || !d_->makeOutputPipe(childOut)) {
         why = lastError();
         closeHandle(childIn);
+        closeHandle(childOut);
         closePipes();
         return false;
     }
@@ -160,41 +187,45 @@ bool ChildProcess::write(const unsigned char* data, std::size_t size) {
     return true;
 }
 
-long long ChildProcess::Impl::available() {
-    DWORD bytes = 0;
-    if (!fromChild || !::PeekNamedPipe(fromChild, nullptr, 0, nullptr, &bytes, nullptr))
-        return -1;
-    return bytes;
+DWORD ChildProcess::Impl::readSome(unsigned char* out, DWORD size, DWORD timeoutMs, Read& result) {
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = readDone;
+    ::ResetEvent(readDone);
+    DWORD got = 0;
+    result = Read::Ended;
+    if (!fromChild)
+        return 0;
+    if (::ReadFile(fromChild, out, size, &got, &overlapped))
+        return got;
+    if (::GetLastError() != ERROR_IO_PENDING)
+        return 0; // the child's end is closed
+    // The result, the child's death, or the deadline, whichever comes first.
+    const HANDLE events[2] = {readDone, process};
+    const DWORD woke = ::WaitForMultipleObjects(process ? 2 : 1, events, FALSE, timeoutMs);
+    if (woke != WAIT_OBJECT_0) {
+        ::CancelIoEx(fromChild, &overlapped);
+        result = woke == WAIT_TIMEOUT ? Read::TimedOut : Read::Ended;
+    }
+    // What came before the read was given up still counts.
+    if (!::GetOverlappedResult(fromChild, &overlapped, &got, TRUE))
+        return 0;
+    return got;
 }
 
 ChildProcess::Read ChildProcess::read(unsigned char* out, std::size_t size, int timeoutMs) {
-    const Clock::time_point begun = Clock::now();
+    const ULONGLONG deadline = ::GetTickCount64() + ULONGLONG(timeoutMs < 0 ? 0 : timeoutMs);
     while (size > 0) {
-        const long long bytes = d_->available();
-        if (bytes < 0)
-            return Read::Ended;
-        if (bytes > 0) {
-            DWORD got = 0;
-            const DWORD wanted = DWORD(std::min<unsigned long long>(size, bytes));
-            if (!::ReadFile(d_->fromChild, out, wanted, &got, nullptr) || got == 0)
-                return Read::Ended;
-            out += got;
-            size -= got;
-            continue;
+        DWORD wait = INFINITE;
+        if (timeoutMs >= 0) {
+            const ULONGLONG now = ::GetTickCount64();
+            wait = now >= deadline ? 0 : DWORD(deadline - now);
         }
-        const auto waited = Clock::now() - begun;
-        if (waited < SpinMicros)
-            continue;
-        if (timeoutMs >= 0 && waited >= std::chrono::milliseconds(timeoutMs))
-            return Read::TimedOut;
-        // What a child wrote before it died is still read.
-        if (d_->process &&
-            ::WaitForSingleObject(d_->process, waited < YieldMs ? 0 : 1) == WAIT_OBJECT_0) {
-            if (d_->available() == 0)
-                return Read::Ended;
-        } else if (waited < YieldMs) {
-            ::SwitchToThread();
-        }
+        Read result = Read::Ended;
+        const DWORD got = d_->readSome(out, DWORD(size), wait, result);
+        if (got == 0)
+            return result;
+        out += got;
+        size -= got;
     }
     return Read::Complete;
 }
