@@ -18,8 +18,12 @@ faults = []
 
 def start_display():
     read, write = os.pipe()
+    # -noreset: an X server resets when its last client leaves and drops every
+    # client still connecting. The accessibility bus launcher is such a client
+    # (it sets a property and leaves), and on a machine's first run it reaches
+    # the display late, as the panel connects: "could not connect to display".
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp"], pass_fds=(write,),
+                             "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write)
     # Read to its line end: a pipe closed before it would end Xvfb.
@@ -47,8 +51,32 @@ def start_display():
         time.sleep(0.1)
     bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1.0)
+    wait_for_bus(bus)
     return [bus, xvfb]
+
+
+def wait_for_bus(launcher):
+    """Until the launcher owns org.a11y.Bus and gives the bus's address. Asked
+    without auto-start: a question before the launcher is up would otherwise
+    start a second launcher and a second bus."""
+    from gi.repository import Gio, GLib
+    session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+    end = time.time() + 30
+    while True:
+        try:
+            reply = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                      "GetAddress", None, GLib.VariantType("(s)"),
+                                      Gio.DBusCallFlags.NO_AUTO_START, 10000, None)
+            if reply.unpack()[0]:
+                return
+            why = "no address"
+        except GLib.Error as error:
+            why = error.message
+        if launcher.poll() is not None or time.time() > end:
+            sys.exit("the accessibility bus did not start (%s; launcher %s)" % (
+                why, "running" if launcher.poll() is None else
+                "ended with %s" % launcher.returncode))
+        time.sleep(0.1)
 
 
 def application(process):

@@ -73,8 +73,10 @@ png="share/icons/hicolor/32x32/apps/$id.png"
 gzip -t share/doc/qv7310-panel/changelog.gz share/man/man1/qv7310.1.gz || fail "bad gzip file"
 echo "installed layout OK ($id)"
 
-# --- A private X server on a display it picks itself.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+# --- A private X server on a display it picks itself. -noreset: the server
+# would reset when its last client (xdotool) leaves and drop a panel that is
+# still connecting.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [[ -s "$tmp/display" ]] && break
