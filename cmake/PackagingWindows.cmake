@@ -50,7 +50,11 @@ set(CPACK_NSIS_MODIFY_PATH OFF)
 # that choose the 64-bit Unicode stub put first, is found before CMake's.
 set(nsis_template_dir ${CMAKE_BINARY_DIR}/cpack-nsis)
 file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in nsis_template)
+# After its first line, a comment behind the file's byte-order mark.
+string(FIND "${nsis_template}" "\n" first_line_end)
+string(SUBSTRING "${nsis_template}" 0 ${first_line_end} first_line)
+string(SUBSTRING "${nsis_template}" ${first_line_end} -1 rest)
 file(WRITE ${nsis_template_dir}/NSIS.template.in
-    "Unicode true\nTarget amd64-unicode\n${nsis_template}")
+    "${first_line}\nUnicode true\nTarget amd64-unicode${rest}")
 list(PREPEND CMAKE_MODULE_PATH ${nsis_template_dir})
 include(CPack)
