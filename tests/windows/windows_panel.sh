@@ -7,6 +7,11 @@
 #     64-bit simulated board in-process: the board's traces are the same call
 #     for call, and so are the replies; then through the 64-bit bridge, and
 #     `taskkill /F` at 58.6 V: the bridge's safe state within 2 s.
+#   windows_panel.sh bridge32 BUILD
+#     the session on the Windows panel beside the simulated board built the
+#     maker's way (32-bit, decorated names): the panel reads its PE header and
+#     reaches it through the 32-bit bridge, started by itself; the trace is
+#     the in-process one's. Skipped (77) where Wine runs no 32-bit program.
 #   windows_panel.sh ways-out BUILD
 #     WM_CLOSE and the session's end each give one safe state; a second panel
 #     is refused and makes no board call; with "Exit without reseting DACs"
@@ -130,7 +135,7 @@ session_check() {
     echo "firmware paths: $(sed -n 's/^LoadFirmWare \(.*\) = .*/\1/p' "$work/linux.trace" "$work/windows.trace" | tr '\n' ' ')"
 
     # The same through the 64-bit bridge, then taskkill /F at 58.6 V.
-    win_start bridge --board-bridge qv7310-board-bridge.exe
+    win_start bridge --board-bridge "$(winpath "$bin/qv7310-board-bridge.exe")"
     python3 "$here/session.py" "$port" >"$work/bridge.replies"
     diff -u "$work/windows.replies" "$work/bridge.replies" || exit 1
     local ms
@@ -194,7 +199,7 @@ ways_out_check() {
 
     # "Exit without reseting DACs" (File menu, chosen with the keyboard),
     # then taskkill /F through the bridge: the outputs stay as they are.
-    win_start noreset --board-bridge qv7310-board-bridge.exe
+    win_start noreset --board-bridge "$(winpath "$bin/qv7310-board-bridge.exe")"
     local window
     window=$(xdotool search --sync --onlyvisible --name 'QV73' | head -n 1)
     xdotool windowfocus --sync "$window"
@@ -212,8 +217,35 @@ ways_out_check() {
         "without a board call; nothing after taskkill /F with Exit without reseting DACs"
 }
 
+bridge32_check() {
+    local hello
+    hello=$(timeout 600 "$wine" "$build/win32/qv7310-board-bridge.exe" </dev/null 2>"$work/probe.err" |
+        head -c 4) || true
+    if [ "$hello" != QVB1 ]; then
+        echo "SKIPPED: this Wine runs no 32-bit Windows program (wine32:i386 missing?):"
+        grep -v '^$' "$work/probe.err" | head -n 5
+        exit 77
+    fi
+    win_start windows
+    python3 "$here/session.py" "$port" >"$work/windows.replies"
+    "$wine" taskkill /IM qv7310.exe >/dev/null
+    finish windows 0
+    # The panel's folder as installed: the 32-bit DLL and bridge beside it.
+    local maker="$work/maker"
+    cp -r "$bin" "$maker"
+    cp "$build/win32/BoardPort.dll" "$build/win32/qv7310-board-bridge.exe" "$maker/"
+    bin="$maker" win_start maker
+    python3 "$here/session.py" "$port" >"$work/maker.replies"
+    "$wine" taskkill /IM qv7310.exe >/dev/null
+    finish maker 0
+    diff -u <(calls "$work/windows.trace") <(calls "$work/maker.trace") || exit 1
+    diff -u "$work/windows.replies" "$work/maker.replies" || exit 1
+    echo "32-bit bridge: $(wc -l <"$work/maker.trace") board calls, the same as in-process"
+}
+
 case "$mode" in
 session) session_check ;;
 ways-out) ways_out_check ;;
-*) echo "usage: $0 session|ways-out BUILD [LINUX_BUILD]"; exit 2 ;;
+bridge32) bridge32_check ;;
+*) echo "usage: $0 session|ways-out|bridge32 BUILD [LINUX_BUILD]"; exit 2 ;;
 esac
