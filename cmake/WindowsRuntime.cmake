@@ -4,6 +4,11 @@
 # The same list is installed (cmake/PackagingWindows.cmake).
 
 set(QV_QT_RUNTIME Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network)
+# The suites' DLL, beside them in the build folder only.
+set(runtime_copies ${QV_QT_RUNTIME})
+if(TARGET Qt6::Test)
+    list(APPEND runtime_copies Qt6::Test)
+endif()
 # Plug-in target and the folder it is looked for in, beside the executable.
 set(QV_QT_PLUGINS
     Qt6::QWindowsIntegrationPlugin platforms
@@ -26,7 +31,7 @@ endif()
 
 set(runtime_dir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 set(copy_commands "")
-foreach(target ${QV_QT_RUNTIME})
+foreach(target ${runtime_copies})
     list(APPEND copy_commands COMMAND ${CMAKE_COMMAND} -E copy_if_different
         $<TARGET_FILE:${target}> ${runtime_dir})
 endforeach()

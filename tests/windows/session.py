@@ -13,7 +13,7 @@ SESSION = ["DAC1:CODE #H800", "DAC2:CODE 1024", "LDAC:PULS", "LDAC LOW", "DAC3:C
            "DAC3:VOLT:OUTP?", "*OPC?"]
 
 lines = sys.argv[2:] or SESSION
-with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=300) as s:
+with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=60) as s:
     replies = s.makefile("r", newline="\n")
     for line in lines:
         s.sendall((line + "\n").encode())

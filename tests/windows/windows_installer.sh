@@ -17,6 +17,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM
+# Before Wine's first program: Wine's desktop keeps the display it started with.
+start_display
 
 installer=$(ls "$build"/qv7310-*-win64.exe 2>/dev/null | head -n 1)
 [ -n "$installer" ] || { echo "no installer in $build (cpack makes it)"; exit 1; }
@@ -44,7 +47,6 @@ grep -q "$(sed -n 's/^project(QV7310Panel VERSION \([0-9.]*\).*/\1/p' "$here/../
 
 # A short session of the installed panel, on the simulated board's 64-bit
 # build, and its orderly exit (WM_CLOSE).
-start_display
 cp "$build/bin/BoardPort.dll" "$dir/BoardPort.dll"
 "$wine" reg delete 'HKCU\Software\QVPANEL' /f >/dev/null 2>&1 || true
 BOARDPORT_TRACE=$(winpath "$work/trace") "$wine" "$dir/qv7310.exe" --part QV7310 --remote-port 0 \
@@ -52,6 +54,7 @@ BOARDPORT_TRACE=$(winpath "$work/trace") "$wine" "$dir/qv7310.exe" --part QV7310
 pid=$!
 port=$(wait_port "$pid" "$work/out")
 [ -n "$port" ] || { echo "the installed panel announced no server:"; cat "$work/out" "$work/err"; exit 1; }
+wait_window
 python3 "$here/session.py" "$port" "DAC1:CODE 2048" "LDAC:PULS" "DAC1:CODE:OUTP?" "*OPC?" >"$work/replies"
 "$wine" taskkill /IM qv7310.exe >/dev/null
 status=0

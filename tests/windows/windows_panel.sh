@@ -33,6 +33,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM
 start_display
 
 # win_start NAME [ARGS...]: the Windows panel with remote control on a free
@@ -55,6 +56,7 @@ win_start() {
         cat "$work/$name.out" "$work/$name.err"
         exit 1
     fi
+    wait_window
 }
 
 # finish NAME STATUS...: waits for the panel and checks how it ended.
@@ -92,8 +94,8 @@ wait_tail() {
 # ended with the safe state ("none" within 2 s).
 kill_at_58v() {
     local name=$1 start
-    python3 "$here/session.py" "$port" "RANG 60" "DAC:ALL:CODE 4000" "DAC1:VOLT:OUTP?" "*OPC?" \
-        >"$work/$name.high"
+    python3 "$here/session.py" "$port" "RANG 60" "DAC:ALL:CODE 4000" "LDAC:PULS" "DAC1:VOLT:OUTP?" \
+        "*OPC?" >"$work/$name.high"
     grep -q 'DAC1:VOLT:OUTP? -> 58\.[56]' "$work/$name.high" || {
         echo "$name: not at 58.6 V:"
         cat "$work/$name.high"
@@ -157,7 +159,7 @@ after() { tail -n +$(($(wc -l <"$work/$1.before") + 1)) "$work/$1.trace"; }
 
 # high NAME: every output at 58.6 V, and the trace so far kept.
 high() {
-    python3 "$here/session.py" "$port" "RANG 60" "DAC:ALL:CODE 4000" "*OPC?" >/dev/null
+    python3 "$here/session.py" "$port" "RANG 60" "DAC:ALL:CODE 4000" "LDAC:PULS" "*OPC?" >/dev/null
     cp "$work/$1.trace" "$work/$1.before"
 }
 
@@ -201,7 +203,7 @@ ways_out_check() {
     # then taskkill /F through the bridge: the outputs stay as they are.
     win_start noreset --board-bridge "$(winpath "$bin/qv7310-board-bridge.exe")"
     local window
-    window=$(xdotool search --sync --onlyvisible --name 'QV73' | head -n 1)
+    window=$(xdotool search --onlyvisible --name 'QV73' | head -n 1)
     xdotool windowfocus --sync "$window"
     xdotool key --delay 200 alt+f Up Return
     local ms
@@ -223,7 +225,7 @@ bridge32_check() {
         head -c 4) || true
     if [ "$hello" != QVB1 ]; then
         echo "SKIPPED: this Wine runs no 32-bit Windows program (wine32:i386 missing?):"
-        grep -v '^$' "$work/probe.err" | head -n 5
+        grep -v '^$' "$work/probe.err" | head -n 5 || true
         exit 77
     fi
     win_start windows

@@ -42,6 +42,13 @@ wait_port() {
     echo "$port"
 }
 
+# wait_window: until the panel's window is shown on the display, so that
+# WM_CLOSE finds it (the panel serves remote control before it shows it).
+wait_window() {
+    timeout 60 xdotool search --sync --onlyvisible --name 'QV73' >/dev/null ||
+        { echo "the panel's window was not shown"; exit 1; }
+}
+
 # Ends what a check left running in the prefix, and its display.
 wine_cleanup() {
     "$WINESERVER" -k 2>/dev/null || true
