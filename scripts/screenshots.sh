@@ -33,7 +33,13 @@ if $windows; then
     while [ ! -s "$out/display" ]; do sleep 0.1; done
     export DISPLAY=":$(head -n 1 "$out/display")"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wine64 "$build/bin/qv7310-screenshots.exe" -platform windows -style windowsvista \
+    # Windows' menus and tabs use the system's message font, Tahoma, which
+    # Debian's Wine does not give Qt: without this, Qt falls back to the first
+    # family it finds (DejaVu Math TeX Gyre). The form's own captions ask for
+    # "MS Sans Serif", which Wine lacks too, and get Liberation Sans, as on Linux.
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /t REG_SZ \
+        /d 'Liberation Sans' /f >/dev/null
+    /usr/lib/wine/wine64 "$build/bin/qv7310-screenshots.exe" -platform windows:fontengine=freetype -style windowsvista \
         "Z:${out//\//\\}"
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     mkdir -p docs
