@@ -187,6 +187,25 @@ if command -v wine >/dev/null && [ -f "$win32/qv7310-board-bridge.exe" ]; then
         "wine $win32/qv7310-board-bridge.exe" >>"$tmp/bridge.txt" || true
     WINEPREFIX="$win32/wineprefix" wineserver -k 2>/dev/null || true
 fi
+# The Windows build under wine64 (scripts/windows.sh makes it; QV_BENCH_WINDOWS=0
+# leaves it out): one request through the 64-bit bridge, and the Windows
+# panel's Load DAC write.
+windows_build="${QV_WINDOWS_BUILD_DIR:-build-windows}"
+if [ "${QV_BENCH_WINDOWS:-1}" != 0 ] && [ -f "$windows_build/CMakeCache.txt" ] &&
+    cmake --build "$windows_build" --target qv7310-bridge-bench qv7310-command-bench >/dev/null; then
+    echo "(Windows build, wine64: $(/usr/lib/wine/wine64 --version))"
+    wbin="$PWD/$windows_build/bin"
+    export WINEPREFIX="$tmp/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    /usr/lib/wine/wine64 "$wbin/qv7310-bridge-bench.exe" -platform offscreen windows-in-process \
+        20000 0 | tr -d '\r' >>"$tmp/bridge.txt"
+    /usr/lib/wine/wine64 "$wbin/qv7310-bridge-bench.exe" -platform offscreen windows-bridge \
+        20000 0 "Z:${wbin//\//\\}\\qv7310-board-bridge.exe" | tr -d '\r' >>"$tmp/bridge.txt"
+    /usr/lib/wine/wine64 "$wbin/qv7310-command-bench.exe" -platform offscreen -iterations 20000 \
+        2>&1 | tr -d '\r' >"$tmp/command-windows.txt" || true
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    unset WINEPREFIX
+fi
 sed 's/^ROUNDTRIP /  /' "$tmp/bridge.txt"
 roundtrip() { awk -v l="$1" -v c="$2" '$2 == l {print $c}' "$tmp/bridge.txt"; }
 below20() { awk -v v="$1" 'BEGIN {print (v <= 20) ? "<= 20: met" : "<= 20: MISSED"}'; }
@@ -293,4 +312,16 @@ echo "| native board bridge, back to back | $(roundtrip native-bridge 4) µs | $
 echo "| native board bridge, 2 ms between requests | $(roundtrip native-bridge-alone 4) µs | $(roundtrip native-bridge-alone 5) µs | $(below20 "$(roundtrip native-bridge-alone 4)") |"
 if [ -n "$(roundtrip wine-bridge 4)" ]; then
     echo "| 32-bit bridge under Wine ($wine_note) | $(roundtrip wine-bridge 4) µs | $(roundtrip wine-bridge 5) µs | for information |"
+fi
+if [ -n "$(roundtrip windows-bridge 4)" ]; then
+    echo "| Windows build under wine64, in-process 64-bit library | $(roundtrip windows-in-process 4) µs | $(roundtrip windows-in-process 5) µs | |"
+    echo "| Windows build under wine64, 64-bit bridge, back to back | $(roundtrip windows-bridge 4) µs | $(roundtrip windows-bridge 5) µs | $(below20 "$(roundtrip windows-bridge 4)") |"
+fi
+if [ -s "$tmp/command-windows.txt" ]; then
+    wpercall() { awk -v n="$1" '$1 == "PERCALL" && $2 == n {print $4}' "$tmp/command-windows.txt"; }
+    echo
+    echo "| Windows build under wine64 | CPU per call |"
+    echo "|---|---|"
+    echo "| bare board call (request 221) | $(wpercall bare-board-call) µs |"
+    echo "| Load DAC write, \`cmdWrite_Click(1)\` | $(wpercall load-dac-write) µs |"
 fi

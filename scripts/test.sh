@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the panel and runs every test suite offscreen: first a clang build
 # with AddressSanitizer, UndefinedBehaviorSanitizer and the fuzz targets, then
-# a build with Unix Makefiles, then the regular build with warnings as errors,
-# whose CTest summary ends the run. This is what CI runs.
+# a build with Unix Makefiles, then the regular build with warnings as errors
+# and the Windows build under Wine, then the regular build's CTest summary
+# ends the run. This is what CI runs.
 #   scripts/test.sh --quick   rebuilds the regular build only and runs the
 #                             suites labelled "quick" (no Xvfb, Wine or
 #                             database), for the loop between two edits
@@ -52,4 +53,10 @@ cmake -S . -B "$build-make" -G "Unix Makefiles" -DQV_WERROR=ON "${launcher[@]}"
 cmake --build "$build-make" -j "$(($(nproc) + 2))"
 
 QV_BUILD_DIR="$build" scripts/setup.sh werror -DQV_BUILD_TESTS=ON
+
+# The Windows build (cross-built, with its installer) and its checks under
+# wine64, against the Linux panel just built.
+QV_BUILD_DIR="$build" QV_WINDOWS_BUILD_DIR="$build-windows" scripts/windows.sh
+ctest --test-dir "$build-windows" --output-on-failure --timeout 900 -j2
+
 ctest --test-dir "$build" --output-on-failure --timeout 600

@@ -230,9 +230,21 @@ void TestControls::limitsDialog() {
 
 namespace {
 
-// The part's kept limits as a hand edit or a damaged disk leaves them.
+// The part's kept limits as a hand edit or a damaged disk leaves them. In
+// the registry (Windows) the same texts are written as values.
 void keepLimits(const QByteArray& limits) {
-    QFile file(QSettings().fileName());
+    QSettings settings;
+    if (settings.fileName().startsWith(QLatin1String("\\HKEY"))) {
+        settings.remove(QStringLiteral("QV7310"));
+        for (const QByteArray& line : limits.split('\n')) {
+            const auto equals = line.indexOf('=');
+            if (equals > 0)
+                settings.setValue("QV7310/" + QString::fromLatin1(line.left(equals)),
+                                  QString::fromLatin1(line.mid(equals + 1)));
+        }
+        return;
+    }
+    QFile file(settings.fileName());
     QVERIFY(QDir().mkpath(QFileInfo(file).path()));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("[QV7310]\n" + limits);

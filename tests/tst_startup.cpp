@@ -9,6 +9,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -56,7 +57,9 @@ void TestStartup::startupDownloadsThenStarts() {
     auto window = Harness::startPanel();
     const auto calls = SimBoard::get().callsSince(0);
     QCOMPARE(Harness::describe(calls), QStringList({"load", "224"}));
-    const QString expectedPath = QCoreApplication::applicationDirPath() + "/QV7310.hex";
+    // The board gets the path in the system's own form (backslashes on Windows).
+    const QString expectedPath =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/QV7310.hex");
     QCOMPARE(QString::fromLocal8Bit(calls[0].path), expectedPath);
     QCOMPARE(Harness::link().firmwarePath, expectedPath);
     QCOMPARE(calls[0].status, 0);
@@ -251,7 +254,9 @@ void TestStartup::traceFileRecordsStartupAndExit() {
     const QStringList lines =
         QString::fromLocal8Bit(trace.readAll()).split('\n', Qt::SkipEmptyParts);
     const QStringList expected = {
-        "LoadFirmWare " + QCoreApplication::applicationDirPath() + "/QV7310.hex = 0",
+        "LoadFirmWare " +
+            QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/QV7310.hex") +
+            " = 0",
         "VendorIORequest 224 0 0 0 0 0 = 0",
         "VendorIORequest 221 28672 0 0 0 0 = 0",
         "VendorIORequest 221 20480 0 0 0 0 = 0",
