@@ -39,6 +39,16 @@ void ChooseBoardPath(const CommandLine& options, BoardLink& link) {
     link.describePath(path.description);
 #endif
 }
+
+// The exit status when records of board requests are missing from the
+// journal: the notebook a script relies on is incomplete.
+constexpr int JournalIncompleteStatus = 4;
+
+int exitStatus(const Session& session, const PanelModel& model, int status) {
+    if (session.safeStateFailed())
+        return UnsafeOutputsStatus;
+    return model.history().journalIncomplete() ? JournalIncompleteStatus : status;
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -84,7 +94,7 @@ int main(int argc, char* argv[]) {
     // Told to end while the part dialog or the missing-board box was open.
     if (exitPaths.exitRequested()) {
         window.close();
-        return session.safeStateFailed() ? UnsafeOutputsStatus : 0;
+        return exitStatus(session, model, 0);
     }
     ApplyLimits(options, model);
     if (remote)
@@ -101,5 +111,5 @@ int main(int argc, char* argv[]) {
 #endif
     window.show();
     const int status = QApplication::exec();
-    return session.safeStateFailed() ? UnsafeOutputsStatus : status;
+    return exitStatus(session, model, status);
 }

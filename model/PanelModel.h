@@ -60,6 +60,7 @@ public:
     BoardStatus& board() const { return *boardStatus_; }
     // Every board call, named by the action and origin under way.
     RequestHistory& history() { return history_; }
+    const RequestHistory& history() const { return history_; }
     bool boardReady() const override;
     std::string boardStatus() const override;
     // A download and start again; a board that answers again after a

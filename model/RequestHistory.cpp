@@ -8,6 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 const QString Window = QStringLiteral("window");
@@ -39,6 +43,18 @@ QByteArray jsonString(const QString& text) {
         }
     }
     return out + '"';
+}
+
+// True when the journal's file is no longer in any folder: what is written
+// to it is lost. (Windows does not let an open file be removed.)
+bool JournalRemoved(std::FILE* file) {
+#if defined(_WIN32)
+    Q_UNUSED(file);
+    return false;
+#else
+    struct stat status = {};
+    return ::fstat(::fileno(file), &status) == 0 && status.st_nlink == 0;
+#endif
 }
 
 } // namespace
@@ -86,9 +102,19 @@ bool RequestHistory::openJournal(const QString& path, QString& error) {
     const char* mode = "ae";
 #endif
     journal_ = std::fopen(QFile::encodeName(path).constData(), mode);
-    if (!journal_)
+    if (!journal_) {
         error = QString::fromLocal8Bit(std::strerror(errno));
-    return journal_ != nullptr;
+        return false;
+    }
+    // Each line goes to the file in one write, or is known to have failed:
+    // nothing waits in a buffer to be lost or written twice.
+    std::setvbuf(journal_, nullptr, _IONBF, 0);
+    journalPath_ = path;
+    journalFailedSince_ = 0;
+    journalFailure_.clear();
+    journalMissed_ = 0;
+    journalCutLine_ = false;
+    return true;
 }
 
 void RequestHistory::closeJournal() {
@@ -107,9 +133,46 @@ void RequestHistory::journal(const Record& record) {
         ",\"request\":" + request +
         ",\"word\":" + (word.isEmpty() ? QByteArray("null") : '"' + word.toLatin1() + '"') +
         ",\"status\":" + QByteArray::number(record.status) + "}\n";
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), journal_);
     // A notebook keeps every request, even from a panel that dies next.
-    std::fflush(journal_);
+    const QByteArray text = journalCutLine_ ? '\n' + line : line;
+    const auto size = static_cast<std::size_t>(text.size());
+    errno = 0;
+    const std::size_t written = std::fwrite(text.constData(), 1, size, journal_);
+    const int error = errno;
+    std::clearerr(journal_);
+    if (written != size) {
+        journalCutLine_ = journalCutLine_ || written > 0;
+        journalWritten(record, false, QString::fromLocal8Bit(std::strerror(error ? error : EIO)));
+    } else if (JournalRemoved(journal_)) {
+        journalWritten(record, false, QStringLiteral("the file was removed"));
+    } else {
+        journalCutLine_ = false;
+        journalWritten(record, true, QString());
+    }
+}
+
+void RequestHistory::journalWritten(const Record& record, bool written, const QString& why) {
+    const QString time = QDateTime::fromMSecsSinceEpoch(record.msecs).toString(
+        QStringLiteral("HH:mm:ss"));
+    if (!written) {
+        ++journalMissed_;
+        if (journalFailedSince_ != 0)
+            return;
+        journalFailedSince_ = record.msecs;
+        journalFailure_ = why;
+        std::fprintf(stderr,
+                     "qv7310: journal %s: not written since %s (%s); the History keeps every "
+                     "record\n",
+                     qPrintable(journalPath_), qPrintable(time), qPrintable(why));
+        return;
+    }
+    if (journalFailedSince_ == 0)
+        return;
+    journalFailedSince_ = 0;
+    journalFailure_.clear();
+    std::fprintf(stderr, "qv7310: journal %s: written again from %s; %llu records are not in it\n",
+                 qPrintable(journalPath_), qPrintable(time),
+                 static_cast<unsigned long long>(journalMissed_));
 }
 
 QString RequestHistory::requestText(const Record& record) {

@@ -56,6 +56,17 @@ public:
     bool openJournal(const QString& path, QString& error);
     void closeJournal();
 
+    // A journal that cannot be written (disk full, file removed, I/O error)
+    // is said once on standard error and tried again with every record; one
+    // that takes records again says so and goes on. The records stay in the
+    // history either way.
+    // When the records began to miss the journal (msecs since the epoch; 0
+    // while it is written), and why.
+    qint64 journalFailedSince() const { return journalFailedSince_; }
+    const QString& journalFailure() const { return journalFailure_; }
+    // True once any record has missed the journal.
+    bool journalIncomplete() const { return journalMissed_ > 0; }
+
     // The texts of one record, as the window, the CSV and the journal show
     // them: the request ("221", or "LoadFirmWare" for a download), the
     // serial word of request 221 ("0x7040", else empty), the time in ISO
@@ -105,6 +116,7 @@ public:
 private:
     void add(std::int16_t request, std::int32_t value, std::int32_t index, std::int16_t status);
     void journal(const Record& record);
+    void journalWritten(const Record& record, bool written, const QString& why);
 
     std::vector<Record> records_;
     std::size_t first_ = 0; // the oldest, once the bound is reached
@@ -113,6 +125,11 @@ private:
     Action* action_ = nullptr;
     QString origin_;
     std::FILE* journal_ = nullptr;
+    QString journalPath_;
+    qint64 journalFailedSince_ = 0;
+    QString journalFailure_;
+    std::uint64_t journalMissed_ = 0;
+    bool journalCutLine_ = false; // a failed write may have left half a line
 };
 
 #endif

@@ -493,27 +493,47 @@ void TestControls::sequencesFollowTheBoard_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("readings");
     QTest::addColumn<QString>("lamps");
+    QTest::addColumn<QString>("highVoltage"); // the status line's note, empty for none
     QTest::newRow("LDAC High after a write made while LDAC was high keeps the reading")
         << QStringList{"ldac 1", "write 0 FFF", "ldac 1"}
-        << QStringList{"15.0000V", "15.0000V", "15.0000V", "15.0000V"} << "0000";
+        << QStringList{"15.0000V", "15.0000V", "15.0000V", "15.0000V"} << "0000"
+        << "";
     QTest::newRow("after CLR low then high, a write with LDAC low brings back its channel only")
         << QStringList{"clr 2", "clr 1", "write 1 800"}
-        << QStringList{"0.0000V", "15.0000V", "0.0000V", "0.0000V"} << "0000";
+        << QStringList{"0.0000V", "15.0000V", "0.0000V", "0.0000V"} << "0000"
+        << "";
     QTest::newRow("the lamps follow the outputs, not the codes written")
         << QStringList{"range 1", "ldac 1", "write 2 FFF", "write 3 F00"}
-        << QStringList{"30.0000V", "30.0000V", "30.0000V", "30.0000V"} << "0000";
+        << QStringList{"30.0000V", "30.0000V", "30.0000V", "30.0000V"} << "0000"
+        << "";
     QTest::newRow("the lamps light once LDAC loads the codes")
         << QStringList{"range 1", "ldac 1", "write 2 FFF", "ldac 0"}
-        << QStringList{"30.0000V", "30.0000V", "59.9854V", "30.0000V"} << "0010";
+        << QStringList{"30.0000V", "30.0000V", "59.9854V", "30.0000V"} << "0010"
+        << "High voltage: DAC3 59.99 V";
     QTest::newRow("*RST from CLR low, then Pulse LDAC")
         << QStringList{"range 1", "clr 2", "rst", "ldac 0"}
-        << QStringList{"0.0000V", "0.0000V", "0.0000V", "0.0000V"} << "0000";
+        << QStringList{"0.0000V", "0.0000V", "0.0000V", "0.0000V"} << "0000"
+        << "";
+    // Seen from the page in front, whichever it is.
+    QTest::newRow("51.27 V on DAC1, the Control Register page in front")
+        << QStringList{"range 1", "ldac 2", "write 0 DAC", "page 0"}
+        << QStringList{"51.2695V", "30.0000V", "30.0000V", "30.0000V"} << "1000"
+        << "High voltage: DAC1 51.27 V";
+    QTest::newRow("two outputs above 50 V, the highest first")
+        << QStringList{"range 1", "ldac 2", "write 0 DAC", "write 2 FFF", "page 0"}
+        << QStringList{"51.2695V", "30.0000V", "59.9854V", "30.0000V"} << "1010"
+        << "High voltage: DAC3 59.99 V, DAC1 51.27 V";
+    QTest::newRow("51.27 V on DAC1, then the output drops")
+        << QStringList{"range 1", "ldac 2", "write 0 DAC", "page 0", "write 0 800"}
+        << QStringList{"30.0000V", "30.0000V", "30.0000V", "30.0000V"} << "0000"
+        << "";
 }
 
 void TestControls::sequencesFollowTheBoard() {
     QFETCH(QStringList, steps);
     QFETCH(QStringList, readings);
     QFETCH(QString, lamps);
+    QFETCH(QString, highVoltage);
     // Every channel powered up, so that each output is its DAC register's.
     control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(1);
     for (int i : {1, 3, 4, 6})
@@ -527,6 +547,8 @@ void TestControls::sequencesFollowTheBoard() {
                 ->click();
         } else if (word[0] == "range") {
             control<OptionButton>(*window_, "optRANGE", word[1].toInt())->click();
+        } else if (word[0] == "page") {
+            control<TabbedSheet>(*window_, "SSTab1")->setCurrentIndex(word[1].toInt());
         } else if (word[0] == "write") {
             control<QLineEdit>(*window_, "txtInput", 4)->setText(word[2]);
             control<OptionButton>(*window_, "InputSel", 4)->setChecked(true);
@@ -543,6 +565,11 @@ void TestControls::sequencesFollowTheBoard() {
         QCOMPARE(!control<PictureBox>(*window_, "HVLED", i)->isHidden(), lamps[i] == '1');
     }
     QCOMPARE(board.lampOn, int(lamps.contains('1')));
+    // The status line under the form, once it has been drawn.
+    const auto* note = window_->findChild<QLabel*>("highVoltage");
+    QTRY_COMPARE(note && note->isVisible() ? note->text() : QString(), highVoltage);
+    if (!highVoltage.isEmpty())
+        QCOMPARE(note->palette().color(note->backgroundRole()), QColor(0xFF, 0xD4, 0x00));
 }
 
 void TestControls::enterClicksFocusedButton_data() {

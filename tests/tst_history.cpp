@@ -12,13 +12,17 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using Harness::control;
 using Harness::SimBoard;
@@ -112,6 +116,9 @@ private slots:
     void cleanup();
     void windowAndRemoteSessions();
     void bound();
+    void journalFailure_data();
+    void journalFailure();
+    void journalOption_data();
     void journalOption();
 
 private:
@@ -232,9 +239,83 @@ void TestHistory::bound() {
              (QStringList{"Pulse CLR | window | 219 |  | 0", "LDAC Low | window | 231 |  | 0"}));
 }
 
-void TestHistory::journalOption() {
+// A journal that cannot be written: the status line says since when and
+// why, the History keeps every record, and one that takes records again
+// (the file may grow again: space freed) goes on, with whole lines.
+void TestHistory::journalFailure_data() {
+    QTest::addColumn<QString>("file"); // "/dev/full", or "removed" / "limited" in a folder
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("disk full") << "/dev/full"
+                               << "No space left on device";
+    QTest::newRow("removed while running") << "removed"
+                                           << "the file was removed";
+    QTest::newRow("full, then space freed") << "limited"
+                                            << "File too large";
+}
+
+void TestHistory::journalFailure() {
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    start(1);
     QTemporaryDir dir;
-    const QString journal = dir.filePath("notebook.jsonl");
+    const QString path = file.startsWith('/') ? file : dir.filePath("journal.jsonl");
+    RequestHistory& history = Harness::model().history();
+    QString error;
+    QVERIFY2(history.openJournal(path, error), qPrintable(error));
+    history.clear();
+    control<QAbstractButton>(*window_, "cmdLDAC", 1)->click();
+    // The file grows no more, as on a full disk; SIGXFSZ would end the run.
+    rlimit limit = {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+    if (file == "limited") {
+        const rlimit full = {rlim_t(QFileInfo(path).size()), limit.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    }
+    if (file == "removed")
+        QVERIFY(QFile::remove(path));
+    control<QAbstractButton>(*window_, "cmdLDAC", 2)->click();
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, ignored);
+    const auto* status = window_->findChild<QStatusBar*>("statusLine");
+    const QRegularExpression said(
+        "   \u00b7   Journal: not written since \\d\\d:\\d\\d:\\d\\d \\(" +
+        QRegularExpression::escape(reason) + "\\)$");
+    QTRY_VERIFY2(said.match(status->currentMessage()).hasMatch(),
+                 qPrintable(status->currentMessage()));
+    QVERIFY(history.journalIncomplete());
+    QCOMPARE(history.size(), std::size_t(4));
+    control<QAbstractButton>(*window_, "cmdLDAC", 1)->click();
+    QCOMPARE(history.size(), std::size_t(6));
+    if (file != "limited")
+        return;
+    QTRY_VERIFY2(!status->currentMessage().contains("Journal"),
+                 qPrintable(status->currentMessage()));
+    QCOMPARE(journaled(path),
+             (QStringList{"LDAC High | window | 226 |  | 0", "LDAC High | window | 231 |  | 0",
+                          "LDAC High | window | 226 |  | 0", "LDAC High | window | 231 |  | 0"}));
+}
+
+// --journal in the program: every request as it is sent; a journal that
+// cannot be written is said once on stderr, and the run ends with status 4.
+void TestHistory::journalOption_data() {
+    QTest::addColumn<QString>("file"); // "/dev/full", or "kept" / "removed" in a folder
+    QTest::addColumn<QString>("said"); // on stderr, a pattern; empty: nothing
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("written") << "kept"
+                             << "" << 0;
+    QTest::newRow("disk full") << "/dev/full"
+                               << "(No space left on device)" << 4;
+    QTest::newRow("removed while running") << "removed"
+                                           << "(the file was removed)" << 4;
+}
+
+void TestHistory::journalOption() {
+    QFETCH(QString, file);
+    QFETCH(QString, said);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    const QString journal = file.startsWith('/') ? file : dir.filePath("notebook.jsonl");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_RUNTIME_DIR", dir.path());
     QProcess panel;
@@ -263,15 +344,29 @@ void TestHistory::journalOption() {
         ":DAC1:CODE 1 | " + address + " | 221 | 0x1001 | 0",
         "DAC1:CODE 2 | " + named + " | 221 | 0x1002 | 0",
     };
+    if (file == "removed") {
+        QVERIFY(QFile::remove(journal));
+        QVERIFY(ask(client, "DAC1:CODE 3"));
+    }
     // Flushed per request: all there while the panel runs.
-    QCOMPARE(journaled(journal), session);
+    if (file == "kept")
+        QCOMPARE(journaled(journal), session);
     panel.terminate();
     QVERIFY(panel.waitForFinished(30000));
-    QCOMPARE(panel.exitCode(), 0);
+    const QString errors = QString::fromLocal8Bit(panel.readAllStandardError());
+    const QRegularExpression line("^qv7310: journal " + QRegularExpression::escape(journal) +
+                                      ": not written since \\d\\d:\\d\\d:\\d\\d " +
+                                      QRegularExpression::escape(said) +
+                                      "; the History keeps every record$",
+                                  QRegularExpression::MultilineOption);
+    QCOMPARE(int(errors.count("qv7310: journal")), said.isEmpty() ? 0 : 1);
+    QVERIFY2(said.isEmpty() || line.match(errors).hasMatch(), qPrintable(errors));
+    QCOMPARE(panel.exitCode(), exitCode);
     const QStringList safeState = {
         "Safe state | window | 221 | 0x7000 | 0", "Safe state | window | 221 | 0x5000 | 0",
         "Safe state | window | 222 |  | 0", "Safe state | window | 228 |  | 0"};
-    QCOMPARE(journaled(journal), session + safeState);
+    if (file == "kept")
+        QCOMPARE(journaled(journal), session + safeState);
 }
 
 QTEST_MAIN(TestHistory)
