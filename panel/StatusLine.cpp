@@ -1,5 +1,6 @@
 #include "StatusLine.h"
 
+#include "board/BoardLink.h"
 #include "model/BoardStatus.h"
 #include "model/Converter.h"
 #include "model/PanelModel.h"
