@@ -7,6 +7,7 @@
 // scripts/bench.sh reads.
 #include "BenchPanel.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 #include "remote/RemoteServer.h"
 
 #include <QApplication>
@@ -173,6 +174,6 @@ int main(int argc, char* argv[]) {
         watch.paints.size(), rounds);
     std::printf("REMOTE pipelined-queries lines-per-s %.0f\n", pipelinedQueries);
     std::printf("REMOTE pipelined-writes lines-per-s %.0f\n", pipelinedWrites);
-    window->mnuDontRESET_Click();
+    QV7310TestSeam::mnuDontRESET_Click(*window);
     return 0;
 }
