@@ -12,6 +12,7 @@
 #include "panel/FindControl.h"
 #include "panel/PanelApplication.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 #include "panel/created.h"
 #include "panel/frmPartSelect.h"
 
@@ -104,7 +105,7 @@ int main(int argc, char* argv[]) {
             QApplication::processEvents();
             ok = save(&credits, out.filePath(QStringLiteral("credits.png"))) && ok;
         }
-        window.mnuDontRESET_Click(); // pictures only: leave the board alone
+        QV7310TestSeam::mnuDontRESET_Click(window); // pictures only: leave the board alone
         window.close();
     }
     DialogSeam::setHandler(nullptr);

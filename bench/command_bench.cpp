@@ -8,6 +8,7 @@
 #include "model/PanelModel.h"
 #include "panel/FindControl.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -61,15 +62,15 @@ private:
         writeBox_->setText(otherCode_ ? QStringLiteral("601") : QStringLiteral("600"));
     }
 
-    void loadDac() { window_->cmdWrite_Click(1); }
+    void loadDac() { QV7310TestSeam::cmdWrite_Click(*window_, 1); }
     void loadNewCode() {
         changeCode();
-        window_->cmdWrite_Click(1);
+        QV7310TestSeam::cmdWrite_Click(*window_, 1);
     }
-    void pulseLdac() { window_->cmdLDAC_Click(0); }
+    void pulseLdac() { QV7310TestSeam::cmdLDAC_Click(*window_, 0); }
     void controlRegister() {
         toggleChannel2();
-        window_->optPD1_Click(3);
+        QV7310TestSeam::optPD1_Click(*window_, 3);
     }
     static void bareCall() {
         char buffer = 0;
@@ -195,7 +196,7 @@ private slots:
     }
 
     void cleanupTestCase() {
-        window_->mnuDontRESET_Click();
+        QV7310TestSeam::mnuDontRESET_Click(*window_);
         window_.reset();
     }
 };

@@ -7,6 +7,8 @@
 // scripts/bench.sh reads.
 #include "BenchPanel.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
+#include "panel/RepaintPacer.h"
 #include "remote/RemoteServer.h"
 
 #include <QApplication>
@@ -95,6 +97,8 @@ int main(int argc, char* argv[]) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 20000;
     const std::unique_ptr<QV7310> window = Bench::startPanel();
     RemoteServer server(Bench::model(), Bench::session());
+    // As main() does with remote control on: the window's repaints paced.
+    new RepaintPacer(window.get());
     if (!server.listen(QHostAddress::LocalHost, 0))
         return 1;
     PaintWatch watch;
@@ -173,6 +177,6 @@ int main(int argc, char* argv[]) {
         watch.paints.size(), rounds);
     std::printf("REMOTE pipelined-queries lines-per-s %.0f\n", pipelinedQueries);
     std::printf("REMOTE pipelined-writes lines-per-s %.0f\n", pipelinedWrites);
-    window->mnuDontRESET_Click();
+    QV7310TestSeam::mnuDontRESET_Click(*window);
     return 0;
 }

@@ -4,10 +4,12 @@
    trips;
  - exit: three clients flood *RST lines, the panel gets SIGTERM, and its
    journal tells when the exit's safe state sent its first request and how
-   many flood requests went out after the signal.
+   many flood requests went out after the signal; then the same with three
+   clients that flood writes (DAC1:CODE, one request a line).
 Prints
   LOAD idn-under-flood <median ms> <p99 ms>
   LOAD sigterm-to-safe-state <ms> <flood requests after the signal>
+  LOAD sigterm-to-safe-state-writes <ms> <flood requests after the signal>
 Usage: remote_load.py PANEL WORKDIR"""
 import datetime
 import json
@@ -22,6 +24,7 @@ import threading
 import time
 
 FLOOD = b"*RST\n" * 2000
+WRITES = b"DAC1:CODE 100\n" * 2000
 
 
 def start(panel, work, name):
@@ -44,13 +47,13 @@ def start(panel, work, name):
     sys.exit("the panel announced no port")
 
 
-def flooder(port, stop):
-    """A client that sends *RST lines as fast as the panel takes them."""
+def flooder(port, stop, flood=FLOOD):
+    """A client that sends `flood` as fast as the panel takes it."""
     def run():
         with socket.create_connection(("127.0.0.1", port)) as s:
             while not stop.is_set():
                 try:
-                    s.sendall(FLOOD)
+                    s.sendall(flood)
                 except OSError:
                     return
     thread = threading.Thread(target=run, daemon=True)
@@ -82,11 +85,11 @@ def fairness(panel, work):
         process.wait(30)
 
 
-def exit_under_flood(panel, work):
-    process, port, journal = start(panel, work, "exit")
+def exit_under_flood(panel, work, flood=FLOOD, name="exit", label="sigterm-to-safe-state"):
+    process, port, journal = start(panel, work, name)
     stop = threading.Event()
     for _ in range(3):
-        flooder(port, stop)
+        flooder(port, stop, flood)
     time.sleep(1.0)
     signalled = time.time()
     process.send_signal(signal.SIGTERM)
@@ -107,13 +110,14 @@ def exit_under_flood(panel, work):
         sys.exit("the journal shows no safe state after the signal")
     # The journal's times have whole milliseconds: a safe state within the
     # signal's millisecond reads as 0.
-    print(f"LOAD sigterm-to-safe-state {max(0.0, safe - signalled) * 1e3:.1f} {after}")
+    print(f"LOAD {label} {max(0.0, safe - signalled) * 1e3:.1f} {after}")
 
 
 def main():
     panel, work = sys.argv[1], sys.argv[2]
     fairness(panel, work)
     exit_under_flood(panel, work)
+    exit_under_flood(panel, work, WRITES, "exit-writes", "sigterm-to-safe-state-writes")
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include "model/PanelModel.h"
 #include "panel/FindControl.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,13 +35,13 @@ int main(int argc, char* argv[]) {
     Bench::freshBoard(*window);
     QV7310& w = *window;
     if (std::strcmp(command, "write") == 0) {
-        measure([&w] { w.cmdWrite_Click(1); }, n);
+        measure([&w] { QV7310TestSeam::cmdWrite_Click(w, 1); }, n);
     } else if (std::strcmp(command, "write-history-off") == 0) {
         // The same write without its record in the request history.
         Bench::model().history().setRecording(false);
-        measure([&w] { w.cmdWrite_Click(1); }, n);
+        measure([&w] { QV7310TestSeam::cmdWrite_Click(w, 1); }, n);
     } else if (std::strcmp(command, "ldac") == 0) {
-        measure([&w] { w.cmdLDAC_Click(0); }, n);
+        measure([&w] { QV7310TestSeam::cmdLDAC_Click(w, 0); }, n);
     } else if (std::strcmp(command, "control") == 0) {
         auto* down = FindControl<QAbstractButton>(w, QStringLiteral("optPD1(2)"));
         auto* upButton = FindControl<QAbstractButton>(w, QStringLiteral("optPD1(3)"));
@@ -49,7 +50,7 @@ int main(int argc, char* argv[]) {
             [&w, &up, down, upButton] {
                 up = !up;
                 (up ? upButton : down)->setChecked(true);
-                w.optPD1_Click(3);
+                QV7310TestSeam::optPD1_Click(w, 3);
             },
             n);
     } else if (std::strcmp(command, "bare") == 0) {
@@ -65,6 +66,6 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     std::printf("%s x %d, last status %d\n", command, n, Bench::link().lastStatus());
-    w.mnuDontRESET_Click();
+    QV7310TestSeam::mnuDontRESET_Click(w);
     return Bench::link().lastStatus() == 0 ? 0 : 1;
 }

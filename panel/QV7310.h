@@ -54,10 +54,6 @@ public:
     void Form_Unload();
     // The firmware download and start, with a box when no board answers.
     void LoadUSB();
-    void mnuReload_Click();
-    void mnuExit_Click();
-    void cmdDACoff_Click();
-    void mnuDontRESET_Click();
     // The board's health from the statuses of its calls (the model's).
     BoardStatus* boardStatus() const;
 
@@ -67,6 +63,22 @@ public:
     // tab is chosen or a screen reader asks for its controls, and when a
     // control is looked up by name. Does nothing once the page exists.
     void createDeferredControls() override;
+
+protected:
+    bool event(QEvent* event) override;           // QV7310DataPage.cpp
+    void closeEvent(QCloseEvent* event) override; // QV7310.cpp
+
+private:
+    // The handlers, named after control and event: the form connects them;
+    // the suites, benchmarks and screenshots press them through
+    // QV7310TestSeam.h.
+    friend class QV7310TestSeam;
+
+    // QV7310.cpp: the File menu.
+    void mnuReload_Click();
+    void mnuExit_Click();
+    void cmdDACoff_Click();
+    void mnuDontRESET_Click();
 
     // QV7310Handlers.cpp: the handlers. Code entry.
     void txtInput_KeyPress(int Index, int KeyAscii);
@@ -98,11 +110,6 @@ public:
     // built when first opened.
     void mnuHistory_Click();
 
-protected:
-    bool event(QEvent* event) override;           // QV7310DataPage.cpp
-    void closeEvent(QCloseEvent* event) override; // QV7310.cpp
-
-private:
     // QV7310.cpp.
     void centreOnScreen();
     // The part dialog: the part chosen, if one was.

@@ -7,6 +7,7 @@
 #include "model/PanelModel.h"
 #include "panel/Controls.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 #include "protocol/Declare.h"
 #include "remote/ScpiExecutor.h"
 
@@ -152,21 +153,21 @@ void TestBoardLink::boardStatusFollowsFaults() {
     // A failing write marks the board, and a good call afterwards does not
     // clear the mark: only a good Reload does.
     SimBoard::get().failAfter(1, -7);
-    window->cmdCLR_Click(1);
+    QV7310TestSeam::cmdCLR_Click(*window, 1);
     QCOMPARE(board.text(), QString("Board: ready"));
-    window->cmdLDAC_Click(2);
+    QV7310TestSeam::cmdLDAC_Click(*window, 2);
     QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
     QVERIFY(shown());
     QVERIFY(board.isFault());
     QCOMPARE(failures.size(), 2); // LDAC low and the refresh's 231
     SimBoard::get().clearFaults();
-    window->cmdLDAC_Click(1);
+    QV7310TestSeam::cmdLDAC_Click(*window, 1);
     QCOMPARE(board.text(), QString("Board: not responding (status -7)"));
     QVERIFY(shown());
     // What the failed requests did is unknown: the good Reload takes board
     // and panel to the safe state, as after start-up.
     const int mark = SimBoard::get().callCount();
-    window->mnuReload_Click();
+    QV7310TestSeam::mnuReload_Click(*window);
     QCOMPARE(board.text(), QString("Board: ready"));
     QVERIFY(shown());
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)),
@@ -176,19 +177,19 @@ void TestBoardLink::boardStatusFollowsFaults() {
     // Unplugged: a failed Reload says the board is not found, and keeps
     // saying so while its requests fail; replugged, Reload brings it back.
     SimBoard::get().unplug();
-    window->cmdCLR_Click(1);
+    QV7310TestSeam::cmdCLR_Click(*window, 1);
     QVERIFY(board.text().startsWith("Board: not responding (status -"));
     QVERIFY(shown());
-    window->mnuReload_Click();
+    QV7310TestSeam::mnuReload_Click(*window);
     QVERIFY(board.text().startsWith("Board: not found (status -"));
     QVERIFY(shown());
     QVERIFY(!board.isFault());
     QCOMPARE(answers.count("QMessageBox"), 1);
-    window->cmdCLR_Click(1);
+    QV7310TestSeam::cmdCLR_Click(*window, 1);
     QVERIFY(board.text().startsWith("Board: not found (status -"));
     QVERIFY(shown());
     SimBoard::get().replug();
-    window->mnuReload_Click();
+    QV7310TestSeam::mnuReload_Click(*window);
     QCOMPARE(board.text(), QString("Board: ready"));
     QVERIFY(shown());
     QCOMPARE(answers.count("QMessageBox"), 1);
@@ -462,7 +463,7 @@ void TestBoardLink::bridgeEndsUnderPanel() {
         // The stopped bridge was ended, not left behind.
         QVERIFY(::kill(pid_t(bridge), 0) != 0);
         // Failed calls start nothing: only a reload does.
-        window->cmdLDAC_Click(ControlArrays::Pulse);
+        QV7310TestSeam::cmdLDAC_Click(*window, ControlArrays::Pulse);
         QCOMPARE(Harness::bridgeProcess(), 0);
         if (QLatin1String(reload) == QLatin1String("menu"))
             control<QAction>(*window, "mnuReload")->trigger();

@@ -6,6 +6,7 @@
 #include "model/PanelModel.h"
 #include "panel/Controls.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 #include "panel/created.h"
 #include "panel/frmLimits.h"
 #include "panel/frmPartSelect.h"
@@ -824,7 +825,7 @@ void TestControls::creditsSequence() {
         }
     });
     QCOMPARE(answers_->count("created"), opened);
-    QCOMPARE(int(window_->creditsStep), stepAfter);
+    QCOMPARE(int(QV7310TestSeam::creditsStep(*window_)), stepAfter);
     QVERIFY(requests.isEmpty());
 }
 
@@ -900,9 +901,9 @@ void TestControls::creditsDialogForReal() {
             QTest::qWaitFor([&] { return QApplication::focusWidget() == dialog->Command1; }, 2000);
         QTest::mouseClick(dialog->Command1, Qt::LeftButton);
     });
-    window_->Picture2_Click();
-    window_->Picture3_Click();
-    window_->Picture4_Click();
+    QV7310TestSeam::Picture2_Click(*window_);
+    QV7310TestSeam::Picture3_Click(*window_);
+    QV7310TestSeam::Picture4_Click(*window_);
     QVERIFY(title.isEmpty());
     QVERIFY(bold);
     QCOMPARE(picture, QSize(320, 200));
@@ -910,7 +911,7 @@ void TestControls::creditsDialogForReal() {
     QVERIFY(sizable);
     QVERIFY(focused);
     QCOMPARE(place, QString()); // centred on its frame
-    QCOMPARE(int(window_->creditsStep), 0);
+    QCOMPARE(int(QV7310TestSeam::creditsStep(*window_)), 0);
     QVERIFY(!QApplication::activeModalWidget());
 }
 

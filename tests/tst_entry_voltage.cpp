@@ -5,6 +5,7 @@
 #include "model/PanelModel.h"
 #include "panel/Controls.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 #include "panel/TabbedSheet.h"
 
 #include <QAction>
@@ -382,7 +383,8 @@ private slots:
         if (index == 2)
             click(control<QPushButton>(*window_, "cmdWrite", 2));
         else
-            window_->cmdWrite_Click(index); // hidden: only reachable through the handler
+            QV7310TestSeam::cmdWrite_Click(*window_,
+                                           index); // hidden: only reachable through the handler
         QCOMPARE(callsSince(from),
                  (ldacLow ? QStringLiteral("231 ") : QString()) + wordCall(0x1800));
         QCOMPARE(dacCodes(), (QList<int>{0, 0, 0x800, 0}));

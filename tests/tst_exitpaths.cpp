@@ -11,6 +11,7 @@
 #include "panel/OptionButton.h"
 #include "panel/PanelLock.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 #include "panel/TabbedSheet.h"
 #include "panel/frmPartSelect.h"
 
@@ -262,7 +263,7 @@ void TestExitPaths::reloadBoxThenExit() {
     QCOMPARE(SimBoard::get().state().controlRegister, 0);
     // Unloaded: no request of any kind, and no box, whatever still runs.
     control<QAction>(*window, "mnuReload")->trigger();
-    window->cmdCLR_Click(0);
+    QV7310TestSeam::cmdCLR_Click(*window, 0);
     QCOMPARE(Harness::describe(SimBoard::get().callsSince(mark)), QStringList{"load"} + SafeState);
     QCOMPARE(guard.stray, QString());
 }

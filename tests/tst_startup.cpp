@@ -5,6 +5,7 @@
 #include "model/PanelModel.h"
 #include "panel/Controls.h"
 #include "panel/QV7310.h"
+#include "panel/QV7310TestSeam.h"
 #include "remote/ScpiExecutor.h"
 
 #include <QAccessible>
@@ -357,7 +358,7 @@ void TestStartup::pageBehindComesWhenNeeded() {
     if (need == Need::PartDialog)
         answers.onShow = [&window](QDialog&) { control<QLineEdit>(window, "txtInput", 0); };
     window.Form_Load();
-    window.mnuDontRESET_Click();
+    QV7310TestSeam::mnuDontRESET_Click(window);
     QCOMPARE(created(), need == Need::PartDialog);
     // Before it: channel 1 powered up, a code written with LDAC high.
     window.findChild<QAbstractButton*>("optPD1(1)")->click();
@@ -394,7 +395,7 @@ void TestStartup::pageBehindComesWhenNeeded() {
         control<QLineEdit>(window, "txtInput", 0);
         break;
     case Need::Handler:
-        window.cmdLDAC_Click(0);
+        QV7310TestSeam::cmdLDAC_Click(window, 0);
         QVERIFY(!created());
         control<QLineEdit>(window, "txtInput", 0);
         break;
