@@ -38,6 +38,37 @@ constexpr std::int16_t Range30V = 228;
 constexpr std::int16_t Range60V = 229;
 constexpr std::int16_t WarningOn = 230;
 constexpr std::int16_t WarningOff = 231;
+
+// What each request does, as a person reads it beside its number ("229
+// range 60 V"); empty for a number the table does not have.
+constexpr const char* Role(std::int16_t request) {
+    switch (request) {
+    case ClrHigh:
+        return "CLR high";
+    case ClrLow:
+        return "CLR low";
+    case SerialWord:
+        return "serial word";
+    case PulseLdac:
+        return "LDAC pulse";
+    case Start:
+        return "start";
+    case LdacHigh:
+        return "LDAC high";
+    case LdacLow:
+        return "LDAC low";
+    case Range30V:
+        return "range 30 V";
+    case Range60V:
+        return "range 60 V";
+    case WarningOn:
+        return "warning on";
+    case WarningOff:
+        return "warning off";
+    default:
+        return "";
+    }
+}
 } // namespace BoardRequest
 
 // Status returned when the library or one of its functions cannot be used.

@@ -130,7 +130,7 @@ void RequestHistory::journal(const Record& record) {
     const QByteArray line =
         "{\"time\":\"" + isoTime(record.msecs).toLatin1() +
         "\",\"action\":" + jsonString(record.action) + ",\"origin\":" + jsonString(record.origin) +
-        ",\"request\":" + request +
+        ",\"request\":" + request + ",\"role\":" + jsonString(roleText(record)) +
         ",\"word\":" + (word.isEmpty() ? QByteArray("null") : '"' + word.toLatin1() + '"') +
         ",\"status\":" + QByteArray::number(record.status) + "}\n";
     // A notebook keeps every request, even from a panel that dies next.
@@ -152,8 +152,8 @@ void RequestHistory::journal(const Record& record) {
 }
 
 void RequestHistory::journalWritten(const Record& record, bool written, const QString& why) {
-    const QString time = QDateTime::fromMSecsSinceEpoch(record.msecs).toString(
-        QStringLiteral("HH:mm:ss"));
+    const QString time =
+        QDateTime::fromMSecsSinceEpoch(record.msecs).toString(QStringLiteral("HH:mm:ss"));
     if (!written) {
         ++journalMissed_;
         if (journalFailedSince_ != 0)
@@ -180,6 +180,10 @@ QString RequestHistory::requestText(const Record& record) {
                                       : QString::number(record.request);
 }
 
+QString RequestHistory::roleText(const Record& record) {
+    return QString::fromLatin1(BoardPortAbi::BoardRequest::Role(record.request));
+}
+
 QString RequestHistory::wordText(const Record& record) {
     if (record.request != BoardPortAbi::BoardRequest::SerialWord)
         return QString();
@@ -195,14 +199,14 @@ QString RequestHistory::isoTime(qint64 msecs) {
 }
 
 void RequestHistory::writeCsv(QIODevice& device) const {
-    device.write("time,action,origin,request,word,status\r\n");
+    device.write("time,action,origin,request,role,word,status\r\n");
     for (std::size_t i = 0; i < size(); ++i) {
         const Record& record = at(i);
         const QString line = isoTime(record.msecs) + QLatin1Char(',') + csvField(record.action) +
                              QLatin1Char(',') + csvField(record.origin) + QLatin1Char(',') +
-                             requestText(record) + QLatin1Char(',') + wordText(record) +
-                             QLatin1Char(',') + QString::number(record.status) +
-                             QLatin1String("\r\n");
+                             requestText(record) + QLatin1Char(',') + roleText(record) +
+                             QLatin1Char(',') + wordText(record) + QLatin1Char(',') +
+                             QString::number(record.status) + QLatin1String("\r\n");
         device.write(line.toUtf8());
     }
 }

@@ -72,6 +72,9 @@ public:
     // serial word of request 221 ("0x7040", else empty), the time in ISO
     // 8601 UTC with milliseconds.
     static QString requestText(const Record& record);
+    // What the request does, as the board library's request table names it
+    // ("range 60 V"); empty for a download.
+    static QString roleText(const Record& record);
     static QString wordText(const Record& record);
     static QString isoTime(qint64 msecs);
     // The records kept, as CSV with a header line.

@@ -76,8 +76,11 @@ QVariant HistoryTable::data(const QModelIndex& index, int role) const {
         return record.action;
     case Origin:
         return record.origin;
-    case Request:
-        return RequestHistory::requestText(record);
+    case Request: {
+        const QString what = RequestHistory::roleText(record);
+        return RequestHistory::requestText(record) +
+               (what.isEmpty() ? QString() : QLatin1Char(' ') + what);
+    }
     case Word:
         return RequestHistory::wordText(record);
     case Status:
@@ -107,6 +110,10 @@ frmHistory::frmHistory(RequestHistory& history, QWidget* parent)
     view_->verticalHeader()->hide();
     view_->horizontalHeader()->setStretchLastSection(true);
     view_->setMinimumSize(640, 320);
+    // The request with its role ("231 warning off") fits its column.
+    view_->setColumnWidth(
+        HistoryTable::Request,
+        view_->fontMetrics().horizontalAdvance(QStringLiteral("231 warning off")) + 16);
     auto* exportButton = new QPushButton(QStringLiteral("&Export CSV..."), this);
     exportButton->setObjectName(QStringLiteral("cmdExport"));
     connect(exportButton, &QPushButton::clicked, this, &frmHistory::cmdExport_Click);

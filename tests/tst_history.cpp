@@ -64,8 +64,10 @@ QStringList journaled(const QString& path) {
         if (!IsoTime.match(o.value("time").toString()).hasMatch())
             return rows << QStringLiteral("<bad line> ") + QString::fromUtf8(line);
         rows << QStringList{o.value("action").toString(), o.value("origin").toString(),
-                            o.value("request").toVariant().toString(), o.value("word").toString(),
-                            QString::number(o.value("status").toInt())}
+                            (o.value("request").toVariant().toString() + ' ' +
+                             o.value("role").toString())
+                                .trimmed(),
+                            o.value("word").toString(), QString::number(o.value("status").toInt())}
                     .join(QLatin1String(" | "));
     }
     return rows;
@@ -77,7 +79,8 @@ QStringList asCalls(const QStringList& rows) {
     QStringList calls;
     for (const QString& row : rows) {
         const QStringList cells = row.split(QStringLiteral(" | "));
-        calls << (cells[3].isEmpty() ? cells[2] : cells[2] + ':' + cells[3].toLower()) + ' ' +
+        const QString request = cells[2].section(' ', 0, 0); // its number, without its role
+        calls << (cells[3].isEmpty() ? request : request + ':' + cells[3].toLower()) + ' ' +
                      cells[4];
     }
     return calls;
@@ -102,7 +105,10 @@ QStringList exported(const QString& path) {
     for (const QString& line : lines) {
         if (!IsoTime.match(line.section(',', 0, 0)).hasMatch())
             return rows << QStringLiteral("<bad time> ") + line;
-        rows << line.section(',', 1).replace(',', QLatin1String(" | "));
+        // The request and its role in one cell, as the window shows them.
+        QStringList cells = line.section(',', 1).split(',');
+        cells[2] = (cells[2] + ' ' + cells.takeAt(3)).trimmed();
+        rows << cells.join(QLatin1String(" | "));
     }
     return rows;
 }
@@ -159,19 +165,19 @@ QStringList TestHistory::playSessions(const RemoteServer& server) {
     const QString address = QStringLiteral("127.0.0.1:%1").arg(plain.localPort());
     const QString named = QStringLiteral("Tango (127.0.0.1:%1)").arg(tango.localPort());
     return {
-        "Load DAC2 | window | 221 | 0x2800 | 0",
-        "Pulse LDAC | window | 222 |  | 0",
-        "Pulse LDAC | window | 231 |  | 0",
-        "Range 60V | window | 229 |  | 0",
-        "Range 60V | window | 231 |  | 0",
-        "Control Register | window | 221 | 0x7004 | 0",
-        "DAC3:CODE 100 | " + address + " | 221 | 0x3064 | 0",
-        "LDAC:PULS | " + address + " | 222 |  | 0",
-        "LDAC:PULS | " + address + " | 231 |  | 0",
-        "RANG 30 | " + named + " | 228 |  | 0",
-        "RANG 30 | " + named + " | 231 |  | 0",
-        "Pulse CLR | window | 219 |  | -7",
-        "Pulse CLR | window | 218 |  | -7",
+        "Load DAC2 | window | 221 serial word | 0x2800 | 0",
+        "Pulse LDAC | window | 222 LDAC pulse |  | 0",
+        "Pulse LDAC | window | 231 warning off |  | 0",
+        "Range 60V | window | 229 range 60 V |  | 0",
+        "Range 60V | window | 231 warning off |  | 0",
+        "Control Register | window | 221 serial word | 0x7004 | 0",
+        "DAC3:CODE 100 | " + address + " | 221 serial word | 0x3064 | 0",
+        "LDAC:PULS | " + address + " | 222 LDAC pulse |  | 0",
+        "LDAC:PULS | " + address + " | 231 warning off |  | 0",
+        "RANG 30 | " + named + " | 228 range 30 V |  | 0",
+        "RANG 30 | " + named + " | 231 warning off |  | 0",
+        "Pulse CLR | window | 219 CLR low |  | -7",
+        "Pulse CLR | window | 218 CLR high |  | -7",
     };
 }
 
@@ -199,8 +205,8 @@ void TestHistory::windowAndRemoteSessions() {
     QCOMPARE(journaled(journal), expected);
     // New requests join the open window.
     control<QAbstractButton>(*window_, "cmdLDAC", 1)->click();
-    const QStringList more = expected + QStringList{"LDAC High | window | 226 |  | 0",
-                                                    "LDAC High | window | 231 |  | 0"};
+    const QStringList more = expected + QStringList{"LDAC High | window | 226 LDAC high |  | 0",
+                                                    "LDAC High | window | 231 warning off |  | 0"};
     QTRY_COMPARE(shown(dialog->table()), more);
     QCOMPARE(journaled(journal), more);
 
@@ -211,7 +217,7 @@ void TestHistory::windowAndRemoteSessions() {
             files->selectFile(csv);
     };
     control<QAbstractButton>(*dialog, "cmdExport")->click();
-    QCOMPARE(exported(csv), QStringList{"time,action,origin,request,word,status"} + more);
+    QCOMPARE(exported(csv), QStringList{"time,action,origin,request,role,word,status"} + more);
 }
 
 void TestHistory::bound() {
@@ -235,8 +241,8 @@ void TestHistory::bound() {
     const HistoryTable& table = dialog->table();
     QTRY_COMPARE(table.rowCount(), int(RequestHistory::Capacity));
     const QStringList edges = {shown(table).constFirst(), shown(table).constLast()};
-    QCOMPARE(edges,
-             (QStringList{"Pulse CLR | window | 219 |  | 0", "LDAC Low | window | 231 |  | 0"}));
+    QCOMPARE(edges, (QStringList{"Pulse CLR | window | 219 CLR low |  | 0",
+                                 "LDAC Low | window | 231 warning off |  | 0"}));
 }
 
 // A journal that cannot be written: the status line says since when and
@@ -291,9 +297,10 @@ void TestHistory::journalFailure() {
         return;
     QTRY_VERIFY2(!status->currentMessage().contains("Journal"),
                  qPrintable(status->currentMessage()));
-    QCOMPARE(journaled(path),
-             (QStringList{"LDAC High | window | 226 |  | 0", "LDAC High | window | 231 |  | 0",
-                          "LDAC High | window | 226 |  | 0", "LDAC High | window | 231 |  | 0"}));
+    QCOMPARE(journaled(path), (QStringList{"LDAC High | window | 226 LDAC high |  | 0",
+                                           "LDAC High | window | 231 warning off |  | 0",
+                                           "LDAC High | window | 226 LDAC high |  | 0",
+                                           "LDAC High | window | 231 warning off |  | 0"}));
 }
 
 // --journal in the program: every request as it is sent; a journal that
@@ -340,9 +347,9 @@ void TestHistory::journalOption() {
     const QString named = QStringLiteral("Tango (%1)").arg(address);
     const QStringList session = {
         "Firmware download | window | LoadFirmWare |  | 0",
-        "Start | window | 224 |  | 0",
-        ":DAC1:CODE 1 | " + address + " | 221 | 0x1001 | 0",
-        "DAC1:CODE 2 | " + named + " | 221 | 0x1002 | 0",
+        "Start | window | 224 start |  | 0",
+        ":DAC1:CODE 1 | " + address + " | 221 serial word | 0x1001 | 0",
+        "DAC1:CODE 2 | " + named + " | 221 serial word | 0x1002 | 0",
     };
     if (file == "removed") {
         QVERIFY(QFile::remove(journal));
@@ -362,9 +369,10 @@ void TestHistory::journalOption() {
     QCOMPARE(int(errors.count("qv7310: journal")), said.isEmpty() ? 0 : 1);
     QVERIFY2(said.isEmpty() || line.match(errors).hasMatch(), qPrintable(errors));
     QCOMPARE(panel.exitCode(), exitCode);
-    const QStringList safeState = {
-        "Safe state | window | 221 | 0x7000 | 0", "Safe state | window | 221 | 0x5000 | 0",
-        "Safe state | window | 222 |  | 0", "Safe state | window | 228 |  | 0"};
+    const QStringList safeState = {"Safe state | window | 221 serial word | 0x7000 | 0",
+                                   "Safe state | window | 221 serial word | 0x5000 | 0",
+                                   "Safe state | window | 222 LDAC pulse |  | 0",
+                                   "Safe state | window | 228 range 30 V |  | 0"};
     if (file == "kept")
         QCOMPARE(journaled(journal), session + safeState);
 }
