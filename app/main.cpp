@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 #include "board/BoardLink.h"
 #include "board/LibraryImage.h"
+#include "measure/LinearityRun.h"
+#include "measure/LinearityWindow.h"
 #include "model/Converter.h"
 #include "model/PanelModel.h"
 #include "model/Session.h"
@@ -77,6 +79,8 @@ int main(int argc, char* argv[]) {
                    stderr);
     QV7310 window(session);
     exitPaths.setWindow(&window);
+    LinearityRun linearity(model, session);
+    AttachLinearity(window, linearity);
     // A panel asked for remote control that cannot serve it ends before any
     // board call: on a headless bench a panel without its server is easy to miss.
     std::unique_ptr<RemoteServer> remote;
@@ -85,6 +89,8 @@ int main(int argc, char* argv[]) {
     // Remote clients change the window far faster than a display shows.
     if (remote)
         new RepaintPacer(&window);
+    if (remote)
+        remote->setLinearity(&linearity);
     if (options.quadPart)
         window.presetPart(*options.quadPart);
     {

@@ -15,7 +15,7 @@ set(win32_flags -std=c++17 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion
     -Wno-sign-conversion $<$<BOOL:${QV_WERROR}>:-Werror> -static)
 set(sim ${PROJECT_SOURCE_DIR}/simboard)
 set(sim_sources ${sim}/simboard.cpp ${sim}/BoardModel.cpp ${sim}/FirmwareFile.cpp
-    ${sim}/IntelHex.cpp ${sim}/Trace.cpp)
+    ${sim}/IntelHex.cpp ${sim}/Trace.cpp ${sim}/ConverterErrors.cpp)
 
 add_custom_command(
     OUTPUT ${QV_WIN32_DIR}/BoardPort.dll

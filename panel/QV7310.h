@@ -64,6 +64,12 @@ public:
     // control is looked up by name. Does nothing once the page exists.
     void createDeferredControls() override;
 
+    // QV7310Tools.cpp: "Linearity..." in the Tools menu (its window is the
+    // measurement's own), and the write, line and register controls, which
+    // are disabled while a linearity run drives the outputs.
+    QAction* linearityAction() const { return mnuLinearity; }
+    void setOutputControlsEnabled(bool enabled);
+
 protected:
     bool event(QEvent* event) override;           // QV7310DataPage.cpp
     void closeEvent(QCloseEvent* event) override; // QV7310.cpp
@@ -202,6 +208,7 @@ private:
     QAction* mnuAbout = nullptr;
     QAction* mnuLimits = nullptr;
     QAction* mnuHistory = nullptr;
+    QAction* mnuLinearity = nullptr;
     TabbedSheet* SSTab1 = nullptr;
     // Entry, writes and voltages, lines, and the serial word's Label1(1) and
     // Label2(1) are on the "Data Registers" page, the page behind: null until
@@ -240,6 +247,7 @@ private:
     bool partChosen_ = false;
     bool dataPageCreated_ = false;
     bool dataPageQueued_ = false;
+    bool outputControlsEnabled_ = true;
     QObject* beforeInput_ = nullptr; // creates the page behind at the first input
 };
 

@@ -62,8 +62,11 @@ void QV7310::createDataPageBeforeInput() {
 }
 
 void QV7310::createDeferredControls() {
-    if (!dataPageCreated_)
-        createDataPage();
+    if (dataPageCreated_)
+        return;
+    createDataPage();
+    if (!outputControlsEnabled_)
+        setOutputControlsEnabled(false);
 }
 
 bool QV7310::event(QEvent* event) {

@@ -57,6 +57,9 @@ void QV7310::createMenus() {
     QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     mnuLimits = createMenuItem(mnuOptions, "mnuLimits", QStringLiteral("Limits..."));
+    QMenu* mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    mnuLinearity = createMenuItem(mnuTools, "mnuLinearity", QStringLiteral("Linearity..."));
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&About"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuAbout = createMenuItem(mnuHelp, "mnuAbout", QStringLiteral("Version"));

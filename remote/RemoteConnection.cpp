@@ -24,6 +24,7 @@ RemoteConnection::RemoteConnection(qintptr descriptor, ScpiExecutor& executor, i
     nextTurn_.setSingleShot(true);
     nextTurn_.setInterval(0);
     connect(&nextTurn_, &QTimer::timeout, this, &RemoteConnection::runTurn);
+    connect(&executor_, &ScpiExecutor::runEnded, &nextTurn_, qOverload<>(&QTimer::start));
     if (idleMs > 0) {
         idle_.setSingleShot(true);
         idle_.setInterval(idleMs);
@@ -77,25 +78,28 @@ void RemoteConnection::runTurn() {
     reading_ = true;
     QElapsedTimer clock;
     clock.start();
-    for (int lines = 0; !waiting_.empty() && lines < LinesPerTurn &&
+    for (int lines = 0; (held_ || !waiting_.empty()) && lines < LinesPerTurn &&
                         (lines == 0 || clock.nsecsElapsed() < TurnNanoseconds);
          ++lines) {
-        const Scpi::LineFramer::Line line = std::move(waiting_.front());
-        waiting_.pop_front();
-        if (line.tooLong) {
-            session_.error(Scpi::Error::TooMuchData);
-            continue;
+        if (!held_) {
+            const Scpi::LineFramer::Line line = std::move(waiting_.front());
+            waiting_.pop_front();
+            if (line.tooLong) {
+                session_.error(Scpi::Error::TooMuchData);
+                continue;
+            }
+            session_.messageAvailable = !replies_.empty();
+            held_ = std::make_unique<ScpiExecutor::Line>(line.text);
         }
-        session_.messageAvailable = !replies_.empty();
         const RequestHistory::Origin from(executor_.history(), origin());
-        const QByteArray reply = executor_.runLine(line.text, session_);
-        if (!reply.isEmpty()) {
-            replies_.append(reply.constData(), static_cast<std::size_t>(reply.size()));
-            replies_ += '\n';
-        }
+        if (!executor_.run(*held_, session_))
+            break; // the rest waits for the linearity run's end
+        if (!held_->replies.empty())
+            replies_ += held_->replies + '\n';
+        held_.reset();
     }
     reading_ = false;
-    if (flush() && !waiting_.empty())
+    if (flush() && !held_ && !waiting_.empty())
         nextTurn_.start(); // after the others, through the event loop
 }
 
@@ -125,7 +129,7 @@ bool RemoteConnection::flush() {
         replies_.erase(0, static_cast<std::size_t>(sent));
     }
     writer_.setEnabled(!replies_.empty());
-    if (peerDone_ && replies_.empty() && waiting_.empty()) {
+    if (peerDone_ && replies_.empty() && waiting_.empty() && !held_) {
         // Everything the client sent has run and been answered.
         Platform::ShutdownSend(descriptor_);
         end();
@@ -133,7 +137,8 @@ bool RemoteConnection::flush() {
     }
     // A client that sends queries but takes no replies is not read on
     // until it takes them, nor one whose lines still wait for their turns.
-    reader_.setEnabled(!peerDone_ && replies_.size() < MaxUnreadReplies && waiting_.empty());
+    reader_.setEnabled(!peerDone_ && replies_.size() < MaxUnreadReplies && waiting_.empty() &&
+                       !held_);
     return true;
 }
 

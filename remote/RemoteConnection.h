@@ -15,6 +15,7 @@
 #include <QString>
 #include <QTimer>
 #include <deque>
+#include <memory>
 #include <string>
 
 class RemoteConnection : public QObject {
@@ -56,6 +57,8 @@ private:
     QTimer idle_;
     Scpi::LineFramer framer_;
     std::deque<Scpi::LineFramer::Line> waiting_; // read, not yet run
+    // A line stopped at *OPC? or *WAI until the linearity run ends.
+    std::unique_ptr<ScpiExecutor::Line> held_;
     QTimer nextTurn_;
     Scpi::Session session_;
     std::string replies_;

@@ -47,6 +47,8 @@ public:
     void hold(bool held);
     // Clients connected now.
     int clientCount() const;
+    // The linearity run the LINearity commands drive.
+    void setLinearity(LinearityRun* run) { executor_.setLinearity(run); }
 
 signals:
     // A client came or went; `count` as clientCount() then.

@@ -1,6 +1,7 @@
 #include "ScpiCommands.h"
 
 #include "ScpiErrors.h"
+#include "ScpiLinearity.h"
 #include "model/Converter.h"
 
 #include <cstdio>
@@ -103,7 +104,13 @@ const Row Commands[] = {
     {"*OPC", Param::None, nullptr,
      [](Context& c, const Command&) { c.session.eventStatus |= Session::OperationComplete; },
      [](Context&, const Command&) { return std::string("1"); }},
-    {"*RST", Param::None, nullptr, [](Context& c, const Command&) { c.panel.reset(); }, nullptr},
+    {"*RST", Param::None, nullptr,
+     [](Context& c, const Command&) {
+         if (c.linearity)
+             c.linearity->endAtOnce("*RST");
+         c.panel.reset();
+     },
+     nullptr},
     {"*SRE", Param::Byte, nullptr,
      [](Context& c, const Command& m) {
          c.session.serviceEnable = m.value & ~Session::MasterSummaryBit;
@@ -203,6 +210,21 @@ const Row Commands[] = {
      [](Context& c, const Command&) { return c.panel.boardStatus(); }},
     {"BOARd:RELoad", Param::None, nullptr, [](Context& c, const Command&) { c.panel.reload(); },
      nullptr},
+    // The linearity run.
+    {"LINearity:DMM", Param::String, nullptr, Lin::SetDmm, Lin::Dmm},
+    {"LINearity:DMM:SETup", Param::String, nullptr, Lin::SetSetup, Lin::Setup},
+    {"LINearity:DMM:QUERy", Param::String, nullptr, Lin::SetQuery, Lin::QueryText},
+    {"LINearity:DMM:TIMeout", Param::Seconds, nullptr, Lin::SetTimeout, Lin::Timeout},
+    {"LINearity:CHANnel", Param::Byte, nullptr, Lin::SetChannel, Lin::Channel},
+    {"LINearity:CODes", Param::Codes, nullptr, Lin::SetCodes, Lin::Codes},
+    {"LINearity:SETTle", Param::Seconds, nullptr, Lin::SetSettle, Lin::Settle},
+    {"LINearity:AVERage", Param::Word, nullptr, Lin::SetAverage, Lin::Average},
+    {"LINearity:INITiate", Param::None, nullptr, Lin::Initiate, nullptr},
+    {"LINearity:ABORt", Param::None, nullptr, Lin::Abort, nullptr},
+    {"LINearity:STATe", Param::None, nullptr, nullptr, Lin::State},
+    {"LINearity:PROGress", Param::None, nullptr, nullptr, Lin::Progress},
+    {"LINearity:RESult", Param::None, nullptr, nullptr, Lin::Result},
+    {"LINearity:DATA", Param::None, nullptr, nullptr, Lin::Data},
 };
 
 const std::size_t CommandCount = sizeof Commands / sizeof Commands[0];
@@ -223,6 +245,10 @@ std::string Run(Context& context, const Command& command, bool& replied) {
         return std::string();
     }
     const Row& row = Commands[command.row];
+    if (!command.query && context.linearity && context.linearity->running() && ChangesOutput(row)) {
+        context.session.error(Error::Execution, "linearity run in progress");
+        return std::string();
+    }
     if (!command.query) {
         row.set(context, command);
         return std::string();

@@ -6,6 +6,7 @@
 #define SCPICOMMANDS_H
 
 #include "ScpiSession.h"
+#include "measure/LinearityControl.h"
 #include "model/Instrument.h"
 
 #include <cstddef>
@@ -31,6 +32,8 @@ enum class Param {
     Boolean, // ON, OFF or a decimal, rounded: not 0 is ON (value 1)
     Range,   // 30 or 60 volts, with units as for Volts; MIN and DEF 30, MAX 60
     String,  // "text" or 'text', a doubled quote for a quote; printable ASCII
+    Seconds, // a decimal, 0 or more, with an optional unit S, MS or US
+    Codes,   // three codes separated by commas: first, last and step
 };
 
 enum class Special { None, Minimum, Maximum, Default };
@@ -48,7 +51,8 @@ struct Command {
     int value = 0;    // a code, register value, choice, boolean or range
     double volts = 0; // Volts
     Special special = Special::None;
-    std::string text; // String
+    std::string text;         // String
+    int codes[3] = {0, 0, 0}; // Codes
 };
 
 // The longest String a client may send.
@@ -57,6 +61,8 @@ constexpr std::size_t MaxStringLength = 64;
 struct Context {
     Instrument& panel;
     Session& session;
+    // The linearity run, where the panel has one.
+    Linearity::Control* linearity;
 };
 
 using Setter = void (*)(Context&, const Command&);

@@ -25,6 +25,7 @@ constexpr Entry Errors[] = {
     {Error::SuffixNotAllowed, "Suffix not allowed"},
     {Error::CharacterDataNotAllowed, "Character data not allowed"},
     {Error::InvalidString, "Invalid string data"},
+    {Error::Execution, "Execution error"},
     {Error::SettingsConflict, "Settings conflict"},
     {Error::DataOutOfRange, "Data out of range"},
     {Error::TooMuchData, "Too much data"},

@@ -22,6 +22,7 @@ constexpr int InvalidSuffix = -131;
 constexpr int SuffixNotAllowed = -138;
 constexpr int CharacterDataNotAllowed = -148;
 constexpr int InvalidString = -151;
+constexpr int Execution = -200;
 constexpr int SettingsConflict = -221;
 constexpr int DataOutOfRange = -222;
 constexpr int TooMuchData = -223;

@@ -1,6 +1,7 @@
 #include "ScpiExecutor.h"
 
 #include "ScpiParser.h"
+#include "measure/LinearityRun.h"
 #include "model/BoardStatus.h"
 #include "model/PanelModel.h"
 
@@ -51,11 +52,39 @@ void ScpiExecutor::look() {
     questionable_ = questionable;
 }
 
+void ScpiExecutor::setLinearity(LinearityRun* run) {
+    linearity_ = run;
+    connect(run, &LinearityRun::stateChanged, this, [this] {
+        if (!linearity_->running())
+            emit runEnded();
+    });
+}
+
+ScpiExecutor::Line::Line(std::string_view line) : text(line), commands(Scpi::ParseLine(text)) {}
+
 QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) {
+    Line whole(line);
+    run(whole, session, false);
+    return QByteArray(whole.replies.data(), static_cast<qsizetype>(whole.replies.size()));
+}
+
+bool ScpiExecutor::waits(const Scpi::Command& command) const {
+    if (!linearity_ || !linearity_->running())
+        return false;
+    const std::string_view spelling = Scpi::Commands[command.row].spelling;
+    return (spelling == "*OPC" && command.query) || spelling == "*WAI";
+}
+
+bool ScpiExecutor::run(Line& line, Scpi::Session& session, bool mayWait) {
     running_ = &session;
-    Scpi::Context context{model_, session};
-    std::string replies;
-    for (const Scpi::Parsed& parsed : Scpi::ParseLine(line)) {
+    Scpi::Context context{model_, session, linearity_};
+    std::string& replies = line.replies;
+    for (; line.next < line.commands.size(); ++line.next) {
+        const Scpi::Parsed& parsed = line.commands[line.next];
+        if (mayWait && parsed.error == Error::None && waits(parsed.command)) {
+            running_ = nullptr;
+            return false;
+        }
         if (parsed.error != Error::None) {
             session.error(parsed.error);
             break;
@@ -74,6 +103,7 @@ QByteArray ScpiExecutor::runLine(std::string_view line, Scpi::Session& session) 
         if (session.errors.pushed() != errors)
             break;
     }
+    line.next = line.commands.size();
     running_ = nullptr;
-    return QByteArray(replies.data(), static_cast<qsizetype>(replies.size()));
+    return true;
 }

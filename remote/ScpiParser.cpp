@@ -1,5 +1,6 @@
 #include "ScpiParser.h"
 
+#include "ScpiLinearity.h"
 #include "ScpiParameters.h"
 #include "ScpiText.h"
 #include "model/Converter.h"
@@ -147,7 +148,7 @@ Parsed parse(std::string_view text, Path& path) {
         return fail(Error::SuffixOutOfRange);
     command.row = row;
     command.channel = channel;
-    const int error = ParseParameter(Commands[row], trim(text.substr(headerEnd)), command);
+    const int error = ParseAnyParameter(Commands[row], trim(text.substr(headerEnd)), command);
     return error == Error::None ? parsed : fail(error);
 }
 

@@ -4,7 +4,8 @@
 # against two floors, an empty window of its size and a plain window of its
 # size that shows text in its font, counted under callgrind and timed; handler costs beside the bare board
 # call; instructions per command under callgrind; remote-control round trips
-# and pipelined throughput over TCP. Ends with a summary in
+# and pipelined throughput over TCP; a full linearity run's cost per point.
+# Ends with a summary in
 # Markdown, ready to paste; targets are reported, not enforced.
 #   QV_BENCH_RUNS=N   timed start-up rounds (default 25, at least 20)
 #   QV_BENCH_XVFB=0   skip the timed start-up rounds under Xvfb
@@ -216,6 +217,14 @@ else
 fi
 
 echo
+echo "== A full linearity run (4,096 codes) against the simulated multimeter, no settle or reading time"
+mkdir -m 700 "$tmp/linearity"
+python3 bench/linearity_run.py "$bin" "$tmp/linearity" >"$tmp/linearity.txt" || true
+sed 's/^LINEARITY /  /' "$tmp/linearity.txt"
+linearity() { awk -v f="$1" '$1 == "LINEARITY" {for (i = 2; i < NF; i++) if ($i == f) print $(i + 1)}' \
+    "$tmp/linearity.txt"; }
+
+echo
 echo "== Instructions per command under callgrind (1000 calls after 100 uncounted)"
 for command in write write-history-off ldac control bare; do
     valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$tmp/cg.$command" \
@@ -303,6 +312,13 @@ fi
 if [ -n "$(load idn-under-flood 3)" ]; then
     echo "| \`*IDN?\` round trip beside a client flooding \`*RST\` | $(load idn-under-flood 3) ms | $(load idn-under-flood 4) ms | p99 <= 5 ms: $(verdict "$(load idn-under-flood 4)" 5) |"
     echo "| SIGTERM during a three-client flood to the safe state's first request | $(load sigterm-to-safe-state 3) ms, $(load sigterm-to-safe-state 4) flood requests after the signal | | <= 50 ms: $(verdict "$(load sigterm-to-safe-state 3)" 50) |"
+fi
+if [ -n "$(linearity panel-cpu-ms-per-point)" ]; then
+    echo
+    echo "| Linearity run, 4,096 codes, simulated multimeter | Per point | Target |"
+    echo "|---|---|---|"
+    echo "| the panel's own CPU time | $(linearity panel-cpu-ms-per-point) ms | <= 0.5 ms: $(verdict "$(linearity panel-cpu-ms-per-point)" 0.5) |"
+    echo "| wall time (panel, multimeter and loopback) | $(linearity wall-ms-per-point) ms | |"
 fi
 echo
 echo "| One board request (LDAC high/low) | Median | 99th percentile | Target |"

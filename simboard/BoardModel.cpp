@@ -14,7 +14,8 @@
 //   the next LDAC pulse or LDAC low after CLR goes high brings the previous
 //   outputs back. Taking CLR high alone loads nothing.
 // - An output is its DAC register's code x range / 4096 volts while its
-//   channel is powered up (control bits 2-5), else 0 V.
+//   channel is powered up (control bits 2-5), else 0 V; BOARDPORT_ERRORS adds
+//   gain, offset, bow and step errors (ConverterErrors).
 #include "BoardModel.h"
 
 #include "FirmwareFile.h"
@@ -142,7 +143,7 @@ bool applyRequest(SimState& s, int request, int value) {
 
 // Lets a whole program run against a failing board without code changes:
 // the fault is armed once, when the library is loaded.
-Board::Board() : state(powerOnState()) {
+Board::Board() : state(powerOnState()), errors(ConverterErrors::FromEnvironment()) {
     long calls = 0;
     if (!parseInt(std::getenv("BOARDPORT_FAIL_AFTER"), calls) || calls < 0) {
         return;
@@ -218,6 +219,7 @@ void Board::logCall(LoggedCall&& call) {
 
 void Board::powerOn() {
     state = powerOnState();
+    errors = ConverterErrors::FromEnvironment();
     // Swap rather than clear so a long run's log memory is handed back.
     std::vector<LoggedCall>().swap(log);
     unplugged = false;
@@ -246,7 +248,8 @@ SimState Board::observedState() const {
         // Control bits 2..5 power up channels 1..4; a powered-down channel
         // reads 0 V whether its output is grounded or three-stated (bit 7).
         const bool poweredUp = (s.controlRegister >> (2 + k)) & 1;
-        s.output[k] = poweredUp ? s.dacRegister[k] * fullScale / 4096.0 : 0.0;
+        // CLR low holds the outputs cleared.
+        s.output[k] = poweredUp && s.clrHigh ? errors.volts(s.dacRegister[k], fullScale) : 0.0;
     }
     return s;
 }

@@ -3,6 +3,7 @@
 #ifndef SIMBOARD_BOARDMODEL_H
 #define SIMBOARD_BOARDMODEL_H
 
+#include "ConverterErrors.h"
 #include "simboard.h"
 
 #include <cstddef>
@@ -37,6 +38,7 @@ struct Board {
     bool faultArmed = false;
     int faultCallsLeft = 0;
     int faultStatus = SIM_DEFAULT_FAULT;
+    ConverterErrors errors;
 
     // Powered on, with the fault that BOARDPORT_FAIL_AFTER asks for.
     Board();

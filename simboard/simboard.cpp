@@ -43,6 +43,7 @@ BOARDPORT_ENTRY short BOARDPORT_CALL LoadFirmWare(char* path) {
     g_board.logCall(std::move(call));
 
     simboard::traceLoadFirmWare(path, status);
+    simboard::writeOutputsFile(g_board.observedState().output);
     return static_cast<short>(status);
 }
 
@@ -64,6 +65,7 @@ BOARDPORT_ENTRY short BOARDPORT_CALL VendorIORequest(short request, int value, i
     g_board.logCall(std::move(call));
 
     simboard::traceVendorIORequest(request, value, index, arg4, arg5, bufferByte, status);
+    simboard::writeOutputsFile(g_board.observedState().output);
     return static_cast<short>(status);
 }
 

@@ -149,6 +149,7 @@ private slots:
         QTest::newRow("Alt+F") << int(Qt::Key_F) << int(Qt::AltModifier) << "mnuFile";
         QTest::newRow("Alt+V") << int(Qt::Key_V) << int(Qt::AltModifier) << "mnuView";
         QTest::newRow("Alt+O") << int(Qt::Key_O) << int(Qt::AltModifier) << "mnuOptions";
+        QTest::newRow("Alt+T") << int(Qt::Key_T) << int(Qt::AltModifier) << "mnuTools";
         QTest::newRow("Alt+A") << int(Qt::Key_A) << int(Qt::AltModifier) << "mnuHelp";
         QTest::newRow("Alt+B, no menu") << int(Qt::Key_B) << int(Qt::AltModifier) << "";
         QTest::newRow("Alt+Shift+C, no menu")

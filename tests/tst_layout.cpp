@@ -281,7 +281,8 @@ void TestLayout::menusAndTheirItems() {
                           "cmdDACoff|Turn off DACs when program exits (Recommended)|[x]",
                           "mnuDontRESET|Exit without reseting DACs|[ ]", "mnuView:&View",
                           "mnuHistory|History...|", "mnuOptions:&Options", "mnuLimits|Limits...|",
-                          "mnuHelp:&About", "mnuAbout|Version|"}));
+                          "mnuTools:&Tools", "mnuLinearity|Linearity...|", "mnuHelp:&About",
+                          "mnuAbout|Version|"}));
 }
 
 void TestLayout::sheetPagesAndTabWidths() {

@@ -130,6 +130,13 @@ std::string longForm(const Scpi::Command& c, unsigned form) {
     } else if (row.param == Param::Volts || row.param == Param::Limit) {
         std::snprintf(number, sizeof number, form % 2 ? "%.17g V" : "%.17gv", c.volts);
         parameter = number;
+    } else if (row.param == Param::Seconds) {
+        std::snprintf(number, sizeof number, form % 2 ? "%.17g S" : "%.17g", c.volts);
+        parameter = number;
+    } else if (row.param == Param::Codes) {
+        std::snprintf(number, sizeof number, form % 2 ? "%d,%d,%d" : "%d , #H%X,%d", c.codes[0],
+                      c.codes[1], c.codes[2]);
+        parameter = number;
     } else if (row.param == Param::Boolean) {
         static const char* const Forms[2][3] = {{"OFF", "0", "0.49"}, {"on", "1", "-2.5E1"}};
         parameter = Forms[c.value != 0][form % 3];
@@ -305,7 +312,7 @@ void checkLine(const std::string& line) {
     FakePanel panel;
     panel.line = line;
     Scpi::Session session;
-    Scpi::Context context{panel, session};
+    Scpi::Context context{panel, session, nullptr};
     for (const Scpi::Parsed& p : parsed) {
         if (p.error != Scpi::Error::None)
             break;
