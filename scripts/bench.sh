@@ -193,7 +193,11 @@ fi
 # panel's Load DAC write.
 windows_build="${QV_WINDOWS_BUILD_DIR:-build-windows}"
 if [ "${QV_BENCH_WINDOWS:-1}" != 0 ] && [ -f "$windows_build/CMakeCache.txt" ] &&
-    cmake --build "$windows_build" --target qv7310-bridge-bench qv7310-command-bench >/dev/null; then
+    cmake --build "$windows_build" --target qv7310-bridge-bench >/dev/null; then
+    # The handler bench tunes glibc's malloc, which MinGW lacks: where it does
+    # not build, its rows are left out.
+    cmake --build "$windows_build" --target qv7310-command-bench >/dev/null 2>&1 ||
+        echo "(the handler bench does not build for Windows: no Load DAC row under Wine)"
     echo "(Windows build, wine64: $(/usr/lib/wine/wine64 --version))"
     wbin="$PWD/$windows_build/bin"
     export WINEPREFIX="$tmp/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -202,8 +206,10 @@ if [ "${QV_BENCH_WINDOWS:-1}" != 0 ] && [ -f "$windows_build/CMakeCache.txt" ] &
         20000 0 | tr -d '\r' >>"$tmp/bridge.txt"
     /usr/lib/wine/wine64 "$wbin/qv7310-bridge-bench.exe" -platform offscreen windows-bridge \
         20000 0 "Z:${wbin//\//\\}\\qv7310-board-bridge.exe" | tr -d '\r' >>"$tmp/bridge.txt"
-    /usr/lib/wine/wine64 "$wbin/qv7310-command-bench.exe" -platform offscreen -iterations 20000 \
-        2>&1 | tr -d '\r' >"$tmp/command-windows.txt" || true
+    if [ -f "$wbin/qv7310-command-bench.exe" ]; then
+        /usr/lib/wine/wine64 "$wbin/qv7310-command-bench.exe" -platform offscreen -iterations 20000 \
+            2>&1 | tr -d '\r' >"$tmp/command-windows.txt" || true
+    fi
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     unset WINEPREFIX
 fi
