@@ -61,10 +61,11 @@ win_start() {
 
 # finish NAME STATUS...: waits for the panel and checks how it ended.
 finish() {
-    local name=$1 expected=$2 status=0
+    local name=$1 status=0
+    shift
     wait "$pid" || status=$?
-    if [ "$status" != "$expected" ]; then
-        echo "$name: the panel ended with status $status, not $expected"
+    if [[ " $* " != *" $status "* ]]; then
+        echo "$name: the panel ended with status $status, not $*"
         cat "$work/$name.err"
         exit 1
     fi
@@ -176,7 +177,10 @@ ways_out_check() {
     win_start endsession
     high endsession
     "$wine" wineboot --end-session >/dev/null 2>&1 || true
-    finish endsession 0
+    # Once every window has answered WM_ENDSESSION the system may end the
+    # program before it returns from its event loop (Wine does so at once):
+    # what counts is the safe state, sent once, before that.
+    finish endsession 0 137
     [ "$(after endsession)" = "$safe_state" ] || { echo "session end:"; after endsession; failed=1; }
 
     # A second panel on the same board is refused and calls nothing.
