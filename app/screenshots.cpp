@@ -7,12 +7,12 @@
 #include "model/Converter.h"
 #include "model/PanelModel.h"
 #include "model/Session.h"
-#include "panel/Controls.h"
 #include "panel/DialogSeam.h"
 #include "panel/FindControl.h"
 #include "panel/PanelApplication.h"
 #include "panel/QV7310.h"
 #include "panel/QV7310TestSeam.h"
+#include "panel/TabbedSheet.h"
 #include "panel/created.h"
 #include "panel/frmPartSelect.h"
 

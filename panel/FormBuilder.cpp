@@ -1,6 +1,10 @@
 #include "FormBuilder.h"
 
-#include "Controls.h"
+#include "BorderedLabel.h"
+#include "CommandButton.h"
+#include "FrameBox.h"
+#include "OptionButton.h"
+#include "PictureBox.h"
 
 #include <QApplication>
 #include <QFont>

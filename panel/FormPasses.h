@@ -4,11 +4,14 @@
 #ifndef FORMPASSES_H
 #define FORMPASSES_H
 
-#include "Controls.h"
 #include "FindControl.h"
 #include "FormBuilder.h"
 #include "FormLayout.h"
+#include "LineControl.h"
+#include "OptionButton.h"
+#include "PictureBox.h"
 #include "QV7310.h"
+#include "TabbedSheet.h"
 
 #include <QAbstractButton>
 #include <QHash>

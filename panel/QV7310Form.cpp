@@ -6,12 +6,14 @@
 #include "QV7310.h"
 
 #include "Artwork.h"
-#include "Controls.h"
 #include "FindControl.h"
 #include "FormBuilder.h"
 #include "FormLayout.h"
 #include "FormPasses.h"
+#include "OptionButton.h"
+#include "PictureBox.h"
 #include "ScreenReader.h"
+#include "TabbedSheet.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,9 +4,11 @@
 // limits). Start-up, exit and the File menu are in QV7310.cpp.
 #include "QV7310.h"
 
-#include "Controls.h"
 #include "DialogSeam.h"
 #include "EntryGuard.h"
+#include "OptionButton.h"
+#include "PictureBox.h"
+#include "TabbedSheet.h"
 #include "created.h"
 #include "frmHistory.h"
 #include "frmLimits.h"

@@ -5,8 +5,10 @@
 // above a limit, the note after the window's title).
 #include "QV7310.h"
 
-#include "Controls.h"
 #include "DialogSeam.h"
+#include "OptionButton.h"
+#include "PictureBox.h"
+#include "TabbedSheet.h"
 #include "model/ControlRegister.h"
 #include "model/Converter.h"
 #include "model/OutputLimits.h"

@@ -1,6 +1,7 @@
 #include "ScreenReader.h"
 
-#include "Controls.h"
+#include "LineControl.h"
+#include "PictureBox.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,8 +1,8 @@
 #include "created.h"
 
 #include "Artwork.h"
-#include "Controls.h"
 #include "FormBuilder.h"
+#include "PictureBox.h"
 #include "WindowPlacement.h"
 
 #include <QLabel>

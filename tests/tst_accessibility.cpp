@@ -2,8 +2,9 @@
 // where a caption does not say what a control is, and nothing at all of the
 // drawn lines and the click areas.
 #include "PanelHarness.h"
-#include "panel/Controls.h"
+#include "panel/LineControl.h"
 #include "panel/OptionButton.h"
+#include "panel/PictureBox.h"
 #include "panel/QV7310.h"
 #include "panel/TabbedSheet.h"
 

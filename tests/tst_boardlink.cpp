@@ -5,9 +5,9 @@
 #include "board/USBStuff.h"
 #include "model/BoardStatus.h"
 #include "model/PanelModel.h"
-#include "panel/Controls.h"
 #include "panel/QV7310.h"
 #include "panel/QV7310TestSeam.h"
+#include "panel/TabbedSheet.h"
 #include "protocol/Declare.h"
 #include "remote/ScpiExecutor.h"
 

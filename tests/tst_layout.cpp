@@ -2,10 +2,14 @@
 // its caption and state, the pictures, colours and fonts, the Tab order, and
 // that no caption is clipped.
 #include "PanelHarness.h"
-#include "panel/Controls.h"
 #include "panel/FormLayout.h"
+#include "panel/FrameBox.h"
+#include "panel/LineControl.h"
+#include "panel/OptionButton.h"
 #include "panel/PanelApplication.h"
+#include "panel/PictureBox.h"
 #include "panel/QV7310.h"
+#include "panel/TabbedSheet.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "board/USBStuff.h"
 #include "model/BoardStatus.h"
 #include "model/PanelModel.h"
-#include "panel/Controls.h"
 #include "panel/DialogSeam.h"
 #include "panel/PanelApplication.h"
 #include "panel/QV7310.h"
+#include "panel/TabbedSheet.h"
 
 #include <QAction>
 #include <QFile>

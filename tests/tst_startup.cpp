@@ -3,9 +3,9 @@
 #include "PanelHarness.h"
 #include "board/USBStuff.h"
 #include "model/PanelModel.h"
-#include "panel/Controls.h"
 #include "panel/QV7310.h"
 #include "panel/QV7310TestSeam.h"
+#include "panel/TabbedSheet.h"
 #include "remote/ScpiExecutor.h"
 
 #include <QAccessible>
