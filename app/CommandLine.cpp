@@ -3,31 +3,15 @@
 #include "ToolkitOptions.h"
 
 #include "model/Converter.h"
-#include "model/PanelModel.h"
-#include "model/Session.h"
-#include "remote/RemoteServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QLocale>
-#include <QMessageBox>
 #include <cstdio>
 #include <iterator>
 #include <optional>
 
 namespace {
-
-void say(const QString& line) {
-    std::fprintf(stderr, "qv7310: %s\n", qPrintable(line));
-}
-
-QString endpoint(const QHostAddress& address, quint16 port) {
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                             ? QStringLiteral("[%1]").arg(address.toString())
-                             : address.toString();
-    return host + QLatin1Char(':') + QString::number(port);
-}
 
 // "CH=VOLTS": CH 1 to 4 or all (0), VOLTS 0 to the largest range or off (-1).
 // A channel is digits naming 1 to 4: a sign, a fraction or zeros name none,
@@ -56,11 +40,15 @@ std::optional<CommandLine::Limit> ParseLimit(const QString& value) {
     return CommandLine::Limit{number, v};
 }
 
-QString noChannel(int channel) {
-    return QStringLiteral("--limit %1: the part has no DAC%1").arg(channel);
+} // namespace
+
+void Say(const QString& line) {
+    std::fprintf(stderr, "qv7310: %s\n", qPrintable(line));
 }
 
-} // namespace
+QString NoChannel(int channel) {
+    return QStringLiteral("--limit %1: the part has no DAC%1").arg(channel);
+}
 
 QStringList ArgumentsOf(int argc, char* argv[]) {
     QStringList arguments;
@@ -123,7 +111,7 @@ constexpr bool CanAnnounce = true;
 #endif
 
 CommandLine fail(CommandLine& options, const QString& message) {
-    say(message);
+    Say(message);
     options.exitCode = 2;
     return options;
 }
@@ -165,7 +153,7 @@ CommandLine readOptions(const QCommandLineParser& parser, CommandLine& options) 
                             .arg(Converter::HighRangeVolts));
         // The part given here has its count of channels.
         if (options.quadPart && !*options.quadPart && parsed->channel > 1)
-            return fail(options, noChannel(parsed->channel));
+            return fail(options, NoChannel(parsed->channel));
         options.limits.push_back(*parsed);
     }
     options.journal = parser.value(QStringLiteral("journal"));
@@ -234,71 +222,4 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return fail(options, QStringLiteral("unexpected argument \"%1\"")
                                  .arg(parser.positionalArguments().constFirst()));
     return readOptions(parser, options);
-}
-
-StartupAnswers::StartupAnswers(const CommandLine& options) {
-    if (!options.remote)
-        return;
-    installed_ = true;
-    previous_ = DialogSeam::setHandler([this](QDialog& dialog) {
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
-            say(QStringLiteral("%1 [%2]").arg(box->text(), box->windowTitle()));
-            return int(QDialog::Accepted);
-        }
-        return previous_ ? previous_(dialog) : dialog.exec();
-    });
-}
-
-StartupAnswers::~StartupAnswers() {
-    if (installed_)
-        DialogSeam::setHandler(std::move(previous_));
-}
-
-std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, Session& session) {
-    const QString where = endpoint(options.address, options.port);
-    if (!options.address.isLoopback())
-        say(QStringLiteral("warning: remote control on %1 can be reached from other machines "
-                           "and asks for no authentication")
-                .arg(where));
-    PanelModel& model = session.model();
-    auto server = std::make_unique<RemoteServer>(model, session);
-    server->setIdleSeconds(options.idleSeconds);
-    if (!server->listen(options.address, options.port)) {
-        say(QStringLiteral("remote control not started: cannot listen on %1: %2")
-                .arg(where, server->errorString()));
-        return nullptr;
-    }
-    // Clients wait until the panel has started.
-    server->hold(true);
-    model.setRemoteClients(0);
-    QObject::connect(server.get(), &RemoteServer::clientsChanged, &model,
-                     &PanelModel::setRemoteClients);
-    // Scripts read the port from here, --remote-port 0 included.
-    std::printf("qv7310: remote control on %s\n",
-                qPrintable(endpoint(options.address, server->port())));
-    std::fflush(stdout);
-    return server;
-}
-
-bool OpenJournal(const CommandLine& options, PanelModel& model) {
-    if (options.journal.isEmpty())
-        return true;
-    QString error;
-    if (model.history().openJournal(options.journal, error))
-        return true;
-    say(QStringLiteral("--journal %1: cannot open it: %2").arg(options.journal, error));
-    return false;
-}
-
-void ApplyLimits(const CommandLine& options, PanelModel& model) {
-    for (const CommandLine::Limit& limit : options.limits) {
-        if (limit.channel > model.channels()) {
-            say(noChannel(limit.channel));
-            continue;
-        }
-        const int first = limit.channel == 0 ? 1 : limit.channel;
-        const int last = limit.channel == 0 ? model.channels() : limit.channel;
-        for (int channel = first; channel <= last; ++channel)
-            model.setRunLimit(channel, limit.volts);
-    }
 }

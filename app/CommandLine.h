@@ -3,17 +3,10 @@
 #ifndef COMMANDLINE_H
 #define COMMANDLINE_H
 
-#include "panel/DialogSeam.h"
-
 #include <QHostAddress>
 #include <QStringList>
-#include <memory>
 #include <optional>
 #include <vector>
-
-class PanelModel;
-class RemoteServer;
-class Session;
 
 struct CommandLine {
     int exitCode = -1;            // 0 or more: end at once with it (help, version, a bad option)
@@ -35,15 +28,6 @@ struct CommandLine {
     QString journal;           // --journal: the file, empty for none
 };
 
-// Opens the --journal file, if one is asked for, for every board request
-// from now on; false, said in one line on stderr, when it cannot.
-bool OpenJournal(const CommandLine& options, PanelModel& model);
-
-// Sets the --limit options on the started panel, for this run only; a
-// channel the part chosen in its dialog does not have is said on standard
-// error and left alone.
-void ApplyLimits(const CommandLine& options, PanelModel& model);
-
 // The program's arguments as given, before the toolkit has read its own.
 QStringList ArgumentsOf(int argc, char* argv[]);
 
@@ -53,26 +37,10 @@ QStringList ArgumentsOf(int argc, char* argv[]);
 // before the application object exists; none of this needs a display.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// While it lives, with remote control on, a start-up message box (the
-// missing board) goes to stderr instead of the screen, since a script, or a
-// panel without a display, has nobody to dismiss it. Nothing changes without
-// the option.
-class StartupAnswers {
-public:
-    explicit StartupAnswers(const CommandLine& options);
-    ~StartupAnswers();
-    StartupAnswers(const StartupAnswers&) = delete;
-    StartupAnswers& operator=(const StartupAnswers&) = delete;
+// One line on standard error: "qv7310: " and `line`.
+void Say(const QString& line);
 
-private:
-    bool installed_ = false;
-    DialogSeam::Handler previous_;
-};
-
-// The remote-control server the options ask for (remote must be set),
-// listening but holding its clients until hold(false); prints
-// "qv7310: remote control on ADDRESS:PORT" on stdout. Null when it cannot
-// listen, said in one line on stderr.
-std::unique_ptr<RemoteServer> StartRemote(const CommandLine& options, Session& session);
+// What --limit says of a channel the part does not have.
+QString NoChannel(int channel);
 
 #endif

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "StartOptions.h"
 #include "board/BoardLink.h"
 #include "board/LibraryImage.h"
 #include "measure/LinearityRun.h"
@@ -42,6 +42,31 @@ void ChooseBoardPath(const CommandLine& options, BoardLink& link) {
 #endif
 }
 
+// The board link's path and deadline as the options ask.
+void SetUpBoardLink(const CommandLine& options, BoardLink& link) {
+    link.setRequestDeadline(options.boardTimeout);
+    ChooseBoardPath(options, link);
+    if (options.boardTimeoutSet && !link.isBridged())
+        std::fputs("qv7310: --board-timeout: no effect without the board bridge (a call into the "
+                   "library in this process cannot be stopped)\n",
+                   stderr);
+}
+
+// The remote-control server, when the options ask for one, with what it
+// drives beside the model; false when it cannot listen.
+bool StartRemoteControl(const CommandLine& options, Session& session, QV7310& window,
+                        LinearityRun& linearity, std::unique_ptr<RemoteServer>& remote) {
+    if (!options.remote)
+        return true;
+    remote = StartRemote(options, session);
+    if (!remote)
+        return false;
+    // Remote clients change the window far faster than a display shows.
+    new RepaintPacer(&window);
+    remote->setLinearity(&linearity);
+    return true;
+}
+
 // The exit status when records of board requests are missing from the
 // journal: the notebook a script relies on is incomplete.
 constexpr int JournalIncompleteStatus = 4;
@@ -71,12 +96,7 @@ int main(int argc, char* argv[]) {
     // Before any board call, so the journal holds the start-up's requests.
     if (!OpenJournal(options, model))
         return 1;
-    link.setRequestDeadline(options.boardTimeout);
-    ChooseBoardPath(options, link);
-    if (options.boardTimeoutSet && !link.isBridged())
-        std::fputs("qv7310: --board-timeout: no effect without the board bridge (a call into the "
-                   "library in this process cannot be stopped)\n",
-                   stderr);
+    SetUpBoardLink(options, link);
     QV7310 window(session);
     exitPaths.setWindow(&window);
     LinearityRun linearity(model, session);
@@ -84,13 +104,8 @@ int main(int argc, char* argv[]) {
     // A panel asked for remote control that cannot serve it ends before any
     // board call: on a headless bench a panel without its server is easy to miss.
     std::unique_ptr<RemoteServer> remote;
-    if (options.remote && !(remote = StartRemote(options, session)))
+    if (!StartRemoteControl(options, session, window, linearity, remote))
         return 1;
-    // Remote clients change the window far faster than a display shows.
-    if (remote)
-        new RepaintPacer(&window);
-    if (remote)
-        remote->setLinearity(&linearity);
     if (options.quadPart)
         window.presetPart(*options.quadPart);
     {
