@@ -2,14 +2,6 @@
 
 #include <QTcpSocket>
 
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <fcntl.h>
-#include <linux/usb/tmc.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
-
 DmmLink::Address DmmLink::ParseAddress(const QString& text) {
     Address a;
     const QString t = text.trimmed();
@@ -60,18 +52,11 @@ void DmmLink::open(const QString& address) {
         return;
     }
     if (a.device) {
-#ifdef Q_OS_LINUX
-        device_ = ::open(a.path.toLocal8Bit().constData(), O_RDWR | O_CLOEXEC);
-        if (device_ < 0) {
-            fail(QStringLiteral("%1: %2").arg(a.path, QString::fromLocal8Bit(strerror(errno))));
-            return;
-        }
-        unsigned int ms = static_cast<unsigned int>(timeoutMs_);
-        ::ioctl(device_, USBTMC_IOCTL_SET_TIMEOUT, &ms);
-        QTimer::singleShot(0, this, [this] { emit opened(); });
-#else
-        fail(QStringLiteral("USBTMC device files are for Linux only"));
-#endif
+        QString error;
+        if (device_.open(a.path, timeoutMs_, &error))
+            QTimer::singleShot(0, this, [this] { emit opened(); });
+        else
+            fail(QStringLiteral("%1: %2").arg(a.path, error));
         return;
     }
     socket_ = new QTcpSocket(this);
@@ -98,16 +83,14 @@ void DmmLink::send(const QByteArray& command) {
         socket_->write(line);
         return;
     }
-#ifdef Q_OS_LINUX
-    if (device_ >= 0 && ::write(device_, line.constData(), std::size_t(line.size())) < 0)
-        fail(QStringLiteral("%1 could not be sent: %2")
-                 .arg(QString::fromLatin1(command), QString::fromLocal8Bit(strerror(errno))));
-#endif
+    QString error;
+    if (device_.isOpen() && !device_.write(line, &error))
+        fail(QStringLiteral("%1 could not be sent: %2").arg(QString::fromLatin1(command), error));
 }
 
 void DmmLink::query(const QByteArray& command) {
     asked_ = command;
-    if (device_ >= 0) {
+    if (device_.isOpen()) {
         deviceQuery(command);
         return;
     }
@@ -135,27 +118,23 @@ void DmmLink::socketReadable() {
 // The driver waits for the reply (up to the timeout set at open); the reply
 // is handed on through the event loop, as a socket's would be.
 void DmmLink::deviceQuery(const QByteArray& command) {
-#ifdef Q_OS_LINUX
     send(command);
-    if (device_ < 0)
+    if (!device_.isOpen())
         return;
-    char buffer[4096];
-    const ssize_t count = ::read(device_, buffer, sizeof buffer);
-    if (count < 0) {
-        fail(errno == ETIMEDOUT ? QStringLiteral("the multimeter did not answer %1 within %2 s")
-                                      .arg(QString::fromLatin1(command))
-                                      .arg(timeoutMs_ / 1000.0)
-                                : QString::fromLocal8Bit(strerror(errno)));
+    QByteArray line;
+    bool timedOut = false;
+    QString error;
+    if (!device_.read(&line, &timedOut, &error)) {
+        fail(timedOut ? QStringLiteral("the multimeter did not answer %1 within %2 s")
+                            .arg(QString::fromLatin1(command))
+                            .arg(timeoutMs_ / 1000.0)
+                      : error);
         return;
     }
-    QByteArray line(buffer, count);
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     asked_.clear();
     QTimer::singleShot(0, this, [this, line] { emit replied(line); });
-#else
-    Q_UNUSED(command);
-#endif
 }
 
 void DmmLink::fail(const QString& reason) {
@@ -173,10 +152,6 @@ void DmmLink::close() {
         socket_->deleteLater();
         socket_ = nullptr;
     }
-#ifdef Q_OS_LINUX
-    if (device_ >= 0)
-        ::close(device_);
-#endif
-    device_ = -1;
+    device_.close();
     pending_.clear();
 }

@@ -5,6 +5,8 @@
 #ifndef DMMLINK_H
 #define DMMLINK_H
 
+#include "platform/InstrumentDevice.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -50,7 +52,7 @@ private:
     void deviceQuery(const QByteArray& command);
 
     QTcpSocket* socket_ = nullptr;
-    int device_ = -1;
+    Platform::InstrumentDevice device_;
     QString address_;
     QByteArray pending_;
     QByteArray asked_; // the query awaiting its reply, empty when none
