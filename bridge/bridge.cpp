@@ -6,7 +6,8 @@
 // When its input ends without the panel's goodbye (the panel crashed or was
 // killed), it puts the outputs into the safe state itself, unless the
 // panel's last exit choice was to leave them, and ends.
-#include "board/BoardPortAbi.h"
+#include "BoardLibrary.h"
+#include "board/BoardBinding.h"
 #include "board/BridgeFrames.h"
 #include "protocol/SafeSequence.h"
 
@@ -24,7 +25,6 @@
 #include <windows.h>
 #else
 #include <csignal>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -39,7 +39,7 @@ void say(const std::string& line) {
     std::fflush(stderr);
 }
 
-// ---- the platform: raw reads and writes, the library loader ----
+// ---- the platform: raw reads and writes ----
 
 constexpr std::chrono::microseconds SpinMicros{50};
 
@@ -54,30 +54,6 @@ long writeSome(int fd, const unsigned char* data, std::size_t size) {
     return _write(fd, data, static_cast<unsigned>(size));
 }
 
-std::string ownFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    const std::size_t cut = s.find_last_of("\\/");
-    return cut == std::string::npos ? std::string(".") : s.substr(0, cut);
-}
-
-struct Library {
-    HMODULE handle = nullptr;
-    std::string error;
-    bool open(const std::string& file) {
-        handle = LoadLibraryA(file.c_str());
-        if (!handle)
-            error = file + ": error " + std::to_string(GetLastError());
-        return handle != nullptr;
-    }
-    void* symbol(const char* name) const {
-        return reinterpret_cast<void*>(GetProcAddress(handle, name));
-    }
-};
-const char* const BesideNames[] = {"BoardPort.dll"};
-const char* const SystemNames[] = {"BoardPort.dll"};
-const char Separator = '\\';
 #else
 // Standard input is non-blocking (claimOutput): this is where it sleeps.
 void waitForInput() {
@@ -92,96 +68,31 @@ long writeSome(int fd, const unsigned char* data, std::size_t size) {
     return static_cast<long>(::write(fd, data, size));
 }
 
-std::string ownFolder() {
-    std::vector<char> path(4096);
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    std::string s = n > 0 ? std::string(path.data(), static_cast<std::size_t>(n)) : ".";
-    const std::size_t cut = s.find_last_of('/');
-    return cut == std::string::npos ? std::string(".") : s.substr(0, cut);
-}
-
-struct Library {
-    void* handle = nullptr;
-    std::string error;
-    bool open(const std::string& file) {
-        handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            error = ::dlerror();
-        return handle != nullptr;
-    }
-    void* symbol(const char* name) const { return ::dlsym(handle, name); }
-};
-const char* const BesideNames[] = {"libBoardPort.so", "BoardPort.so"};
-const char* const SystemNames[] = {"libBoardPort.so"};
-const char Separator = '/';
 #endif
 
-// ---- the library, loaded as the panel loads it: on the first call, from
-// this program's folder first, then wherever the system looks ----
+// ---- the library, bound as the panel binds it; its safe state ----
 
 struct Board {
-    bool attempted = false;
-    BoardPortAbi::LoadFirmWareFn loadFirmWare = nullptr;
-    BoardPortAbi::VendorIORequestFn vendorIORequest = nullptr;
+    BoardLibrary library;
+    BoardBinding::Binding binding{library, say};
 
-    void bind() {
-        if (attempted)
-            return;
-        attempted = true;
-        Library lib;
-        std::string errors;
-        bool loaded = false;
-        const std::string folder = ownFolder();
-        for (const char* name : BesideNames)
-            if (!loaded && (loaded = lib.open(folder + Separator + name)) == false)
-                errors += lib.error + "; ";
-        for (const char* name : SystemNames)
-            if (!loaded && (loaded = lib.open(name)) == false)
-                errors += lib.error + "; ";
-        if (!loaded) {
-            say("BoardPort library could not be loaded: " + errors.substr(0, errors.size() - 2));
-            return;
-        }
-        auto load = reinterpret_cast<BoardPortAbi::LoadFirmWareFn>(
-            lib.symbol(BoardPortAbi::LoadFirmWareSymbol));
-        auto vendor = reinterpret_cast<BoardPortAbi::VendorIORequestFn>(
-            lib.symbol(BoardPortAbi::VendorIORequestSymbol));
-        if (!load || !vendor) {
-            say(std::string("BoardPort library has no function ") +
-                (load ? BoardPortAbi::VendorIORequestSymbol : BoardPortAbi::LoadFirmWareSymbol));
-            return;
-        }
-        loadFirmWare = load;
-        vendorIORequest = vendor;
-    }
-
-    std::int16_t download(char* path) {
-        bind();
-        return loadFirmWare ? loadFirmWare(path) : BoardPortAbi::LibraryMissingStatus;
-    }
+    std::int16_t download(char* path) { return binding.loadFirmWare(path); }
 
     std::int16_t request(std::int16_t request, std::int32_t value, std::int32_t index,
                          std::int16_t arg4, std::int16_t arg5, char* buffer) {
-        bind();
-        return vendorIORequest ? vendorIORequest(request, value, index, arg4, arg5, buffer)
-                               : BoardPortAbi::LibraryMissingStatus;
+        return binding.vendorIORequest(request, value, index, arg4, arg5, buffer);
     }
 
     // The exit's sequence, as the panel sends it; said on standard error.
     void safeState() {
-        std::string failed;
-        for (const Declare::SafeStep& step : Declare::SafeSequence) {
+        const auto failed = Declare::SendSafeSequence([this](const Declare::SafeStep& step) {
             const bool word = step.request == BoardPortAbi::BoardRequest::SerialWord;
             char buffer = 0;
-            const std::int16_t status =
-                request(step.request, word ? Declare::WordValue(step.word) : 0,
-                        word ? Declare::WordIndex(step.word) : 0, 0, 0, &buffer);
-            if (status < 0)
-                failed += (failed.empty() ? " (" : ", ") + std::string("request ") +
-                          std::to_string(step.request) + " returned " + std::to_string(status);
-        }
+            return request(step.request, word ? Declare::WordValue(step.word) : 0,
+                           word ? Declare::WordIndex(step.word) : 0, 0, 0, &buffer);
+        });
         say("the panel ended without its goodbye: safe state sent" +
-            (failed.empty() ? std::string() : failed + ")"));
+            (failed.empty() ? std::string() : " (" + Declare::FailureList(failed) + ")"));
     }
 };
 

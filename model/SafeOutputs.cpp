@@ -6,7 +6,6 @@
 #include "protocol/Declare.h"
 
 #include <QString>
-#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,26 +36,17 @@ void sendAtExit() {
 } // namespace
 
 bool Send(PanelModel& model) {
-    namespace Request = USBStuff::BoardRequest;
     const RequestHistory::Action action(model.history(), QStringLiteral("Safe state"));
-    QStringList failed;
-    auto check = [&failed](std::int16_t status, std::int16_t request,
-                           const QString& detail = QString()) {
-        if (status < 0)
-            failed
-                << QStringLiteral("request %1%2 returned %3").arg(request).arg(detail).arg(status);
-    };
-    for (const Declare::SafeStep& step : Declare::SafeSequence) {
-        if (step.request == Request::SerialWord)
-            check(Declare::WriteSerialWord(model.link(), step.word), step.request,
-                  QStringLiteral(" (word %1)").arg(Declare::SerialWordEcho(step.word).toLower()));
-        else
-            check(USBStuff::PlainRequest(model.link(), step.request), step.request);
-    }
-    if (failed.isEmpty())
+    BoardLink& link = model.link();
+    const auto failed = Declare::SendSafeSequence([&link](const Declare::SafeStep& step) {
+        return step.request == USBStuff::BoardRequest::SerialWord
+                   ? Declare::WriteSerialWord(link, step.word)
+                   : USBStuff::PlainRequest(link, step.request);
+    });
+    if (failed.empty())
         return true;
     std::fprintf(stderr, "The outputs may not be in the safe state: %s\n",
-                 qPrintable(failed.join(QStringLiteral(", "))));
+                 Declare::FailureList(failed).c_str());
     return false;
 }
 

@@ -1,7 +1,7 @@
 // The outputs' safe state as requests: control register cleared, code 0 to
 // all DACs, LDAC pulsed, 30 V range. The panel sends it at exit and on a
-// reset; the board bridge sends the same when the panel dies. Free of Qt,
-// since the bridge is built without it.
+// reset; the board bridge sends the same when the panel dies, and both name
+// the failed requests alike. Free of Qt, since the bridge is built without it.
 #ifndef SAFESEQUENCE_H
 #define SAFESEQUENCE_H
 
@@ -9,6 +9,8 @@
 #include "board/BoardPortAbi.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace Declare {
 
@@ -31,6 +33,27 @@ constexpr std::int32_t WordValue(std::int32_t word) {
 constexpr std::int32_t WordIndex(std::int32_t word) {
     return (word & 0xFF0000) / 65536;
 }
+
+struct SafeFailure {
+    SafeStep step;
+    std::int16_t status;
+};
+
+// Sends the steps in order through `send` (SafeStep -> status) and returns
+// those that failed (a negative status), in that order.
+template <typename Send> std::vector<SafeFailure> SendSafeSequence(Send&& send) {
+    std::vector<SafeFailure> failed;
+    for (const SafeStep& step : SafeSequence) {
+        const std::int16_t status = send(step);
+        if (status < 0)
+            failed.push_back({step, status});
+    }
+    return failed;
+}
+
+// The failed requests as both report them: "request 221 (word 0x7000)
+// returned -5, request 222 returned -5".
+std::string FailureList(const std::vector<SafeFailure>& failed);
 
 } // namespace Declare
 
