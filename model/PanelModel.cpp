@@ -70,14 +70,14 @@ int PanelModel::slot(int channel) const {
 void PanelModel::loadBoard(const MissingBoard& missing) {
     std::int16_t status = 0;
     {
-        const RequestHistory::Action action(history_, QStringLiteral("Firmware download"));
+        const RequestHistory::Action action(history_, Actions::Id::FirmwareDownload);
         status = USBStuff::DownloadFirmware(link_);
         if (status < 0)
             emit boardError(QStringLiteral("No Evaluation Board Found: %1").arg(status));
     }
     if (status < 0 && missing)
         missing(status);
-    const RequestHistory::Action action(history_, QStringLiteral("Start"));
+    const RequestHistory::Action action(history_, Actions::Id::Start);
     USBStuff::PlainRequest(link_, Request::Start);
 }
 
@@ -121,7 +121,7 @@ bool PanelModel::safeState() {
 }
 
 void PanelModel::reset() {
-    const RequestHistory::Action action(history_, QStringLiteral("Reset"));
+    const RequestHistory::Action action(history_, Actions::Id::Reset);
     safeState();
     // As after start-up: CLR released and the board's warning off too, so
     // the board and the panel agree again.

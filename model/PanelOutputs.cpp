@@ -36,10 +36,7 @@ void PanelModel::setCode(int channel, int code) {
     const bool all = partIsQuad_ && channel == AllChannels;
     if (partIsQuad_ && (channel < AllChannels || channel > Converter::Channels))
         return;
-    static const QString Captions[Converter::Channels + 1] = {
-        QStringLiteral("Write to all DACs"), QStringLiteral("Load DAC1"),
-        QStringLiteral("Load DAC2"), QStringLiteral("Load DAC3"), QStringLiteral("Load DAC4")};
-    const Action action(history_, partIsQuad_ ? Captions[channel] : QStringLiteral("Load DAC"));
+    const Action action(history_, partIsQuad_ ? Actions::Load(channel) : Actions::Id::LoadDac);
     const int first = all ? 0 : slot(partIsQuad_ ? channel : 1);
     const int last = all ? Converter::Channels - 1 : first;
     // A code the limits refuse changes nothing and sends nothing.
@@ -109,7 +106,7 @@ bool PanelModel::overLimit(int slot) const {
 }
 
 void PanelModel::pulseLdac() {
-    const Action action(history_, QStringLiteral("Pulse LDAC"));
+    const Action action(history_, Actions::Id::PulseLdac);
     if (refused(limits_.checkLoad(rangeVolts_)))
         return;
     USBStuff::PlainRequest(link_, Request::PulseLdac);
@@ -119,7 +116,7 @@ void PanelModel::pulseLdac() {
 }
 
 void PanelModel::setLdac(bool high) {
-    const Action action(history_, high ? QStringLiteral("LDAC High") : QStringLiteral("LDAC Low"));
+    const Action action(history_, high ? Actions::Id::LdacHigh : Actions::Id::LdacLow);
     if (!high && refused(limits_.checkLoad(rangeVolts_)))
         return;
     USBStuff::PlainRequest(link_, high ? Request::LdacHigh : Request::LdacLow);
@@ -132,7 +129,7 @@ void PanelModel::setLdac(bool high) {
 }
 
 void PanelModel::pulseClr() {
-    const Action action(history_, QStringLiteral("Pulse CLR"));
+    const Action action(history_, Actions::Id::PulseClr);
     USBStuff::PlainRequest(link_, Request::ClrLow);
     USBStuff::PlainRequest(link_, Request::ClrHigh);
     clrIsLow_ = false;
@@ -140,7 +137,7 @@ void PanelModel::pulseClr() {
 }
 
 void PanelModel::setClr(bool high) {
-    const Action action(history_, high ? QStringLiteral("CLR High") : QStringLiteral("CLR Low"));
+    const Action action(history_, high ? Actions::Id::ClrHigh : Actions::Id::ClrLow);
     USBStuff::PlainRequest(link_, high ? Request::ClrHigh : Request::ClrLow);
     clrIsLow_ = !high;
     // Taken high, the outputs stay at 0 until the next LDAC loads them.
@@ -156,8 +153,8 @@ void PanelModel::setRange(int volts) {
     if (refused(limits_.checkRange(rangeVolts_, to)))
         return;
     rangeVolts_ = to;
-    const Action action(history_, to == Converter::HighRangeVolts ? QStringLiteral("Range 60V")
-                                                                  : QStringLiteral("Range 30V"));
+    const Action action(history_, to == Converter::HighRangeVolts ? Actions::Id::Range60V
+                                                                  : Actions::Id::Range30V);
     USBStuff::PlainRequest(link_,
                            to == Converter::HighRangeVolts ? Request::Range60V : Request::Range30V);
     // The same codes give other volts now: the readings, lamps and warnings
@@ -166,7 +163,7 @@ void PanelModel::setRange(int volts) {
 }
 
 void PanelModel::writeControlRegister(std::int32_t bits) {
-    const Action action(history_, QStringLiteral("Control Register"));
+    const Action action(history_, Actions::Id::ControlRegister);
     registerAddress_ = Declare::RegisterAddress::Control;
     controlBits_ = bits;
     // The word's echo tells the views, once, of the change.

@@ -217,6 +217,9 @@ RequestHistory::Action::Action(RequestHistory& history, const QString& text)
         history_.action_ = this;
 }
 
+RequestHistory::Action::Action(RequestHistory& history, Actions::Id id)
+    : Action(history, Actions::Text(id)) {}
+
 RequestHistory::Action::Action(RequestHistory& history, std::string_view text)
     : history_(history), active_(true), previous_(history.action_), raw_(text) {
     history_.action_ = this;

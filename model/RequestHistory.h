@@ -7,6 +7,8 @@
 #ifndef REQUESTHISTORY_H
 #define REQUESTHISTORY_H
 
+#include "Actions.h"
+
 #include <QString>
 #include <cstdint>
 #include <cstdio>
@@ -87,6 +89,8 @@ public:
     class Action {
     public:
         Action(RequestHistory& history, const QString& text);
+        // A panel action, named as the action table names it.
+        Action(RequestHistory& history, Actions::Id id);
         // A remote command; converted only when a request is sent under it.
         Action(RequestHistory& history, std::string_view text);
         ~Action();

@@ -36,7 +36,7 @@ void sendAtExit() {
 } // namespace
 
 bool Send(PanelModel& model) {
-    const RequestHistory::Action action(model.history(), QStringLiteral("Safe state"));
+    const RequestHistory::Action action(model.history(), Actions::Id::SafeState);
     BoardLink& link = model.link();
     const auto failed = Declare::SendSafeSequence([&link](const Declare::SafeStep& step) {
         return step.request == USBStuff::BoardRequest::SerialWord

@@ -1,5 +1,6 @@
 #include "FormLayout.h"
 
+#include "model/Actions.h"
 #include "model/Converter.h"
 
 #include <QString>
@@ -75,13 +76,16 @@ const Control MainWindowHead[] = {
 };
 
 // After the input rows: the rest of the page behind, then the page in front.
+// The buttons that take an action are captioned with its name.
+using Actions::Name;
+using A = Actions::Id;
 const Control MainWindowRest[] = {
     // "DAC Write": write buttons, then the lamps on them, then the voltages.
-    {K::CommandButton, "cmdWrite", 0, "hvLEF", 300, 360, 2175, 375, "Load DAC1", None},
-    {K::CommandButton, "cmdWrite", 1, "hvLEF", 300, 780, 2175, 375, "Load DAC2", None},
-    {K::CommandButton, "cmdWrite", 2, "hvLEF", 300, 1200, 2175, 375, "Load DAC3", None},
-    {K::CommandButton, "cmdWrite", 3, "hvLEF", 300, 1620, 2175, 375, "Load DAC4", None},
-    {K::CommandButton, "cmdWrite", 4, "hvLEF", 300, 2040, 2175, 375, "Write to all DACs", None},
+    {K::CommandButton, "cmdWrite", 0, "hvLEF", 300, 360, 2175, 375, Name(A::LoadDac1), None},
+    {K::CommandButton, "cmdWrite", 1, "hvLEF", 300, 780, 2175, 375, Name(A::LoadDac2), None},
+    {K::CommandButton, "cmdWrite", 2, "hvLEF", 300, 1200, 2175, 375, Name(A::LoadDac3), None},
+    {K::CommandButton, "cmdWrite", 3, "hvLEF", 300, 1620, 2175, 375, Name(A::LoadDac4), None},
+    {K::CommandButton, "cmdWrite", 4, "hvLEF", 300, 2040, 2175, 375, Name(A::WriteAll), None},
     {K::Lamp, "HVLED", 0, "hvLEF", 420, 420, 210, 210, "", Hidden},
     {K::Lamp, "HVLED", 1, "hvLEF", 420, 840, 210, 210, "", Hidden},
     {K::Lamp, "HVLED", 2, "hvLEF", 420, 1260, 210, 210, "", Hidden},
@@ -92,12 +96,12 @@ const Control MainWindowRest[] = {
     {K::VoltageLabel, "lblVoltage", 3, "hvLEF", 2640, 1620, 1515, 375, "0.0000V", None},
 
     // "LDAC Function" and "CLR Function".
-    {K::CommandButton, "cmdLDAC", 0, "Frame2", 180, 300, 1935, 375, "Pulse LDAC", None},
-    {K::CommandButton, "cmdLDAC", 1, "Frame2", 180, 720, 1935, 375, "LDAC High", None},
-    {K::CommandButton, "cmdLDAC", 2, "Frame2", 180, 1140, 1935, 375, "LDAC Low", None},
-    {K::CommandButton, "cmdCLR", 0, "fraCLR", 180, 300, 1935, 375, "Pulse CLR", None},
-    {K::CommandButton, "cmdCLR", 1, "fraCLR", 180, 720, 1935, 375, "CLR High", None},
-    {K::CommandButton, "cmdCLR", 2, "fraCLR", 180, 1140, 1935, 375, "CLR Low", None},
+    {K::CommandButton, "cmdLDAC", 0, "Frame2", 180, 300, 1935, 375, Name(A::PulseLdac), None},
+    {K::CommandButton, "cmdLDAC", 1, "Frame2", 180, 720, 1935, 375, Name(A::LdacHigh), None},
+    {K::CommandButton, "cmdLDAC", 2, "Frame2", 180, 1140, 1935, 375, Name(A::LdacLow), None},
+    {K::CommandButton, "cmdCLR", 0, "fraCLR", 180, 300, 1935, 375, Name(A::PulseClr), None},
+    {K::CommandButton, "cmdCLR", 1, "fraCLR", 180, 720, 1935, 375, Name(A::ClrHigh), None},
+    {K::CommandButton, "cmdCLR", 2, "fraCLR", 180, 1140, 1935, 375, Name(A::ClrLow), None},
 
     // "Range Select".
     {K::OptionButton, "optRANGE", 0, "Frame3", 180, 240, 795, 315, "30V", Selected},

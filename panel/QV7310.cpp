@@ -12,6 +12,7 @@
 #include "TabbedSheet.h"
 #include "WindowPlacement.h"
 #include "frmPartSelect.h"
+#include "model/Actions.h"
 #include "model/BoardStatus.h"
 #include "model/PanelModel.h"
 #include "model/Session.h"
@@ -124,7 +125,7 @@ void QV7310::showPartOnDataPage() {
     for (int i = 11; i <= 14; ++i)
         Line2[i]->hide();
     constexpr int only = ControlArrays::SinglePartSlot;
-    cmdWrite[only]->setText(QStringLiteral("Load DAC"));
+    cmdWrite[only]->setText(Actions::Text(Actions::Id::LoadDac));
     // The one channel has no number on the single part (its reading's
     // description comes with the reading's state).
     HVLED[only]->setAccessibleDescription(QStringLiteral("DAC at high voltage"));

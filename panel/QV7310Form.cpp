@@ -14,6 +14,7 @@
 #include "PictureBox.h"
 #include "ScreenReader.h"
 #include "TabbedSheet.h"
+#include "model/Actions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,7 +106,8 @@ void QV7310::createSheet(QWidget* client) {
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     SSTab1->move(TwipsPoint(SheetLeft, SheetTop));
     SSTab1->addPage(QStringLiteral("Data Registers"))->setObjectName(QStringLiteral("SSTab1.0"));
-    SSTab1->addPage(QStringLiteral("Control Register"))->setObjectName(QStringLiteral("SSTab1.1"));
+    SSTab1->addPage(Actions::Text(Actions::Id::ControlRegister))
+        ->setObjectName(QStringLiteral("SSTab1.1"));
     SSTab1->setCurrentIndex(1);
 }
 

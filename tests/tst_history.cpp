@@ -137,15 +137,19 @@ void TestHistory::cleanup() {
     stop();
 }
 
-// At the window: code 800 to DAC2, an LDAC pulse, 60 V, DAC1 powered up;
-// then two remote clients; then a board that fails. Returns the rows the
-// history should hold.
+// At the window: code 800 to DAC2, an LDAC pulse, 60 V, DAC1 powered up,
+// 800 to all, CLR low and high, 30 V; then two remote clients; then a board that fails. Returns the
+// rows the history should hold.
 QStringList TestHistory::playSessions(const RemoteServer& server) {
     control<QAbstractButton>(*window_, "InputSel", 4)->click();
     control<QAbstractButton>(*window_, "cmdWrite", 1)->click();
     control<QAbstractButton>(*window_, "cmdLDAC", 0)->click();
     control<QAbstractButton>(*window_, "optRANGE", 1)->click();
     control<QAbstractButton>(*window_, "optPD1", 1)->click();
+    control<QAbstractButton>(*window_, "cmdWrite", 4)->click();
+    control<QAbstractButton>(*window_, "cmdCLR", 2)->click();
+    control<QAbstractButton>(*window_, "cmdCLR", 1)->click();
+    control<QAbstractButton>(*window_, "optRANGE", 0)->click();
     // A client by its address, then one that names itself.
     QTcpSocket plain;
     QTcpSocket tango;
@@ -171,6 +175,11 @@ QStringList TestHistory::playSessions(const RemoteServer& server) {
         "Range 60V | window | 229 range 60 V |  | 0",
         "Range 60V | window | 231 warning off |  | 0",
         "Control Register | window | 221 serial word | 0x7004 | 0",
+        "Write to all DACs | window | 221 serial word | 0x5800 | 0",
+        "CLR Low | window | 219 CLR low |  | 0",
+        "CLR High | window | 218 CLR high |  | 0",
+        "Range 30V | window | 228 range 30 V |  | 0",
+        "Range 30V | window | 231 warning off |  | 0",
         "DAC3:CODE 100 | " + address + " | 221 serial word | 0x3064 | 0",
         "LDAC:PULS | " + address + " | 222 LDAC pulse |  | 0",
         "LDAC:PULS | " + address + " | 231 warning off |  | 0",
