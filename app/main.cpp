@@ -90,6 +90,7 @@ int main(int argc, char* argv[]) {
     PanelModel model(link);
     Session session(model);
     ExitPaths exitPaths;
+    exitPaths.setExitStatus([&] { return exitStatus(session, model, 0); });
     PanelLock lock;
     if (!lock.acquire(PanelApplication::HasDisplay() && !options.remote))
         return 1;

@@ -12,6 +12,15 @@ ExitPaths::ExitPaths(QObject* parent) : QObject(parent) {
         emit signalReceived(signalNumber);
         requestExit();
     });
+    // The system ends the program once this returns: the exit's work first,
+    // then the program ends itself with the status it would have given.
+    connect(
+        &signals_, &Platform::ExitSignals::ending, this,
+        [this] {
+            requestExit();
+            Platform::ExitSignals::endProcess(status_());
+        },
+        Qt::DirectConnection);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // The desktop session is ending: leave the board safe before it does.
         connect(

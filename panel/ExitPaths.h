@@ -31,6 +31,9 @@ public:
     void requestExit();
     // What ends the event loop (QCoreApplication::quit unless replaced).
     void setQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
+    // The program's exit status once it has done its exit, for when the
+    // system ends it before its event loop returns.
+    void setExitStatus(std::function<int()> status) { status_ = std::move(status); }
 
 signals:
     void signalReceived(int signalNumber);
@@ -42,6 +45,7 @@ private:
     Platform::ExitSignals signals_;
     bool exitRequested_ = false;
     std::function<void()> quit_ = [] { QCoreApplication::quit(); };
+    std::function<int()> status_ = [] { return 0; };
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <iterator>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -63,6 +64,11 @@ ExitSignals::~ExitSignals() {
     ::close(signalSockets[0]);
     ::close(signalSockets[1]);
     signalSockets[0] = signalSockets[1] = -1;
+}
+
+void ExitSignals::endProcess(int status) {
+    std::fflush(nullptr);
+    ::_exit(status);
 }
 
 } // namespace Platform

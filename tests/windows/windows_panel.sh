@@ -13,7 +13,8 @@
 #     reaches it through the 32-bit bridge, started by itself; the trace is
 #     the in-process one's. Skipped (77) where Wine runs no 32-bit program.
 #   windows_panel.sh ways-out BUILD
-#     WM_CLOSE and the session's end each give one safe state; a second panel
+#     WM_CLOSE, the session's end, and from a console Ctrl+C, Ctrl+Break and
+#     the console's close each give one safe state; a second panel
 #     is refused and makes no board call; with "Exit without reseting DACs"
 #     nothing follows `taskkill /F`.
 set -euo pipefail
@@ -37,7 +38,9 @@ trap "exit 1" INT TERM
 start_display
 
 # win_start NAME [ARGS...]: the Windows panel with remote control on a free
-# port and the board's trace in $work/NAME.trace; sets $pid and $port. Its
+# port and the board's trace in $work/NAME.trace; sets $pid and $port. With
+# $console_event, on a console of its own that gives it that event once
+# $work/NAME.go exists (qv-console-event.exe; $pid is then that one's). Its
 # kept settings (limits) are cleared first, as a test's own XDG_CONFIG_HOME
 # does on Linux.
 win_start() {
@@ -45,8 +48,13 @@ win_start() {
     shift
     "$wine" reg delete 'HKCU\Software\QVPANEL' /f >/dev/null 2>&1 || true
     : >"$work/$name.trace"
+    local program=("$bin/qv7310.exe")
+    if [ -n "${console_event:-}" ]; then
+        program=("$bin/qv-console-event.exe" "$console_event" "$(winpath "$work/$name.go")"
+            "$(winpath "$bin/qv7310.exe")")
+    fi
     BOARDPORT_TRACE=$(winpath "$work/$name.trace") \
-        "$wine" "$bin/qv7310.exe" --part QV7310 --remote-port 0 "$@" \
+        "$wine" "${program[@]}" --part QV7310 --remote-port 0 "$@" \
         >"$work/$name.out" 2>"$work/$name.err" &
     pid=$!
     pids+=("$pid")
@@ -177,11 +185,21 @@ ways_out_check() {
     win_start endsession
     high endsession
     "$wine" wineboot --end-session >/dev/null 2>&1 || true
-    # Once every window has answered WM_ENDSESSION the system may end the
-    # program before it returns from its event loop (Wine does so at once):
-    # what counts is the safe state, sent once, before that.
-    finish endsession 0 137
+    # The panel ends itself while it handles WM_ENDSESSION, before the
+    # system would.
+    finish endsession 0
     [ "$(after endsession)" = "$safe_state" ] || { echo "session end:"; after endsession; failed=1; }
+
+    # From a console: Ctrl+C, Ctrl+Break, and the console closed (which
+    # gives the panel 5 s before it is ended).
+    local event
+    for event in ctrl-c ctrl-break close; do
+        console_event=$event win_start "$event"
+        high "$event"
+        touch "$work/$event.go"
+        finish "$event" 0
+        [ "$(after "$event")" = "$safe_state" ] || { echo "$event:"; after "$event"; failed=1; }
+    done
 
     # A second panel on the same board is refused and calls nothing.
     win_start first
@@ -219,7 +237,8 @@ ways_out_check() {
         failed=1
     fi
     [ "$failed" = 0 ] || exit 1
-    echo "ways out: WM_CLOSE and the session's end one safe state each; a second panel refused" \
+    echo "ways out: WM_CLOSE, the session's end, Ctrl+C, Ctrl+Break and the console's close one" \
+        "safe state each and status 0; a second panel refused" \
         "without a board call; nothing after taskkill /F with Exit without reseting DACs"
 }
 
