@@ -19,7 +19,9 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#if defined(__GLIBC__)
 #include <malloc.h>
+#endif
 #include <vector>
 
 namespace {
@@ -202,11 +204,14 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
+#if defined(__GLIBC__)
     // The simulated board's log grows a vector on every call and is freed at
     // each reset. Keeping freed memory in the heap makes that growth cost the
-    // same in every batch, instead of depending on fresh pages from the kernel.
+    // same in every batch, instead of depending on fresh pages from the kernel
+    // (glibc's malloc only).
     mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
     QApplication app(argc, argv);
     CommandBench bench;
     return QTest::qExec(&bench, argc, argv);
