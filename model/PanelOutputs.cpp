@@ -3,6 +3,7 @@
 // every action which could raise an output asks first.
 #include "PanelModel.h"
 
+#include "Actions.h"
 #include "Codes.h"
 #include "ControlRegister.h"
 #include "Converter.h"
@@ -19,6 +20,9 @@ using Declare::ControlBit::PowerUp;
 constexpr std::int32_t ThreeStateBit = Declare::ControlBit::ThreeState;
 
 using Action = RequestHistory::Action;
+static_assert(Actions::Load(PanelModel::AllChannels) == Actions::Id::WriteAll &&
+                  Actions::Load(Converter::Channels) == Actions::Id::LoadDac4,
+              "a write names its channel's action");
 
 } // namespace
 
