@@ -193,23 +193,20 @@ fi
 # panel's Load DAC write.
 windows_build="${QV_WINDOWS_BUILD_DIR:-build-windows}"
 if [ "${QV_BENCH_WINDOWS:-1}" != 0 ] && [ -f "$windows_build/CMakeCache.txt" ] &&
-    cmake --build "$windows_build" --target qv7310-bridge-bench >/dev/null; then
-    # The handler bench tunes glibc's malloc, which MinGW lacks: where it does
-    # not build, its rows are left out.
-    cmake --build "$windows_build" --target qv7310-command-bench >/dev/null 2>&1 ||
-        echo "(the handler bench does not build for Windows: no Load DAC row under Wine)"
+    cmake --build "$windows_build" --target qv7310-bridge-bench qv7310-pipe-bench \
+        qv7310-command-bench >/dev/null; then
     echo "(Windows build, wine64: $(/usr/lib/wine/wine64 --version))"
     wbin="$PWD/$windows_build/bin"
     export WINEPREFIX="$tmp/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wine64 "$wbin/qv7310-bridge-bench.exe" -platform offscreen windows-in-process \
-        20000 0 | tr -d '\r' >>"$tmp/bridge.txt"
-    /usr/lib/wine/wine64 "$wbin/qv7310-bridge-bench.exe" -platform offscreen windows-bridge \
-        20000 0 "Z:${wbin//\//\\}\\qv7310-board-bridge.exe" | tr -d '\r' >>"$tmp/bridge.txt"
-    if [ -f "$wbin/qv7310-command-bench.exe" ]; then
-        /usr/lib/wine/wine64 "$wbin/qv7310-command-bench.exe" -platform offscreen -iterations 20000 \
-            2>&1 | tr -d '\r' >"$tmp/command-windows.txt" || true
-    fi
+    # A console program without a window: no platform option.
+    /usr/lib/wine/wine64 "$wbin/qv7310-bridge-bench.exe" windows-in-process 20000 0 |
+        tr -d '\r' >>"$tmp/bridge.txt"
+    /usr/lib/wine/wine64 "$wbin/qv7310-bridge-bench.exe" windows-bridge 20000 0 \
+        "Z:${wbin//\//\\}\\qv7310-board-bridge.exe" | tr -d '\r' >>"$tmp/bridge.txt"
+    /usr/lib/wine/wine64 "$wbin/qv7310-pipe-bench.exe" windows-pipe 20000 | tr -d '\r' >>"$tmp/bridge.txt"
+    /usr/lib/wine/wine64 "$wbin/qv7310-command-bench.exe" -platform offscreen -iterations 20000 \
+        2>&1 | tr -d '\r' >"$tmp/command-windows.txt" || true
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     unset WINEPREFIX
 fi
@@ -338,6 +335,7 @@ fi
 if [ -n "$(roundtrip windows-bridge 4)" ]; then
     echo "| Windows build under wine64, in-process 64-bit library | $(roundtrip windows-in-process 4) µs | $(roundtrip windows-in-process 5) µs | |"
     echo "| Windows build under wine64, 64-bit bridge, back to back | $(roundtrip windows-bridge 4) µs | $(roundtrip windows-bridge 5) µs | $(below20 "$(roundtrip windows-bridge 4)") |"
+    echo "| wine64: 8 bytes there and back over an anonymous pipe, nothing else (the floor) | $(roundtrip windows-pipe 4) µs | $(roundtrip windows-pipe 5) µs | for information |"
 fi
 if [ -s "$tmp/command-windows.txt" ]; then
     wpercall() { awk -v n="$1" '$1 == "PERCALL" && $2 == n {print $4}' "$tmp/command-windows.txt"; }

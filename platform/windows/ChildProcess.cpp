@@ -190,7 +190,8 @@ bool ChildProcess::write(const unsigned char* data, std::size_t size) {
 DWORD ChildProcess::Impl::readSome(unsigned char* out, DWORD size, DWORD timeoutMs, Read& result) {
     OVERLAPPED overlapped = {};
     overlapped.hEvent = readDone;
-    ::ResetEvent(readDone);
+    // ReadFile resets the event as it starts: no call of this process's own
+    // (under Wine each is a trip to its server).
     DWORD got = 0;
     result = Read::Ended;
     if (!fromChild)
