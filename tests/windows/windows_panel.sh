@@ -192,9 +192,16 @@ ways_out_check() {
 
     # From a console: Ctrl+C, Ctrl+Break, and the console closed (which
     # gives the panel 5 s before it is ended).
+    # Ctrl+C also through the 64-bit bridge, which must not end on it before
+    # the panel's exit has used it.
     local event
-    for event in ctrl-c ctrl-break close; do
-        console_event=$event win_start "$event"
+    for event in ctrl-c ctrl-break close ctrl-c-bridge; do
+        if [ "$event" = ctrl-c-bridge ]; then
+            console_event=ctrl-c win_start "$event" \
+                --board-bridge "$(winpath "$bin/qv7310-board-bridge.exe")"
+        else
+            console_event=$event win_start "$event"
+        fi
         high "$event"
         touch "$work/$event.go"
         finish "$event" 0
