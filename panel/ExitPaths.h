@@ -2,7 +2,9 @@
 // desktop session ending, the application quitting) goes through the main
 // window's close, so the safe-state sequence runs when it should. From then
 // on no dialog is shown. A signal that was ignored when the program started
-// (nohup) stays ignored.
+// (nohup) stays ignored. Where the system ends the program as soon as it has
+// been told (Windows' session end, a closing console), the program ends
+// itself right after that close, with its exit status.
 #ifndef EXITPATHS_H
 #define EXITPATHS_H
 
