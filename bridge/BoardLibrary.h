@@ -1,29 +1,13 @@
-// The bridge's loader of the BoardPort library. The system's own calls sit in
-// one file per system (posix/, windows/), behind BridgeSystem.
+// The bridge's loader of the BoardPort library, over the system's own calls
+// (BridgeSystem.h).
 #ifndef BRIDGE_BOARDLIBRARY_H
 #define BRIDGE_BOARDLIBRARY_H
 
+#include "BridgeSystem.h"
 #include "board/BoardBinding.h"
 
 #include <string>
 #include <vector>
-
-namespace BridgeSystem {
-
-// What the library's file is called in a folder, in the order tried, and the
-// name given to the system's search.
-extern const std::vector<std::string> BesideNames;
-extern const char* const SystemName;
-extern const char Separator;
-
-// The folder the bridge's executable lies in.
-std::string OwnFolder();
-bool FileExists(const std::string& path);
-// The library's handle, or null with `error` saying why.
-void* OpenLibrary(const std::string& file, std::string& error);
-void* FindSymbol(void* library, const char* name);
-
-} // namespace BridgeSystem
 
 class BoardLibrary : public BoardBinding::Loader {
 public:

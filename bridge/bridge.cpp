@@ -16,19 +16,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -39,36 +29,7 @@ void say(const std::string& line) {
     std::fflush(stderr);
 }
 
-// ---- the platform: raw reads and writes ----
-
 constexpr std::chrono::microseconds SpinMicros{50};
-
-#if defined(_WIN32)
-// Standard input stays blocking here: a read waits by itself.
-void waitForInput() {}
-
-long readSome(int fd, unsigned char* data, std::size_t size) {
-    return _read(fd, data, static_cast<unsigned>(size));
-}
-long writeSome(int fd, const unsigned char* data, std::size_t size) {
-    return _write(fd, data, static_cast<unsigned>(size));
-}
-
-#else
-// Standard input is non-blocking (claimOutput): this is where it sleeps.
-void waitForInput() {
-    pollfd p{0, POLLIN, 0};
-    ::poll(&p, 1, -1);
-}
-
-long readSome(int fd, unsigned char* data, std::size_t size) {
-    return static_cast<long>(::read(fd, data, size));
-}
-long writeSome(int fd, const unsigned char* data, std::size_t size) {
-    return static_cast<long>(::write(fd, data, size));
-}
-
-#endif
 
 // ---- the library, bound as the panel binds it; its safe state ----
 
@@ -124,7 +85,7 @@ private:
     bool refill() {
         const auto spinUntil = std::chrono::steady_clock::now() + SpinMicros;
         for (;;) {
-            const long n = readSome(0, buffer_, sizeof buffer_);
+            const long n = BridgeSystem::ReadSome(buffer_, sizeof buffer_);
             if (n > 0) {
                 begin_ = 0;
                 end_ = static_cast<std::size_t>(n);
@@ -137,7 +98,7 @@ private:
             if (errno != EAGAIN)
                 return false;
             if (std::chrono::steady_clock::now() >= spinUntil)
-                waitForInput();
+                BridgeSystem::WaitForInput();
         }
     }
 
@@ -147,7 +108,7 @@ private:
 
 bool writeAll(int fd, const unsigned char* data, std::size_t size) {
     while (size > 0) {
-        const long n = writeSome(fd, data, size);
+        const long n = BridgeSystem::WriteSome(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -156,28 +117,6 @@ bool writeAll(int fd, const unsigned char* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
     }
     return true;
-}
-
-// Standard output carries frames only: the library's own printing goes to
-// standard error instead. Returns the descriptor the frames go to.
-int claimOutput() {
-#if defined(_WIN32)
-    _setmode(0, _O_BINARY);
-    const int out = _dup(1);
-    _setmode(out, _O_BINARY);
-    _dup2(2, 1);
-    // Ctrl+C in the panel's console is the panel's to handle.
-    SetConsoleCtrlHandler(nullptr, TRUE);
-#else
-    const int out = ::fcntl(1, F_DUPFD_CLOEXEC, 3);
-    ::dup2(2, 1);
-    // A terminal's or a session's signals reach the whole process group; the
-    // bridge outlives the panel's orderly exit and ends when its input does.
-    for (int s : {SIGINT, SIGHUP, SIGQUIT, SIGTERM, SIGPIPE})
-        std::signal(s, SIG_IGN);
-    ::fcntl(0, F_SETFL, ::fcntl(0, F_GETFL) | O_NONBLOCK);
-#endif
-    return out;
 }
 
 enum class Ending { Goodbye, InputEnded, Malformed, OutputLost };
@@ -238,7 +177,7 @@ Ending serve(Board& board, int out, bool& resetOnExit, bool& used) {
 } // namespace
 
 int main() {
-    const int out = claimOutput();
+    const int out = BridgeSystem::ClaimOutput();
     if (out < 0 || !writeAll(out, reinterpret_cast<const unsigned char*>(Hello), HelloSize)) {
         say("cannot write to standard output");
         return 2;

@@ -27,7 +27,7 @@ add_custom_command(
     COMMENT "Cross-compiling the simulated board as a 32-bit BoardPort.dll"
     COMMAND_EXPAND_LISTS VERBATIM)
 
-set(bridge_sources ${QV_BRIDGE_SOURCES} ${PROJECT_SOURCE_DIR}/bridge/windows/BoardLibrary.cpp)
+set(bridge_sources ${QV_BRIDGE_SOURCES} ${PROJECT_SOURCE_DIR}/bridge/windows/BridgeSystem.cpp)
 add_custom_command(
     OUTPUT ${QV_WIN32_DIR}/qv7310-board-bridge.exe
     COMMAND ${CMAKE_COMMAND} -E make_directory ${QV_WIN32_DIR}
@@ -35,6 +35,7 @@ add_custom_command(
         -I${PROJECT_SOURCE_DIR}/protocol ${bridge_sources}
         -o ${QV_WIN32_DIR}/qv7310-board-bridge.exe
     DEPENDS ${bridge_sources} ${PROJECT_SOURCE_DIR}/bridge/BoardLibrary.h
+        ${PROJECT_SOURCE_DIR}/bridge/BridgeSystem.h
         ${PROJECT_SOURCE_DIR}/board/BridgeFrames.h ${PROJECT_SOURCE_DIR}/board/BoardBinding.h
         ${PROJECT_SOURCE_DIR}/board/BoardPortAbi.h ${PROJECT_SOURCE_DIR}/protocol/SafeSequence.h
         ${PROJECT_SOURCE_DIR}/protocol/RegisterMap.h

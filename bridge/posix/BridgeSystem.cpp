@@ -1,7 +1,11 @@
-// The bridge's library loader on POSIX systems: dlopen.
-#include "bridge/BoardLibrary.h"
+// The bridge on POSIX systems: the library through dlopen; standard input
+// non-blocking, waited on with poll.
+#include "bridge/BridgeSystem.h"
 
+#include <csignal>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace BridgeSystem {
@@ -31,6 +35,28 @@ void* OpenLibrary(const std::string& file, std::string& error) {
 
 void* FindSymbol(void* library, const char* name) {
     return ::dlsym(library, name);
+}
+
+int ClaimOutput() {
+    const int out = ::fcntl(1, F_DUPFD_CLOEXEC, 3);
+    ::dup2(2, 1);
+    for (int s : {SIGINT, SIGHUP, SIGQUIT, SIGTERM, SIGPIPE})
+        std::signal(s, SIG_IGN);
+    ::fcntl(0, F_SETFL, ::fcntl(0, F_GETFL) | O_NONBLOCK);
+    return out;
+}
+
+long ReadSome(unsigned char* data, std::size_t size) {
+    return static_cast<long>(::read(0, data, size));
+}
+
+long WriteSome(int fd, const unsigned char* data, std::size_t size) {
+    return static_cast<long>(::write(fd, data, size));
+}
+
+void WaitForInput() {
+    pollfd p{0, POLLIN, 0};
+    ::poll(&p, 1, -1);
 }
 
 } // namespace BridgeSystem

@@ -1,7 +1,9 @@
-// The bridge's library loader on Windows: LoadLibraryA, the folder named in
-// the system's ANSI code page.
-#include "bridge/BoardLibrary.h"
+// The bridge on Windows: the library through LoadLibraryA, the folder named
+// in the system's ANSI code page; standard input blocking, in binary mode.
+#include "bridge/BridgeSystem.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 namespace BridgeSystem {
@@ -32,5 +34,26 @@ void* OpenLibrary(const std::string& file, std::string& error) {
 void* FindSymbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
+
+int ClaimOutput() {
+    _setmode(0, _O_BINARY);
+    const int out = _dup(1);
+    _setmode(out, _O_BINARY);
+    _dup2(2, 1);
+    // Ctrl+C in the panel's console is the panel's to handle.
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    return out;
+}
+
+long ReadSome(unsigned char* data, std::size_t size) {
+    return _read(0, data, static_cast<unsigned>(size));
+}
+
+long WriteSome(int fd, const unsigned char* data, std::size_t size) {
+    return _write(fd, data, static_cast<unsigned>(size));
+}
+
+// A read waits by itself.
+void WaitForInput() {}
 
 } // namespace BridgeSystem
