@@ -11,6 +11,7 @@
 #include "panel/PanelLock.h"
 #include "panel/QV7310.h"
 #include "panel/RepaintPacer.h"
+#include "platform/Console.h"
 #include "remote/RemoteServer.h"
 
 #include <QApplication>
@@ -79,6 +80,9 @@ int exitStatus(const Session& session, const PanelModel& model, int status) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Before the first line written: a window program on Windows reaches the
+    // console it was started from only once it joins it.
+    Platform::UseParentConsole();
     // Help, version and option errors need no display.
     const CommandLine options = ParseCommandLine(ArgumentsOf(argc, argv));
     if (options.exitCode >= 0)

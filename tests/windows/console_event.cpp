@@ -86,8 +86,11 @@ int wmain(int argc, wchar_t** argv) {
     ::SetConsoleCtrlHandler(stay, TRUE);
     std::wstring line = commandLine(argc, argv, 3);
     PROCESS_INFORMATION child{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
-                          &child)) {
+    // Started without this console, as Windows starts a window program from
+    // a console (Wine would hand it the console itself): the program must
+    // join it on its own for the event to reach it.
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                          nullptr, &start, &child)) {
         std::fprintf(stderr, "qv-console-event: cannot start the program (error %lu)\n",
                      ::GetLastError());
         return 2;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Windows installer under wine64: installed silently, the installed
-# panel's --version and a short remote session (with the 64-bit simulated
-# board put in place of the installed 32-bit one, which only 32-bit Wine
-# could reach through the bridge), then the silent uninstall, which leaves
+# The Windows installer under wine64: installed silently (the panel a window
+# program, with its Start-menu entry), the installed panel's --version and a
+# short remote session (with the 64-bit simulated board put in place of the
+# installed 32-bit one, which only 32-bit Wine could reach through the
+# bridge), then the silent uninstall, which leaves
 # no file, no Start-menu entry and no "Apps & features" entry behind.
 #   windows_installer.sh BUILD
 set -euo pipefail
@@ -37,6 +38,13 @@ for f in BoardPort.dll qv7310-board-bridge.exe; do
     file "$dir/$f" | grep -q 'PE32 executable.*Intel 80386' || { echo "$f: $(file -b "$dir/$f")"; exit 1; }
 done
 [ -n "$(start_menu)" ] || { echo "no Start-menu entry"; exit 1; }
+# A window program (subsystem 2), which Windows starts from the Start menu
+# without a console window beside it; a console program (3) would get one.
+# The subsystem: two bytes, 92 bytes after the "PE" signature that the
+# 4-byte value at 0x3c points to.
+u16le() { od -An -j "$2" -N "$3" -t u"$3" --endian=little "$1" | tr -d ' '; }
+subsystem=$(u16le "$dir/qv7310.exe" $(($(u16le "$dir/qv7310.exe" 60 4) + 92)) 2)
+[ "$subsystem" = 2 ] || { echo "qv7310.exe: subsystem $subsystem, not a window program (2)"; exit 1; }
 "$wine" reg query "$key" /v DisplayName | grep -q 'QV7310 Panel' ||
     { echo "no Apps & features entry"; exit 1; }
 
