@@ -3,6 +3,7 @@
 #include "board/BoardLink.h"
 #include "model/PanelModel.h"
 #include "model/Session.h"
+#include "model/SessionObjects.h"
 #include "panel/DialogSeam.h"
 #include "panel/FindControl.h"
 #include "panel/OptionButton.h"
@@ -18,13 +19,8 @@
 namespace Bench {
 
 namespace {
-struct Objects {
-    BoardLink link;
-    PanelModel model{link};
-    Session session{model};
-};
-Objects& objects() {
-    static Objects built;
+SessionObjects& objects() {
+    static SessionObjects built;
     return built;
 }
 } // namespace

@@ -72,6 +72,16 @@ inline const Functions& besideExecutable() {
     return functions;
 }
 
+// A call as the suites compare them: "load", "221:0x7000" (a serial word),
+// or the request's number.
+inline QString describe(const SimCall& call) {
+    if (call.kind == SIM_CALL_LOAD_FIRMWARE)
+        return QStringLiteral("load");
+    if (call.request == 221)
+        return QStringLiteral("221:0x%1").arg(call.value, 4, 16, QLatin1Char('0'));
+    return QString::number(call.request);
+}
+
 } // namespace SimboardClient
 
 #endif

@@ -3,6 +3,7 @@
 #include "board/BoardLink.h"
 #include "model/PanelModel.h"
 #include "model/Session.h"
+#include "model/SessionObjects.h"
 #include "panel/DialogSeam.h"
 #include "panel/PanelApplication.h"
 #include "panel/QV7310.h"
@@ -52,13 +53,8 @@ void watchForUnansweredBoxes() {
 Q_COREAPP_STARTUP_FUNCTION(watchForUnansweredBoxes)
 
 namespace {
-struct Objects {
-    BoardLink link;
-    PanelModel model{link};
-    Session session{model};
-};
-Objects& objects() {
-    static Objects built;
+SessionObjects& objects() {
+    static SessionObjects built;
     return built;
 }
 } // namespace
@@ -123,11 +119,7 @@ void SimBoard::replug() const {
 }
 
 QString describe(const SimCall& call) {
-    if (call.kind == SIM_CALL_LOAD_FIRMWARE)
-        return QStringLiteral("load");
-    if (call.request == 221)
-        return QStringLiteral("221:0x%1").arg(call.value, 4, 16, QLatin1Char('0'));
-    return QString::number(call.request);
+    return SimboardClient::describe(call);
 }
 
 QStringList describe(const std::vector<SimCall>& calls) {

@@ -49,14 +49,6 @@ bool run(PanelModel& model, Session& session, const QString& step) {
     return true;
 }
 
-QString describe(const SimCall& call) {
-    if (call.kind == SIM_CALL_LOAD_FIRMWARE)
-        return QStringLiteral("load");
-    if (call.request == 221)
-        return QStringLiteral("221:0x%1").arg(call.value, 4, 16, QLatin1Char('0'));
-    return QString::number(call.request);
-}
-
 // What the model shows: the lines and the range, each channel of the part as
 // "code>output" (its loaded code and what its output holds), the reading of
 // the first, the caution label, the serial word's echo and a refusal.
@@ -200,7 +192,7 @@ void TestModel::actions() {
     for (int i = mark; i < board_.callCount(); ++i) {
         SimCall call{};
         board_.getCall(i, &call);
-        sent << describe(call);
+        sent << SimboardClient::describe(call);
     }
     QCOMPARE(sent, requests);
     QCOMPARE(::shown(model_), shown);
